@@ -1,0 +1,5 @@
+#include "app/run.hpp"
+
+int main() {
+    return quillmoor_main();
+}

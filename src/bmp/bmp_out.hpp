@@ -1,0 +1,23 @@
+// Writing a picture as an uncompressed BMP file.
+#pragma once
+
+#include "app/errormes.hpp"
+
+#include <cstdint>
+
+constexpr std::uint32_t bmp_file_header_size = 14;
+constexpr std::uint32_t bmp_info_header_size = 40;
+constexpr std::uint32_t bmp_headers_size = bmp_file_header_size + bmp_info_header_size;
+
+// Bytes in one row of a BMP file: width x bits rounded up to whole 32-bit words.
+constexpr std::uint32_t bmp_stride(std::uint32_t width, std::uint16_t bits) {
+    const std::uint32_t row_bits = width * bits;
+    return row_bits % 32 == 0 ? row_bits / 8 : row_bits / 32 * 4 + 4;
+}
+
+// Writes name from rows of bmp_stride(width, bits) bytes, top row first, and a palette
+// of 2^bits entries (absent for 24 bits), then prints "done > name". Returns 0; -501
+// for bad arguments (nothing created); -602 when the file cannot be created or written
+// (a partly written file is removed).
+status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
+               std::uint32_t width, std::uint32_t height, std::uint16_t bits);

@@ -1,0 +1,27 @@
+// CNX containers: a 16-byte header and an LZ stream, unpacked on the way off the disc.
+#pragma once
+
+#include "app/errormes.hpp"
+
+#include <cstdint>
+
+constexpr std::uint32_t cnx_header_size = 16;
+constexpr std::uint32_t cnx_magic_size = 3; // "CNX"
+constexpr std::uint32_t cnx_unpacked_size_offset = 12;
+// The largest unpacked size accepted, whatever room the caller offers.
+constexpr std::uint32_t cnx_max_unpacked = 0x40000000;
+
+// True when the bytes begin with the container's magic.
+bool is_cnx(const std::uint8_t* bytes, std::uint32_t length);
+
+// Checks a container and unpacks its stream into output. input and output may be the
+// same buffer (the stream is then read from a copy); otherwise they must not overlap.
+// Returns the unpacked size; -501, -503 or -505 unreported when the container is
+// refused; -1 when the stream was corrupt, which it has reported as "dec_cnxlz".
+status dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
+                  std::uint32_t output_capacity);
+
+// Decodes an LZ stream into exactly expected_length bytes. Returns 0, or -501, -504,
+// -505, printing nothing. stream and output must not overlap.
+status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t stream_length,
+                 std::uint32_t expected_length);

@@ -1,0 +1,96 @@
+#include "gfx/colour.hpp"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+// The one process-wide setting; only the extraction run writes it, between groups.
+std::uint8_t current_mode = trans_plain;
+
+constexpr std::uint8_t mask_set_value = 255;
+constexpr std::uint8_t mask_clear_value = 0;
+
+std::uint16_t read_be16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+std::uint8_t widen(unsigned channel) {
+    return static_cast<std::uint8_t>((channel & colour_channel_mask) << colour_channel_scale);
+}
+
+void fill3(std::uint8_t* out, std::uint8_t value) {
+    out[0] = out[1] = out[2] = value;
+}
+
+} // namespace
+
+void set_transparency_mode(std::uint8_t mode) {
+    current_mode = mode;
+}
+
+std::uint8_t transparency_mode() {
+    return current_mode;
+}
+
+status dec_ss_col(std::uint16_t word, std::uint8_t* out) {
+    if (out == nullptr) {
+        return err_argument;
+    }
+    const bool top = (word & colour_top_bit) != 0;
+    const std::uint8_t mode = current_mode;
+    if (mode == trans_top_bit_mask) {
+        fill3(out, top ? mask_set_value : mask_clear_value);
+    } else if ((mode == trans_mark_clear && !top) || (mode == trans_mark_set && top)) {
+        fill3(out, trans_marker_value);
+    } else {
+        out[0] = widen(word >> colour_blue_shift);
+        out[1] = widen(word >> colour_green_shift);
+        out[2] = widen(word);
+    }
+    return st_ok;
+}
+
+status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count) {
+    if (count == 0 || src == nullptr || out == nullptr) {
+        return err_argument;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t* entry = out + std::size_t{i} * palette_entry_size;
+        dec_ss_col(read_be16(src + std::size_t{i} * 2), entry);
+        entry[3] = 0;
+    }
+    return st_ok;
+}
+
+status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
+                 std::uint32_t height) {
+    // The rows must be addressable in 32 bits, as the BMP file that takes them is.
+    const std::uint64_t out_size = std::uint64_t{height} * (std::uint64_t{width} * 3 + width % 4);
+    if (out_size == 0 || out_size > UINT32_MAX || src == nullptr || dst == nullptr) {
+        return err_argument;
+    }
+    const std::size_t in_size = std::size_t{width} * height * 2;
+    // The rows are half as long again as the words: read the words from a copy.
+    std::unique_ptr<std::uint8_t[]> copy;
+    if (src == dst) {
+        copy.reset(new (std::nothrow) std::uint8_t[in_size]);
+        if (!copy) {
+            return err_memory;
+        }
+        std::memcpy(copy.get(), src, in_size);
+        src = copy.get();
+    }
+    const std::uint32_t fill = width % 4;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            dec_ss_col(read_be16(src), dst);
+            src += 2;
+            dst += 3;
+        }
+        std::memset(dst, 0, fill);
+        dst += fill;
+    }
+    return st_ok;
+}

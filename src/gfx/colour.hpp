@@ -1,0 +1,48 @@
+// Saturn colour words to BMP colours, under the process-wide transparency mode.
+#pragma once
+
+#include "app/errormes.hpp"
+
+#include <cstdint>
+
+// Colour word: bit 15 the top bit, then five bits each of blue, green and red.
+constexpr std::uint16_t colour_top_bit = 0x8000;
+constexpr unsigned colour_blue_shift = 10;
+constexpr unsigned colour_green_shift = 5;
+constexpr unsigned colour_channel_mask = 0x1F;
+constexpr unsigned colour_channel_scale = 3; // five bits widen to eight, low bits clear
+
+// Transparency modes; any other value converts as plain.
+constexpr std::uint8_t trans_plain = 0;
+constexpr std::uint8_t trans_top_bit_mask = 1; // top bit set white, clear black
+constexpr std::uint8_t trans_mark_set = 254;   // top bit set becomes the marker
+constexpr std::uint8_t trans_mark_clear = 255; // top bit clear becomes the marker
+// The marker colour: never the result of a plain conversion, whose channels are
+// multiples of eight, so a marked pixel is always told apart from black.
+constexpr std::uint8_t trans_marker_value = 1;
+
+constexpr std::uint32_t palette_entry_size = 4; // blue, green, red, 0
+constexpr std::uint32_t palette_entries = 256;
+constexpr std::uint32_t palette_size = palette_entries * palette_entry_size;
+
+void set_transparency_mode(std::uint8_t mode);
+std::uint8_t transparency_mode();
+
+// Converts one colour word to blue, green, red in out[0..2]. Returns 0, or -501 for null out.
+status dec_ss_col(std::uint16_t word, std::uint8_t* out);
+
+// Converts count big-endian colour words into count palette entries.
+// Returns 0, or -501 for a zero count or a null pointer.
+status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count);
+
+// The byte length of one 24-bit row: three bytes a pixel, filled to four-byte alignment.
+constexpr std::uint32_t rgb_row_size(std::uint32_t width) {
+    return width * 3 + width % 4;
+}
+
+// Converts width x height big-endian colour words, top row first, into 24-bit rows of
+// rgb_row_size(width) bytes. dst may be src itself; otherwise they must not overlap.
+// Returns 0; -501 for a zero-sized picture, a null pointer or a picture whose rows do
+// not fit 32 bits; -503 when the copy for converting in place cannot be had.
+status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
+                 std::uint32_t height);

@@ -1,0 +1,210 @@
+#include "disc/cnx.hpp"
+
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// Decodes a stream into a buffer of `room` bytes that starts out as 0xEE.
+struct decoded {
+    status result;
+    bytes out;
+};
+
+decoded decode(const bytes& stream, std::uint32_t expected, std::size_t room = 64) {
+    decoded d{0, bytes(room, 0xEE)};
+    d.result =
+        dec_cnxlz(stream.data(), d.out.data(), static_cast<std::uint32_t>(stream.size()), expected);
+    return d;
+}
+
+bytes prefix(const bytes& b, std::size_t n) {
+    return bytes(b.begin(), b.begin() + n);
+}
+
+TEST(CnxStream, LiteralBackReferenceAndSkipThenEnd) {
+    // flag 09: literal 61, back-reference 00 00 (distance 1, length 4), skip 0; flag 00 ends.
+    const decoded d = decode({0x09, 0x61, 0x00, 0x00, 0x00, 0x00}, 5);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(prefix(d.out, 6), (bytes{0x61, 0x61, 0x61, 0x61, 0x61, 0xEE}));
+}
+
+TEST(CnxStream, ZeroFlagWhileNotFullOpensASkipGroup) {
+    const decoded d = decode({0x00, 0x02, 0x61, 0x62, 0x05, 0x61, 0x62, 0x00, 0x00}, 2);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(prefix(d.out, 3), (bytes{0x61, 0x62, 0xEE}));
+}
+
+TEST(CnxStream, EmptyOutputEndsAtOnce) {
+    EXPECT_EQ(decode({0x00}, 0).result, 0);
+    const std::uint8_t none[1] = {0x00};
+    std::uint8_t out[1] = {0xEE};
+    EXPECT_EQ(dec_cnxlz(none, out, 0, 0), -505); // not even a flag byte
+}
+
+TEST(CnxStream, BytesAfterTheEndAreNeverRead) {
+    const decoded d = decode({0x09, 0x61, 0x00, 0x00, 0x00, 0x00, 0x02, 0xFF, 0xFF, 0x03}, 5);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(prefix(d.out, 6), (bytes{0x61, 0x61, 0x61, 0x61, 0x61, 0xEE}));
+}
+
+TEST(CnxStream, LiteralRunCopiesItsBytes) {
+    // flag 0F: run of 3, run of 0, then a skip ends the group.
+    const decoded d = decode({0x0F, 0x03, 0x10, 0x20, 0x30, 0x00, 0x00, 0x00, 0x00}, 3);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(prefix(d.out, 4), (bytes{0x10, 0x20, 0x30, 0xEE}));
+}
+
+TEST(CnxStream, OverlappingBackReferenceRepeatsWhatItWrites) {
+    // Run "ab", then distance 2, length 6: the copy reads what it has just written.
+    const decoded abab = decode({0x0B, 0x02, 0x61, 0x62, 0x00, 0x22, 0x00, 0x00}, 8);
+    EXPECT_EQ(abab.result, 0);
+    EXPECT_EQ(prefix(abab.out, 9), (bytes{'a', 'b', 'a', 'b', 'a', 'b', 'a', 'b', 0xEE}));
+
+    // B = 1F with A = 0: distance 1, length 35, the last byte written 35 more times.
+    const decoded longest = decode({0x09, 0x7A, 0x00, 0x1F, 0x00, 0x00}, 36);
+    EXPECT_EQ(longest.result, 0);
+    bytes expected(36, 0x7A);
+    expected.push_back(0xEE);
+    EXPECT_EQ(prefix(longest.out, 37), expected);
+}
+
+// Eight groups of a 255-byte run, then `literals` single bytes, then a back-reference of
+// distance 2048 (A = FF, B = E0) and length 4.
+bytes far_reference_stream(int literals, bytes& expected) {
+    bytes stream;
+    for (int run = 0; run < 8; ++run) {
+        stream.insert(stream.end(), {0x03, 0xFF});
+        for (int k = 0; k < 255; ++k) {
+            const auto v = static_cast<std::uint8_t>(run * 31 + k);
+            stream.push_back(v);
+            expected.push_back(v);
+        }
+        stream.push_back(0x00); // the skip that ends the group
+    }
+    for (int k = 0; k < literals; k += 4) {
+        const int n = std::min(4, literals - k);
+        stream.push_back(static_cast<std::uint8_t>(0x55 >> (2 * (4 - n)))); // n literals
+        for (int j = 0; j < n; ++j) {
+            stream.push_back(static_cast<std::uint8_t>(k + j + 1));
+            expected.push_back(static_cast<std::uint8_t>(k + j + 1));
+        }
+        if (n < 4) {
+            stream.push_back(0x00);
+        }
+    }
+    stream.insert(stream.end(), {0x02, 0xFF, 0xE0, 0x00, 0x00});
+    expected.insert(expected.end(), {expected[0], expected[1], expected[2], expected[3]});
+    return stream;
+}
+
+TEST(CnxStream, BackReferenceReachesExactly2048Bytes) {
+    bytes expected;
+    const bytes stream = far_reference_stream(8, expected);
+    ASSERT_EQ(expected.size(), 2052u);
+    const decoded d = decode(stream, 2052, 2052);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(d.out, expected);
+
+    // With one byte less behind it, the same reference points before the start.
+    bytes shorter;
+    EXPECT_EQ(decode(far_reference_stream(7, shorter), 2051, 2051).result, -504);
+}
+
+TEST(CnxStream, BackReferenceBeforeTheStartIsRefused) {
+    EXPECT_EQ(decode({0x02, 0x00, 0x00, 0x00}, 0).result, -504);
+    EXPECT_EQ(decode({0x02, 0x00, 0x00, 0x00}, 100).result, -504);
+    // Distance is tested before length: 1 byte written, distance 2, length too long.
+    EXPECT_EQ(decode({0x09, 0x61, 0x00, 0x3F, 0x00, 0x00}, 2).result, -504);
+}
+
+TEST(CnxStream, FullOutputStillRunsHarmlessCommands) {
+    // Once full, a run of 0 and a skip pass...
+    EXPECT_EQ(decode({0x0D, 0x61, 0x00, 0x00, 0x00}, 1).result, 0);
+    // ...but a literal or a valid back-reference overruns.
+    EXPECT_EQ(decode({0x05, 0x61, 0x62, 0x00, 0x00}, 1).result, -505);
+    EXPECT_EQ(decode({0x09, 0x61, 0x00, 0x00, 0x00, 0x00}, 4).result, -505);
+    // A run that does not fit what is left.
+    EXPECT_EQ(decode({0x0D, 0x61, 0x01, 0x62, 0x00, 0x00}, 1).result, -505);
+}
+
+TEST(CnxStream, RunningOutOfStreamIsAnOverrun) {
+    // Output full, but no 0x00 flag byte at a group start.
+    EXPECT_EQ(decode({0x09, 0x61, 0x00, 0x00, 0x00}, 5).result, -505);
+    // Fewer than two bytes before a command, even a literal that would fit.
+    EXPECT_EQ(decode({0x01, 0x61}, 1).result, -505);
+    // A run that ends exactly at the end of the stream.
+    EXPECT_EQ(decode({0x03, 0x02, 0x61, 0x62}, 2).result, -505);
+    EXPECT_EQ(decode({0x03, 0x02, 0x61, 0x62, 0x00, 0x00}, 2).result, 0);
+    // A skip past the end is caught at the next group start.
+    EXPECT_EQ(decode({0x00, 0xFF, 0x00}, 1).result, -505);
+}
+
+TEST(CnxStream, NullPointersAreRefused) {
+    std::uint8_t out[4] = {};
+    const std::uint8_t stream[2] = {0x00, 0x00};
+    EXPECT_EQ(dec_cnxlz(nullptr, out, 2, 0), -501);
+    EXPECT_EQ(dec_cnxlz(stream, nullptr, 2, 0), -501);
+}
+
+TEST(CnxContainer, InPlaceMatchesSeparateOutputWhenOutputOutgrowsStream) {
+    constexpr std::uint32_t size = 5000;
+    const bytes file = cnx_of_repeats({'g'}, size);
+    ASSERT_LT(file.size(), size / 4);
+
+    bytes apart(size, 0);
+    ASSERT_EQ(dec_cnxdat(file.data(), apart.data(), static_cast<std::uint32_t>(file.size()), size),
+              static_cast<status>(size));
+    EXPECT_EQ(apart, bytes(size, 'g'));
+
+    bytes in_place = file;
+    in_place.resize(size, 0);
+    ASSERT_EQ(
+        dec_cnxdat(in_place.data(), in_place.data(), static_cast<std::uint32_t>(file.size()), size),
+        static_cast<status>(size));
+    EXPECT_EQ(in_place, apart);
+}
+
+TEST(CnxContainer, HeaderAloneOrWrongMagicIsRefused) {
+    bytes header = cnx_file({}, 0);
+    ASSERT_EQ(header.size(), 16u);
+    std::uint8_t out[8] = {};
+    EXPECT_EQ(dec_cnxdat(header.data(), out, 16, 8), -501);
+    bytes empty = cnx_file({0x00}, 0);
+    EXPECT_EQ(dec_cnxdat(empty.data(), out, 17, 8), 0);
+    empty[2] = 'Y';
+    EXPECT_EQ(dec_cnxdat(empty.data(), out, 17, 8), -501);
+    EXPECT_EQ(dec_cnxdat(nullptr, out, 17, 8), -501);
+    EXPECT_EQ(dec_cnxdat(empty.data(), nullptr, 17, 8), -501);
+}
+
+TEST(CnxContainer, UnpackedSizeOverTheRoomIsRefusedUntouched) {
+    bytes file = cnx_file({0x09, 0x61, 0x00, 0x00, 0x00, 0x00}, 5);
+    const bytes original = file;
+    EXPECT_EQ(dec_cnxdat(file.data(), file.data(), static_cast<std::uint32_t>(file.size()), 4),
+              -505);
+    EXPECT_EQ(file, original);
+    EXPECT_EQ(dec_cnxdat(file.data(), file.data(), static_cast<std::uint32_t>(file.size()), 5), 5);
+
+    // Over the absolute limit, whatever room is offered.
+    bytes huge = cnx_file({0x00}, 0x40000001);
+    std::uint8_t out[4] = {};
+    EXPECT_EQ(dec_cnxdat(huge.data(), out, static_cast<std::uint32_t>(huge.size()), 0xFFFFFFFF),
+              -505);
+}
+
+TEST(CnxContainer, CorruptStreamIsReportedAsTheDecoders) {
+    bytes file = cnx_file({0x02, 0x00, 0x00, 0x00}, 4);
+    status result = 0;
+    const std::string out = console_of([&] {
+        result = dec_cnxdat(file.data(), file.data(), static_cast<std::uint32_t>(file.size()),
+                            static_cast<std::uint32_t>(file.size()));
+    });
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(out, report_of(-504, "dec_cnxlz"));
+}
+
+} // namespace

@@ -1,0 +1,36 @@
+# The whole program on the sample disc: the console must match the expected transcript
+# byte for byte, and the pictures written must be exactly the expected ones.
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/sample_run.cmake)
+
+run_on_sample_disc(status OUTPUT_FILE ${RUN_DIR}.console)
+set(failures "")
+if(NOT status EQUAL 0)
+    string(APPEND failures "exit status ${status}, expected 0\n")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files
+    ${RUN_DIR}.console ${SAMPLE_DIR}/expected/transcript.txt RESULT_VARIABLE differs)
+if(differs)
+    string(APPEND failures "console differs from ${SAMPLE_DIR}/expected/transcript.txt "
+                           "(see ${RUN_DIR}.console)\n")
+endif()
+file(GLOB expected RELATIVE ${SAMPLE_DIR}/expected ${SAMPLE_DIR}/expected/*.BMP)
+file(GLOB written RELATIVE ${RUN_DIR} ${RUN_DIR}/*.BMP)
+list(SORT expected)
+list(SORT written)
+if(NOT expected STREQUAL written)
+    string(APPEND failures "pictures written: ${written}\npictures expected: ${expected}\n")
+endif()
+foreach(name IN LISTS expected)
+    if(EXISTS ${RUN_DIR}/${name})
+        execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files
+            ${RUN_DIR}/${name} ${SAMPLE_DIR}/expected/${name} RESULT_VARIABLE differs)
+        if(differs)
+            string(APPEND failures "${name} differs from the expected picture\n")
+        endif()
+    endif()
+endforeach()
+list(LENGTH expected count)
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "${count} pictures and the console match the sample disc's expectations")

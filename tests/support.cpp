@@ -1,0 +1,111 @@
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace fs = std::filesystem;
+
+scratch_dir::scratch_dir() : previous_(fs::current_path()) {
+    static std::atomic<int> serial{0};
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string tag = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
+                                      : std::string("scratch");
+    dir_ = fs::temp_directory_path() / ("quillmoor-" + std::to_string(std::random_device{}()) +
+                                        "-" + std::to_string(serial++) + "-" + tag);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "q:");
+    fs::current_path(dir_);
+}
+
+scratch_dir::~scratch_dir() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+    fs::remove_all(dir_, ignored);
+}
+
+void scratch_dir::put_disc_file(const std::string& name, const bytes& contents) const {
+    write_file(dir_ / "q:" / name, contents);
+}
+
+void write_file(const fs::path& path, const bytes& contents) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(contents.data()),
+              static_cast<std::streamsize>(contents.size()));
+}
+
+bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string console_of(const std::function<void()>& fn) {
+    testing::internal::CaptureStdout();
+    fn();
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string report_of(status code, const char* context) {
+    return console_of([&] { errormes(code, context); });
+}
+
+void put_be16(bytes& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+    out.push_back(static_cast<std::uint8_t>(v));
+}
+
+std::uint32_t le32_at(const bytes& b, std::size_t offset) {
+    return std::uint32_t{b.at(offset)} | std::uint32_t{b.at(offset + 1)} << 8 |
+           std::uint32_t{b.at(offset + 2)} << 16 | std::uint32_t{b.at(offset + 3)} << 24;
+}
+
+std::uint16_t le16_at(const bytes& b, std::size_t offset) {
+    return static_cast<std::uint16_t>(b.at(offset) | b.at(offset + 1) << 8);
+}
+
+bytes cnx_file(const bytes& stream, std::uint32_t unpacked_size) {
+    bytes file = {'C', 'N', 'X', 0x02, 'S', 'P', 'R', 0x10, 0, 0, 0, 0};
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        file.push_back(static_cast<std::uint8_t>(unpacked_size >> shift));
+    }
+    file.insert(file.end(), stream.begin(), stream.end());
+    return file;
+}
+
+bytes cnx_of_repeats(const bytes& unit, std::uint32_t size) {
+    constexpr std::uint32_t longest_copy = 35;
+    const auto distance = static_cast<std::uint32_t>(unit.size());
+    bytes stream = {0x03, static_cast<std::uint8_t>(distance)}; // a run, then a skip of 0
+    stream.insert(stream.end(), unit.begin(), unit.end());
+    stream.push_back(0x00);
+    for (std::uint32_t o = distance; o < size;) {
+        unsigned flags = 0;
+        bytes operands;
+        int n = 0;
+        for (; n < 4 && o < size; ++n) {
+            const std::uint32_t length = std::min(longest_copy, size - o);
+            if (length >= 4) {
+                flags |= 2u << (2 * n);
+                operands.push_back(static_cast<std::uint8_t>((distance - 1) >> 3));
+                operands.push_back(
+                    static_cast<std::uint8_t>(((distance - 1) & 7) << 5 | (length - 4)));
+                o += length;
+            } else {
+                flags |= 1u << (2 * n);
+                operands.push_back(unit[o % distance]);
+                o += 1;
+            }
+        }
+        stream.push_back(static_cast<std::uint8_t>(flags));
+        stream.insert(stream.end(), operands.begin(), operands.end());
+        if (n < 4) {
+            stream.push_back(0x00); // the count of the skip that the unused codes make
+        }
+    }
+    stream.push_back(0x00);
+    return cnx_file(stream, size);
+}

@@ -1,0 +1,141 @@
+#include "bmp_write.hpp"
+
+#include <algorithm>
+
+namespace sample {
+namespace {
+
+constexpr std::uint16_t bits_indexed = 8;
+constexpr std::uint16_t bits_true_colour = 24;
+
+constexpr std::size_t off_magic = 0;
+constexpr std::size_t off_file_size = 2;
+constexpr std::size_t off_reserved1 = 6;
+constexpr std::size_t off_reserved2 = 8;
+constexpr std::size_t off_pixel_offset = 10;
+constexpr std::size_t off_info_size = 14;
+constexpr std::size_t off_width = 18;
+constexpr std::size_t off_height = 22;
+constexpr std::size_t off_planes = 26;
+constexpr std::size_t off_bits = 28;
+constexpr std::size_t off_compression = 30;
+constexpr std::size_t off_image_size = 34;
+constexpr std::size_t off_x_resolution = 38;
+constexpr std::size_t off_y_resolution = 42;
+constexpr std::size_t off_colours_used = 46;
+constexpr std::size_t off_colours_important = 50;
+
+constexpr std::uint32_t info_header_size = 40;
+constexpr std::uint16_t plane_count = 1;
+constexpr std::uint32_t compression_none = 0;
+constexpr std::size_t row_alignment = 4;
+
+bool bits_supported(std::uint16_t bits) {
+    return bits == bits_indexed || bits == bits_true_colour;
+}
+
+void put_u16(std::span<std::uint8_t> out, std::size_t at, std::uint16_t value) {
+    out[at] = static_cast<std::uint8_t>(value);
+    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void put_u32(std::span<std::uint8_t> out, std::size_t at, std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+} // namespace
+
+std::size_t bmp_row_stride(std::uint32_t width, std::uint16_t bits) {
+    const std::size_t row_bits = std::size_t{width} * bits;
+    const std::size_t row_bytes = (row_bits + 7) / 8;
+    return (row_bytes + row_alignment - 1) / row_alignment * row_alignment;
+}
+
+std::size_t bmp_palette_size(std::uint16_t bits) {
+    return bits == bits_indexed ? bmp_palette_entries * bmp_palette_entry_size : 0;
+}
+
+std::size_t bmp_file_size(std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
+    if (!bits_supported(bits)) {
+        return 0;
+    }
+    return bmp_header_size + bmp_palette_size(bits) + bmp_row_stride(width, bits) * height;
+}
+
+BmpStatus write_bmp(const BmpPicture& picture, std::span<std::uint8_t> out) {
+    if (!bits_supported(picture.bits)) {
+        return BmpStatus::unsupported_bits;
+    }
+    const std::size_t pixel_bytes = picture.bits / 8;
+    const std::size_t packed_row = std::size_t{picture.width} * pixel_bytes;
+    if (picture.pixels.size() != packed_row * picture.height) {
+        return BmpStatus::wrong_pixel_count;
+    }
+    const std::size_t palette_size = bmp_palette_size(picture.bits);
+    if (picture.palette.size() * bmp_palette_entry_size != palette_size) {
+        return BmpStatus::wrong_palette_size;
+    }
+    const std::size_t file_size = bmp_file_size(picture.width, picture.height, picture.bits);
+    if (out.size() < file_size) {
+        return BmpStatus::buffer_too_small;
+    }
+    const std::size_t stride = bmp_row_stride(picture.width, picture.bits);
+    const std::size_t image_size = stride * picture.height;
+
+    std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(file_size), 0);
+    out[off_magic] = 'B';
+    out[off_magic + 1] = 'M';
+    put_u32(out, off_file_size, static_cast<std::uint32_t>(file_size));
+    put_u16(out, off_reserved1, 0);
+    put_u16(out, off_reserved2, 0);
+    put_u32(out, off_pixel_offset, static_cast<std::uint32_t>(bmp_header_size + palette_size));
+    put_u32(out, off_info_size, info_header_size);
+    put_u32(out, off_width, picture.width);
+    put_u32(out, off_height, picture.height);
+    put_u16(out, off_planes, plane_count);
+    put_u16(out, off_bits, picture.bits);
+    put_u32(out, off_compression, compression_none);
+    put_u32(out, off_image_size, static_cast<std::uint32_t>(image_size));
+    put_u32(out, off_x_resolution, 0);
+    put_u32(out, off_y_resolution, 0);
+    put_u32(out, off_colours_used, 0);
+    put_u32(out, off_colours_important, 0);
+
+    std::size_t at = bmp_header_size;
+    for (const BgrColour& entry : picture.palette) {
+        out[at] = entry.blue;
+        out[at + 1] = entry.green;
+        out[at + 2] = entry.red;
+        out[at + 3] = 0;
+        at += bmp_palette_entry_size;
+    }
+
+    // Bottom row first; the fill bytes at each row's end stay zero.
+    for (std::size_t row = 0; row < picture.height; ++row) {
+        const std::size_t source_row = picture.height - 1 - row;
+        const auto source = picture.pixels.subspan(source_row * packed_row, packed_row);
+        std::copy(source.begin(), source.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(at + row * stride));
+    }
+    return BmpStatus::ok;
+}
+
+const char* bmp_status_text(BmpStatus status) {
+    switch (status) {
+    case BmpStatus::ok:
+        return "ok";
+    case BmpStatus::unsupported_bits:
+        return "unsupported bit depth";
+    case BmpStatus::wrong_pixel_count:
+        return "pixel data does not match the size";
+    case BmpStatus::wrong_palette_size:
+        return "palette does not match the bit depth";
+    case BmpStatus::buffer_too_small:
+        return "output buffer too small";
+    }
+    return "unknown status";
+}
+
+} // namespace sample
