@@ -64,22 +64,22 @@ std::size_t bmp_file_size(std::uint32_t width, std::uint32_t height, std::uint16
     return bmp_header_size + bmp_palette_size(bits) + bmp_row_stride(width, bits) * height;
 }
 
-BmpStatus write_bmp(const BmpPicture& picture, std::span<std::uint8_t> out) {
+bmp_status write_bmp(const bmp_picture& picture, std::span<std::uint8_t> out) {
     if (!bits_supported(picture.bits)) {
-        return BmpStatus::unsupported_bits;
+        return bmp_status::unsupported_bits;
     }
     const std::size_t pixel_bytes = picture.bits / 8;
     const std::size_t packed_row = std::size_t{picture.width} * pixel_bytes;
     if (picture.pixels.size() != packed_row * picture.height) {
-        return BmpStatus::wrong_pixel_count;
+        return bmp_status::wrong_pixel_count;
     }
     const std::size_t palette_size = bmp_palette_size(picture.bits);
     if (picture.palette.size() * bmp_palette_entry_size != palette_size) {
-        return BmpStatus::wrong_palette_size;
+        return bmp_status::wrong_palette_size;
     }
     const std::size_t file_size = bmp_file_size(picture.width, picture.height, picture.bits);
     if (out.size() < file_size) {
-        return BmpStatus::buffer_too_small;
+        return bmp_status::buffer_too_small;
     }
     const std::size_t stride = bmp_row_stride(picture.width, picture.bits);
     const std::size_t image_size = stride * picture.height;
@@ -104,7 +104,7 @@ BmpStatus write_bmp(const BmpPicture& picture, std::span<std::uint8_t> out) {
     put_u32(out, off_colours_important, 0);
 
     std::size_t at = bmp_header_size;
-    for (const BgrColour& entry : picture.palette) {
+    for (const bgr_colour& entry : picture.palette) {
         out[at] = entry.blue;
         out[at + 1] = entry.green;
         out[at + 2] = entry.red;
@@ -119,20 +119,20 @@ BmpStatus write_bmp(const BmpPicture& picture, std::span<std::uint8_t> out) {
         std::copy(source.begin(), source.end(),
                   out.begin() + static_cast<std::ptrdiff_t>(at + row * stride));
     }
-    return BmpStatus::ok;
+    return bmp_status::ok;
 }
 
-const char* bmp_status_text(BmpStatus status) {
+const char* bmp_status_text(bmp_status status) {
     switch (status) {
-    case BmpStatus::ok:
+    case bmp_status::ok:
         return "ok";
-    case BmpStatus::unsupported_bits:
+    case bmp_status::unsupported_bits:
         return "unsupported bit depth";
-    case BmpStatus::wrong_pixel_count:
+    case bmp_status::wrong_pixel_count:
         return "pixel data does not match the size";
-    case BmpStatus::wrong_palette_size:
+    case bmp_status::wrong_palette_size:
         return "palette does not match the bit depth";
-    case BmpStatus::buffer_too_small:
+    case bmp_status::buffer_too_small:
         return "output buffer too small";
     }
     return "unknown status";

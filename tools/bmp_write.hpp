@@ -7,7 +7,7 @@
 
 namespace sample {
 
-struct BgrColour {
+struct bgr_colour {
     std::uint8_t blue;
     std::uint8_t green;
     std::uint8_t red;
@@ -15,15 +15,15 @@ struct BgrColour {
 
 // A picture as the extractor must write it. Pixels are top row first, rows packed without
 // fill: one palette index per pixel for 8 bits, blue/green/red bytes for 24 bits.
-struct BmpPicture {
+struct bmp_picture {
     std::uint32_t width;
     std::uint32_t height;
     std::uint16_t bits;
     std::span<const std::uint8_t> pixels;
-    std::span<const BgrColour> palette; // 256 entries for 8 bits, empty for 24 bits
+    std::span<const bgr_colour> palette; // 256 entries for 8 bits, empty for 24 bits
 };
 
-enum class BmpStatus {
+enum class bmp_status {
     ok,
     unsupported_bits,
     wrong_pixel_count,
@@ -41,8 +41,8 @@ std::size_t bmp_palette_size(std::uint16_t bits);
 std::size_t bmp_file_size(std::uint32_t width, std::uint32_t height, std::uint16_t bits);
 
 // Writes the whole file into out, which must hold at least bmp_file_size() bytes.
-BmpStatus write_bmp(const BmpPicture& picture, std::span<std::uint8_t> out);
+bmp_status write_bmp(const bmp_picture& picture, std::span<std::uint8_t> out);
 
-const char* bmp_status_text(BmpStatus status);
+const char* bmp_status_text(bmp_status status);
 
 } // namespace sample

@@ -59,9 +59,9 @@ std::uint32_t get_u32_be(std::span<const std::uint8_t> in, std::size_t at) {
     return value;
 }
 
-struct Packer {
+struct packer {
     std::span<const std::uint8_t> data;
-    const CnxOptions& options;
+    const cnx_options& options;
     std::vector<std::uint8_t>& stream;
     std::size_t flag_at;
     int slot; // next command's position in the open group; 0 when no group is open
@@ -69,7 +69,7 @@ struct Packer {
     bool mid_skip_done;
 };
 
-void emit(Packer& p, std::uint8_t code, std::span<const std::uint8_t> operands,
+void emit(packer& p, std::uint8_t code, std::span<const std::uint8_t> operands,
           std::uint8_t new_group_flags) {
     if (p.slot == 0) {
         p.flag_at = p.stream.size();
@@ -81,13 +81,13 @@ void emit(Packer& p, std::uint8_t code, std::span<const std::uint8_t> operands,
     p.slot = group_ends ? 0 : p.slot + 1;
 }
 
-void emit_skip(Packer& p, std::size_t count, std::uint8_t new_group_flags) {
+void emit_skip(packer& p, std::size_t count, std::uint8_t new_group_flags) {
     const std::uint8_t operand = static_cast<std::uint8_t>(count);
     emit(p, code_skip, {&operand, 1}, new_group_flags);
     p.stream.insert(p.stream.end(), count, skip_filler);
 }
 
-void emit_data(Packer& p, std::uint8_t code, std::span<const std::uint8_t> operands) {
+void emit_data(packer& p, std::uint8_t code, std::span<const std::uint8_t> operands) {
     emit(p, code, operands, open_group_flags);
     ++p.data_commands;
     constexpr int mid_skip_slot = 2;
@@ -98,7 +98,7 @@ void emit_data(Packer& p, std::uint8_t code, std::span<const std::uint8_t> opera
     }
 }
 
-void emit_literals(Packer& p, std::size_t begin, std::size_t end) {
+void emit_literals(packer& p, std::size_t begin, std::size_t end) {
     while (begin < end) {
         const std::size_t left = end - begin;
         if (p.options.literal_runs && left >= 2) {
@@ -116,16 +116,16 @@ void emit_literals(Packer& p, std::size_t begin, std::size_t end) {
     }
 }
 
-struct Match {
+struct lz_match {
     std::size_t length;
     std::size_t distance;
 };
 
 // Greedy search; matches may run into the bytes they copy (distance below length).
-Match find_match(const Packer& p, std::size_t pos) {
+lz_match find_match(const packer& p, std::size_t pos) {
     const std::size_t limit = std::min(max_match, p.data.size() - pos);
     const std::size_t reach = std::min(window, pos);
-    Match best{0, 0};
+    lz_match best{0, 0};
     for (std::size_t n = 1; n <= reach; ++n) {
         const std::size_t distance = p.options.far_matches ? reach + 1 - n : n;
         std::size_t length = 0;
@@ -142,7 +142,7 @@ Match find_match(const Packer& p, std::size_t pos) {
     return best;
 }
 
-void emit_back_ref(Packer& p, Match match) {
+void emit_back_ref(packer& p, lz_match match) {
     const std::size_t d = match.distance - 1;
     const std::uint8_t operands[2] = {
         static_cast<std::uint8_t>(d >> distance_low_bits),
@@ -153,7 +153,7 @@ void emit_back_ref(Packer& p, Match match) {
 
 // Pads with skips so the file ends on the alignment boundary, then writes the terminating
 // flag byte and any trailing bytes.
-void finish_stream(Packer& p) {
+void finish_stream(packer& p) {
     const std::size_t trailing = static_cast<std::size_t>(p.options.trailing);
     const bool group_open = p.slot != 0;
     const std::size_t fixed = cnx_header_size + p.stream.size() + 1 + trailing;
@@ -188,13 +188,13 @@ void finish_stream(Packer& p) {
 
 } // namespace
 
-CnxStatus cnx_pack(std::span<const std::uint8_t> data, std::string_view extension,
-                   const CnxOptions& options, std::vector<std::uint8_t>& file) {
+cnx_status cnx_pack(std::span<const std::uint8_t> data, std::string_view extension,
+                    const cnx_options& options, std::vector<std::uint8_t>& file) {
     if (data.size() > max_file_size / 2) {
-        return CnxStatus::too_large;
+        return cnx_status::too_large;
     }
     std::vector<std::uint8_t> stream;
-    Packer p{data, options, stream, 0, 0, 0, false};
+    packer p{data, options, stream, 0, 0, 0, false};
     if (options.lead_skip >= 0) {
         emit_skip(p, static_cast<std::size_t>(options.lead_skip), open_group_flags);
     }
@@ -205,7 +205,7 @@ CnxStatus cnx_pack(std::span<const std::uint8_t> data, std::string_view extensio
     std::size_t literal_start = 0;
     std::size_t pos = 0;
     while (pos < data.size()) {
-        const Match match = find_match(p, pos);
+        const lz_match match = find_match(p, pos);
         if (match.length < min_match) {
             ++pos;
             continue;
@@ -229,15 +229,15 @@ CnxStatus cnx_pack(std::span<const std::uint8_t> data, std::string_view extensio
     put_u32_be(file, off_stream_size, static_cast<std::uint32_t>(stream.size()));
     put_u32_be(file, off_unpacked_size, static_cast<std::uint32_t>(data.size()));
     file.insert(file.end(), stream.begin(), stream.end());
-    return CnxStatus::ok;
+    return cnx_status::ok;
 }
 
-CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& out,
-                     CnxStats& stats) {
-    stats = CnxStats{};
+cnx_status cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& out,
+                      cnx_stats& stats) {
+    stats = cnx_stats{};
     if (file.size() < cnx_header_size ||
         !std::equal(std::begin(magic), std::end(magic), file.begin() + off_magic)) {
-        return CnxStatus::bad_header;
+        return cnx_status::bad_header;
     }
     const std::size_t total = get_u32_be(file, off_unpacked_size);
     const std::span<const std::uint8_t> s = file.subspan(cnx_header_size);
@@ -247,20 +247,20 @@ CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_
     std::size_t o = 0;
     for (;;) {
         if (i >= size) {
-            return CnxStatus::truncated;
+            return cnx_status::truncated;
         }
         const std::uint8_t group_flags = s[i++];
         if (group_flags == end_flags && o == total) {
             if (i < size) {
                 ++stats.files_with_trailing;
             }
-            return CnxStatus::ok;
+            return cnx_status::ok;
         }
         ++stats.groups;
         std::uint8_t flags = group_flags;
         for (int command = 0; command < commands_per_group; ++command) {
             if (i + 2 > size) {
-                return CnxStatus::truncated;
+                return cnx_status::truncated;
             }
             const std::uint8_t code = flags & code_mask;
             flags = static_cast<std::uint8_t>(flags >> code_bits);
@@ -279,7 +279,7 @@ CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_
             }
             if (code == code_literal) {
                 if (i + 1 >= size || o + 1 > total) {
-                    return CnxStatus::literal_past_end;
+                    return cnx_status::literal_past_end;
                 }
                 out[o++] = s[i++];
                 ++stats.literals;
@@ -290,10 +290,10 @@ CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_
                 const std::size_t distance = (a << distance_low_bits) + (b >> length_bits) + 1;
                 const std::size_t length = (b & length_mask) + min_match;
                 if (distance > o) {
-                    return CnxStatus::bad_distance;
+                    return cnx_status::bad_distance;
                 }
                 if (o + length > total) {
-                    return CnxStatus::output_overflow;
+                    return cnx_status::output_overflow;
                 }
                 for (std::size_t n = 0; n < length; ++n, ++o) {
                     out[o] = out[o - distance];
@@ -311,7 +311,7 @@ CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_
             } else {
                 const std::size_t count = s[i++];
                 if (i + count >= size || o + count > total) {
-                    return CnxStatus::run_past_end;
+                    return cnx_status::run_past_end;
                 }
                 std::copy(s.begin() + static_cast<std::ptrdiff_t>(i),
                           s.begin() + static_cast<std::ptrdiff_t>(i + count),
@@ -327,26 +327,26 @@ CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_
     }
 }
 
-CnxStatus cnx_check(std::span<const std::uint8_t> file, std::span<const std::uint8_t> original,
-                    CnxStats& stats) {
+cnx_status cnx_check(std::span<const std::uint8_t> file, std::span<const std::uint8_t> original,
+                     cnx_stats& stats) {
     std::vector<std::uint8_t> decoded;
-    const CnxStatus status = cnx_unpack(file, decoded, stats);
-    if (status != CnxStatus::ok) {
+    const cnx_status status = cnx_unpack(file, decoded, stats);
+    if (status != cnx_status::ok) {
         return status;
     }
     const bool header_right = file[off_version] == version && file[off_marker] == marker &&
                               get_u32_be(file, off_stream_size) == file.size() - cnx_header_size &&
                               file.size() % cnx_file_alignment == 0;
     if (!header_right) {
-        return CnxStatus::header_mismatch;
+        return cnx_status::header_mismatch;
     }
     if (!std::equal(decoded.begin(), decoded.end(), original.begin(), original.end())) {
-        return CnxStatus::content_mismatch;
+        return cnx_status::content_mismatch;
     }
-    return CnxStatus::ok;
+    return cnx_status::ok;
 }
 
-void add_cnx_stats(CnxStats& total, const CnxStats& part) {
+void add_cnx_stats(cnx_stats& total, const cnx_stats& part) {
     const bool had_back_refs = total.back_refs != 0;
     total.groups += part.groups;
     total.zero_flag_skips += part.zero_flag_skips;
@@ -368,27 +368,27 @@ void add_cnx_stats(CnxStats& total, const CnxStats& part) {
     total.files_with_trailing += part.files_with_trailing;
 }
 
-const char* cnx_status_text(CnxStatus status) {
+const char* cnx_status_text(cnx_status status) {
     switch (status) {
-    case CnxStatus::ok:
+    case cnx_status::ok:
         return "ok";
-    case CnxStatus::too_large:
+    case cnx_status::too_large:
         return "data too large to pack";
-    case CnxStatus::bad_header:
+    case cnx_status::bad_header:
         return "not a CNX file";
-    case CnxStatus::truncated:
+    case cnx_status::truncated:
         return "stream ends early";
-    case CnxStatus::literal_past_end:
+    case cnx_status::literal_past_end:
         return "literal past the end";
-    case CnxStatus::run_past_end:
+    case cnx_status::run_past_end:
         return "literal run past the end";
-    case CnxStatus::bad_distance:
+    case cnx_status::bad_distance:
         return "back-reference before the start of the output";
-    case CnxStatus::output_overflow:
+    case cnx_status::output_overflow:
         return "back-reference past the unpacked size";
-    case CnxStatus::header_mismatch:
+    case cnx_status::header_mismatch:
         return "header fields or padding wrong";
-    case CnxStatus::content_mismatch:
+    case cnx_status::content_mismatch:
         return "unpacked data differs from the original";
     }
     return "unknown status";

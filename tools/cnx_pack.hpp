@@ -14,7 +14,7 @@ constexpr std::size_t cnx_header_size = 16;
 constexpr std::size_t cnx_file_alignment = 2048;
 
 // How to shape a stream so the sample files between them use every kind of command.
-struct CnxOptions {
+struct cnx_options {
     // Count of a skip opening the stream in a group whose flag byte is 0x00; -1 for none.
     int lead_skip;
     // A zero-length literal run as the first data command.
@@ -32,7 +32,7 @@ struct CnxOptions {
 };
 
 // What a decoded stream contained.
-struct CnxStats {
+struct cnx_stats {
     std::size_t groups;
     std::size_t zero_flag_skips; // skips opening a group whose flag byte is 0x00
     std::size_t empty_skips;
@@ -49,7 +49,7 @@ struct CnxStats {
     std::size_t files_with_trailing; // bytes after the terminating flag byte
 };
 
-enum class CnxStatus {
+enum class cnx_status {
     ok,
     too_large,
     bad_header,
@@ -64,20 +64,20 @@ enum class CnxStatus {
 
 // Packs data into a complete CNX file (header included) in file. extension is the original
 // file's extension, recorded in the header.
-CnxStatus cnx_pack(std::span<const std::uint8_t> data, std::string_view extension,
-                   const CnxOptions& options, std::vector<std::uint8_t>& file);
+cnx_status cnx_pack(std::span<const std::uint8_t> data, std::string_view extension,
+                    const cnx_options& options, std::vector<std::uint8_t>& file);
 
 // Decodes a complete CNX file into out, sized from the header.
-CnxStatus cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& out,
-                     CnxStats& stats);
+cnx_status cnx_unpack(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& out,
+                      cnx_stats& stats);
 
 // Decodes a file written by cnx_pack and compares it with the data it was packed from,
 // including the header fields the decoder ignores.
-CnxStatus cnx_check(std::span<const std::uint8_t> file, std::span<const std::uint8_t> original,
-                    CnxStats& stats);
+cnx_status cnx_check(std::span<const std::uint8_t> file, std::span<const std::uint8_t> original,
+                     cnx_stats& stats);
 
-void add_cnx_stats(CnxStats& total, const CnxStats& part);
+void add_cnx_stats(cnx_stats& total, const cnx_stats& part);
 
-const char* cnx_status_text(CnxStatus status);
+const char* cnx_status_text(cnx_status status);
 
 } // namespace sample

@@ -13,7 +13,7 @@ constexpr int glyph_height = 7;
 constexpr int glyph_advance = glyph_width + 1;
 
 // 16-bit picture words, top row first.
-struct WordCanvas {
+struct word_canvas {
     std::span<std::uint16_t> words;
     int width;
     int height;
@@ -21,7 +21,7 @@ struct WordCanvas {
 
 // Applied to the words under a glyph's set pixels: word = (word & keep) | set.
 // Keeping everything but one bit lets text show only through that bit.
-struct Ink {
+struct ink_style {
     std::uint16_t keep;
     std::uint16_t set;
 };
@@ -31,6 +31,6 @@ int text_width(std::string_view text, int scale);
 
 // Draws text with its top left corner at (x, y); pixels off the canvas are dropped.
 // Returns false if a character has no glyph (nothing is drawn for it).
-bool draw_text(WordCanvas canvas, int x, int y, int scale, std::string_view text, Ink ink);
+bool draw_text(word_canvas canvas, int x, int y, int scale, std::string_view text, ink_style ink);
 
 } // namespace sample

@@ -23,10 +23,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using sample::BgrColour;
-using sample::BmpPicture;
-using sample::CnxOptions;
-using sample::CnxStats;
+using sample::bgr_colour;
+using sample::bmp_picture;
+using sample::cnx_options;
+using sample::cnx_stats;
 
 // ---------------------------------------------------------------------------------------------
 // Console output expected when the extractor is run with the disc as drive q and input "q\n".
@@ -58,95 +58,95 @@ constexpr int red_shift = 0;
 constexpr std::uint16_t channel_max = 0x1F;
 constexpr int channel_scale = 8;
 // What a word with the top bit clear becomes under transparency mode 255.
-constexpr BgrColour transparent_marker{1, 1, 1};
+constexpr bgr_colour transparent_marker{1, 1, 1};
 
 constexpr std::uint16_t word_black = top_bit;
 constexpr std::uint16_t word_white = 0xFFFF;
 
-struct Rgb5 {
+struct rgb5 {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
 };
 
 // Background colours at the corners; each portrait gets its own so swapped files show.
-struct Gradient {
-    Rgb5 top_left;
-    Rgb5 top_right;
-    Rgb5 bottom_left;
-    Rgb5 bottom_right;
+struct corner_gradient {
+    rgb5 top_left;
+    rgb5 top_right;
+    rgb5 bottom_left;
+    rgb5 bottom_right;
 };
 
-enum class Storage { raw, cnx };
+enum class storage_kind { raw, cnx };
 
-struct DiscStorage {
-    Storage kind;
-    CnxOptions cnx; // only for Storage::cnx
+struct disc_storage {
+    storage_kind kind;
+    cnx_options cnx; // only for storage_kind::cnx
 };
 
-struct PortraitSample {
+struct portrait_sample {
     const char* disc_name;
-    Gradient gradient;
-    DiscStorage storage;
+    corner_gradient gradient;
+    disc_storage storage;
     std::size_t extra_bytes; // appended to a raw file; only the first 12800 bytes count
 };
 
-constexpr CnxOptions unpacked{};
+constexpr cnx_options unpacked{};
 
 // Between them the packed files use every command the decoder knows; check_cnx_coverage()
 // fails the run if a change loses one.
 constexpr std::array portraits{
-    PortraitSample{"F001.SPR",
-                   {{31, 12, 6}, {31, 28, 6}, {28, 10, 20}, {31, 24, 20}},
-                   {Storage::raw, unpacked},
-                   0},
+    portrait_sample{"F001.SPR",
+                    {{31, 12, 6}, {31, 28, 6}, {28, 10, 20}, {31, 24, 20}},
+                    {storage_kind::raw, unpacked},
+                    0},
     // 00 02 xx xx at the start: a 0x00 flag byte opening a skip; single literals only;
     // the terminating flag byte is the file's last byte.
-    PortraitSample{"F002.SPR",
-                   {{6, 31, 10}, {20, 31, 6}, {6, 22, 24}, {18, 28, 20}},
-                   {Storage::cnx,
-                    {.lead_skip = 2,
-                     .empty_run = false,
-                     .literal_runs = false,
-                     .far_matches = false,
-                     .mid_skip_after = -1,
-                     .mid_skip_count = 0,
-                     .trailing = 0}},
-                   0},
+    portrait_sample{"F002.SPR",
+                    {{6, 31, 10}, {20, 31, 6}, {6, 22, 24}, {18, 28, 20}},
+                    {storage_kind::cnx,
+                     {.lead_skip = 2,
+                      .empty_run = false,
+                      .literal_runs = false,
+                      .far_matches = false,
+                      .mid_skip_after = -1,
+                      .mid_skip_count = 0,
+                      .trailing = 0}},
+                    0},
     // 00 00 at the start, a zero-length run, literal runs, a skip inside a group and bytes
     // after the terminating flag byte.
-    PortraitSample{"F003.SPR",
-                   {{8, 14, 31}, {8, 28, 31}, {20, 10, 31}, {24, 24, 31}},
-                   {Storage::cnx,
-                    {.lead_skip = 0,
-                     .empty_run = true,
-                     .literal_runs = true,
-                     .far_matches = false,
-                     .mid_skip_after = 100,
-                     .mid_skip_count = 9,
-                     .trailing = 5}},
-                   0},
-    PortraitSample{"F004.SPR",
-                   {{14, 31, 31}, {28, 31, 28}, {10, 24, 24}, {30, 30, 30}},
-                   {Storage::raw, unpacked},
-                   200},
+    portrait_sample{"F003.SPR",
+                    {{8, 14, 31}, {8, 28, 31}, {20, 10, 31}, {24, 24, 31}},
+                    {storage_kind::cnx,
+                     {.lead_skip = 0,
+                      .empty_run = true,
+                      .literal_runs = true,
+                      .far_matches = false,
+                      .mid_skip_after = 100,
+                      .mid_skip_count = 9,
+                      .trailing = 5}},
+                    0},
+    portrait_sample{"F004.SPR",
+                    {{14, 31, 31}, {28, 31, 28}, {10, 24, 24}, {30, 30, 30}},
+                    {storage_kind::raw, unpacked},
+                    200},
     // Sorts after every upper-case name.
-    PortraitSample{"f005.spr",
-                   {{31, 18, 28}, {31, 20, 8}, {26, 12, 31}, {31, 31, 14}},
-                   {Storage::raw, unpacked},
-                   0},
+    portrait_sample{"f005.spr",
+                    {{31, 18, 28}, {31, 20, 8}, {26, 12, 31}, {31, 31, 14}},
+                    {storage_kind::raw, unpacked},
+                    0},
     // Farthest matches, so back-references reach far; an empty skip inside a group.
-    PortraitSample{"F010.SPR",
-                   {{24, 31, 4}, {31, 31, 20}, {16, 26, 10}, {28, 20, 4}},
-                   {Storage::cnx,
-                    {.lead_skip = -1,
-                     .empty_run = false,
-                     .literal_runs = true,
-                     .far_matches = true,
-                     .mid_skip_after = 40,
-                     .mid_skip_count = 0,
-                     .trailing = 0}},
-                   0},
+    portrait_sample{"F010.SPR",
+                    {{24, 31, 4}, {31, 31, 20}, {16, 26, 10}, {28, 20, 4}},
+                    {storage_kind::cnx,
+                     {.lead_skip = -1,
+                      .empty_run = false,
+                      .literal_runs = true,
+                      .far_matches = true,
+                      .mid_skip_after = 40,
+                      .mid_skip_count = 0,
+                      .trailing = 0}},
+                    0},
 };
 
 // Filler after a raw portrait: bright red words, so reading the wrong 12800 bytes shows.
@@ -169,18 +169,18 @@ constexpr std::array<int, 3> ramp_shifts{red_shift, green_shift, blue_shift};
 
 // Letters keep the background's colour bits and lose only the top bit, so an extractor
 // that ignores it draws no letters at all.
-constexpr sample::Ink transparent_ink{colour_bits, 0};
+constexpr sample::ink_style transparent_ink{colour_bits, 0};
 
 // ---------------------------------------------------------------------------------------------
 
-struct Run {
+struct sample_run {
     fs::path disc_dir;
     fs::path expected_dir;
     std::string transcript;
-    CnxStats cnx_totals;
+    cnx_stats cnx_totals;
 };
 
-struct DoneLine {
+struct done_line {
     std::string disc_name;
     std::string output_name;
 };
@@ -225,20 +225,20 @@ std::string output_name(std::string_view disc_name) {
 
 // Writes one file to the disc, as it is or packed; packed files are unpacked again and
 // compared before they are written.
-bool write_disc_file(Run& run, std::string_view name, std::span<const std::uint8_t> data,
-                     const DiscStorage& storage) {
+bool write_disc_file(sample_run& run, std::string_view name, std::span<const std::uint8_t> data,
+                     const disc_storage& storage) {
     const fs::path path = run.disc_dir / name;
-    if (storage.kind == Storage::raw) {
+    if (storage.kind == storage_kind::raw) {
         return write_file(path, data);
     }
     std::vector<std::uint8_t> file;
-    sample::CnxStatus status = sample::cnx_pack(data, upper_extension(name), storage.cnx, file);
-    if (status != sample::CnxStatus::ok) {
+    sample::cnx_status status = sample::cnx_pack(data, upper_extension(name), storage.cnx, file);
+    if (status != sample::cnx_status::ok) {
         return fail(name, sample::cnx_status_text(status));
     }
-    CnxStats stats{};
+    cnx_stats stats{};
     status = sample::cnx_check(file, data, stats);
-    if (status != sample::CnxStatus::ok) {
+    if (status != sample::cnx_status::ok) {
         return fail(name, std::string{"packer self-check: "} + sample::cnx_status_text(status));
     }
     sample::add_cnx_stats(run.cnx_totals, stats);
@@ -253,21 +253,21 @@ bool write_disc_file(Run& run, std::string_view name, std::span<const std::uint8
     return write_file(path, file);
 }
 
-bool write_expected_bmp(const Run& run, std::string_view name, const BmpPicture& picture) {
+bool write_expected_bmp(const sample_run& run, std::string_view name, const bmp_picture& picture) {
     std::vector<std::uint8_t> file(
         sample::bmp_file_size(picture.width, picture.height, picture.bits));
-    const sample::BmpStatus status = sample::write_bmp(picture, file);
-    if (status != sample::BmpStatus::ok) {
+    const sample::bmp_status status = sample::write_bmp(picture, file);
+    if (status != sample::bmp_status::ok) {
         return fail(name, sample::bmp_status_text(status));
     }
     return write_file(run.expected_dir / name, file);
 }
 
 // Lines come in the byte order of the disc file names, as the extractor lists them.
-void append_done_lines(Run& run, std::vector<DoneLine> lines) {
+void append_done_lines(sample_run& run, std::vector<done_line> lines) {
     std::sort(lines.begin(), lines.end(),
-              [](const DoneLine& a, const DoneLine& b) { return a.disc_name < b.disc_name; });
-    for (const DoneLine& line : lines) {
+              [](const done_line& a, const done_line& b) { return a.disc_name < b.disc_name; });
+    for (const done_line& line : lines) {
         run.transcript += done_prefix;
         run.transcript += line.output_name;
         run.transcript += '\n';
@@ -307,8 +307,8 @@ void fill_box(std::span<std::uint16_t> words, int left, int top, int width, int 
 // The name over the gradient in transparent letters, a checkered border alternating
 // transparent and white, colour swatches (red, green, blue, black, white) and a ramp of all
 // 32 levels of each channel.
-bool draw_portrait(const PortraitSample& sample, std::span<std::uint16_t> words) {
-    const Gradient& g = sample.gradient;
+bool draw_portrait(const portrait_sample& sample, std::span<std::uint16_t> words) {
+    const corner_gradient& g = sample.gradient;
     for (int y = 0; y < portrait_height; ++y) {
         for (int x = 0; x < portrait_width; ++x) {
             const int red =
@@ -351,7 +351,7 @@ bool draw_portrait(const PortraitSample& sample, std::span<std::uint16_t> words)
     }
 
     const std::string_view name = name_stem(sample.disc_name);
-    const sample::WordCanvas canvas{words, portrait_width, portrait_height};
+    const sample::word_canvas canvas{words, portrait_width, portrait_height};
     const int name_left = (portrait_width - sample::text_width(name, name_scale)) / 2;
     if (!sample::draw_text(canvas, name_left, name_top, name_scale, name, transparent_ink)) {
         return fail(sample.disc_name, "name has a character the font lacks");
@@ -359,7 +359,7 @@ bool draw_portrait(const PortraitSample& sample, std::span<std::uint16_t> words)
     return true;
 }
 
-BgrColour mode_255_colour(std::uint16_t word) {
+bgr_colour mode_255_colour(std::uint16_t word) {
     if ((word & top_bit) == 0) {
         return transparent_marker;
     }
@@ -369,7 +369,7 @@ BgrColour mode_255_colour(std::uint16_t word) {
     return {level(blue_shift), level(green_shift), level(red_shift)};
 }
 
-bool write_portrait(Run& run, const PortraitSample& sample) {
+bool write_portrait(sample_run& run, const portrait_sample& sample) {
     std::vector<std::uint16_t> words(portrait_words);
     if (!draw_portrait(sample, words)) {
         return false;
@@ -382,7 +382,7 @@ bool write_portrait(Run& run, const PortraitSample& sample) {
     for (const std::uint16_t word : words) {
         disc_bytes.push_back(static_cast<std::uint8_t>(word >> 8));
         disc_bytes.push_back(static_cast<std::uint8_t>(word));
-        const BgrColour colour = mode_255_colour(word);
+        const bgr_colour colour = mode_255_colour(word);
         pixels.push_back(colour.blue);
         pixels.push_back(colour.green);
         pixels.push_back(colour.red);
@@ -395,13 +395,13 @@ bool write_portrait(Run& run, const PortraitSample& sample) {
         return false;
     }
     constexpr std::uint16_t true_colour_bits = 24;
-    const BmpPicture picture{portrait_width, portrait_height, true_colour_bits, pixels, {}};
+    const bmp_picture picture{portrait_width, portrait_height, true_colour_bits, pixels, {}};
     return write_expected_bmp(run, output_name(sample.disc_name), picture);
 }
 
-bool write_portraits(Run& run) {
-    std::vector<DoneLine> lines;
-    for (const PortraitSample& sample : portraits) {
+bool write_portraits(sample_run& run) {
+    std::vector<done_line> lines;
+    for (const portrait_sample& sample : portraits) {
         if (!write_portrait(run, sample)) {
             return false;
         }
@@ -413,27 +413,27 @@ bool write_portraits(Run& run) {
 
 // ---------------------------------------------------------------------------------------------
 
-struct CoverageItem {
+struct coverage_item {
     const char* what;
-    std::size_t CnxStats::*count;
+    std::size_t cnx_stats::*count;
 };
 
 constexpr std::array cnx_coverage{
-    CoverageItem{"skip with count 0", &CnxStats::empty_skips},
-    CoverageItem{"skip with count above 0", &CnxStats::filled_skips},
-    CoverageItem{"0x00 flag byte opening a skip before the output is full",
-                 &CnxStats::zero_flag_skips},
-    CoverageItem{"single literal", &CnxStats::literals},
-    CoverageItem{"back-reference", &CnxStats::back_refs},
-    CoverageItem{"back-reference with distance below length", &CnxStats::overlapping_back_refs},
-    CoverageItem{"literal run", &CnxStats::literal_runs},
-    CoverageItem{"empty literal run", &CnxStats::empty_runs},
-    CoverageItem{"bytes after the terminating flag byte", &CnxStats::files_with_trailing},
+    coverage_item{"skip with count 0", &cnx_stats::empty_skips},
+    coverage_item{"skip with count above 0", &cnx_stats::filled_skips},
+    coverage_item{"0x00 flag byte opening a skip before the output is full",
+                  &cnx_stats::zero_flag_skips},
+    coverage_item{"single literal", &cnx_stats::literals},
+    coverage_item{"back-reference", &cnx_stats::back_refs},
+    coverage_item{"back-reference with distance below length", &cnx_stats::overlapping_back_refs},
+    coverage_item{"literal run", &cnx_stats::literal_runs},
+    coverage_item{"empty literal run", &cnx_stats::empty_runs},
+    coverage_item{"bytes after the terminating flag byte", &cnx_stats::files_with_trailing},
 };
 
-bool check_cnx_coverage(const CnxStats& totals) {
+bool check_cnx_coverage(const cnx_stats& totals) {
     bool complete = true;
-    for (const CoverageItem& item : cnx_coverage) {
+    for (const coverage_item& item : cnx_coverage) {
         if (totals.*item.count == 0) {
             complete = fail("packed files never use", item.what);
         }
@@ -458,7 +458,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out_dir = argv[1];
-    Run run{out_dir / "disc", out_dir / "expected", {}, {}};
+    sample_run run{out_dir / "disc", out_dir / "expected", {}, {}};
     if (!make_directory(run.disc_dir) || !make_directory(run.expected_dir)) {
         return 1;
     }
