@@ -1,8 +1,8 @@
 #include "disc/cnx.hpp"
 
+#include "platform/heap.hpp"
+
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -116,13 +116,12 @@ status dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t
         return err_overrun;
     }
     // Unpacking in place would overwrite the stream before it is read: read a copy.
-    std::unique_ptr<std::uint8_t[]> copy;
+    heap_block copy;
     if (input == output) {
-        copy.reset(new (std::nothrow) std::uint8_t[input_length]);
+        copy = heap_copy(input, input_length);
         if (!copy) {
             return err_memory;
         }
-        std::memcpy(copy.get(), input, input_length);
         input = copy.get();
     }
     const status result = errormes(

@@ -1,8 +1,8 @@
 #include "gfx/colour.hpp"
 
+#include "platform/heap.hpp"
+
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -73,13 +73,12 @@ status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width
     }
     const std::size_t in_size = std::size_t{width} * height * 2;
     // The rows are half as long again as the words: read the words from a copy.
-    std::unique_ptr<std::uint8_t[]> copy;
+    heap_block copy;
     if (src == dst) {
-        copy.reset(new (std::nothrow) std::uint8_t[in_size]);
+        copy = heap_copy(src, in_size);
         if (!copy) {
             return err_memory;
         }
-        std::memcpy(copy.get(), src, in_size);
         src = copy.get();
     }
     const std::uint32_t fill = width % 4;

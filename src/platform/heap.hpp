@@ -1,0 +1,19 @@
+// Working copies on the heap, for the routines that convert a buffer in place.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+
+using heap_block = std::unique_ptr<std::uint8_t[]>;
+
+// A copy of size bytes from src, or an empty block when the memory cannot be had.
+inline heap_block heap_copy(const std::uint8_t* src, std::size_t size) {
+    heap_block block(new (std::nothrow) std::uint8_t[size]);
+    if (block) {
+        std::memcpy(block.get(), src, size);
+    }
+    return block;
+}
