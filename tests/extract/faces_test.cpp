@@ -1,6 +1,7 @@
 #include "extract/faces.hpp"
 
 #include "gfx/colour.hpp"
+#include "platform/disc_access.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,20 @@ TEST(Faces, PackedPortraitGivesTheSamePicture) {
     const faces_run r = run_faces();
     EXPECT_EQ(r.console, "done > F001.BMP\ndone > F002.BMP\n");
     EXPECT_EQ(read_file("F001.BMP"), read_file("F002.BMP"));
+}
+
+TEST(Faces, NameWithoutADotGetsTheExtensionAddedNotWrittenOverItself) {
+    scratch_dir dir;
+    dir.put_disc_file("FACE", portrait());
+    char path[16] = "q:\\";
+    find_record found = {};
+    set_found_name(&found, "FACE");
+    status result = 0;
+    const std::string out = console_of([&] { result = dec_face(path, found.name); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out, "done > FACE.BMP\n");
+    EXPECT_EQ(read_file(dir.path() / "q:" / "FACE"), portrait());
+    EXPECT_EQ(read_file("FACE.BMP").size(), face_bmp_size);
 }
 
 TEST(Faces, NoPortraitAtAllIsTheGroupsFailure) {
