@@ -1,6 +1,7 @@
 #include "glyphs.hpp"
 
 #include <array>
+#include <vector>
 
 namespace sample {
 namespace {
@@ -90,24 +91,14 @@ const glyph* find_glyph(char ch) {
     return nullptr;
 }
 
-void ink_pixel(word_canvas canvas, int x, int y, ink_style ink) {
-    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
-        return;
-    }
-    std::uint16_t& word = canvas.words[static_cast<std::size_t>(y * canvas.width + x)];
-    word = static_cast<std::uint16_t>((word & ink.keep) | ink.set);
-}
+struct text_pixel {
+    int x;
+    int y;
+};
 
-} // namespace
-
-int text_width(std::string_view text, int scale) {
-    if (text.empty()) {
-        return 0;
-    }
-    return (static_cast<int>(text.size()) * glyph_advance - 1) * scale;
-}
-
-bool draw_text(word_canvas canvas, int x, int y, int scale, std::string_view text, ink_style ink) {
+// Every pixel the text covers, clipped to the canvas; both canvas kinds ink the same set.
+bool text_pixels(int width, int height, int x, int y, int scale, std::string_view text,
+                 std::vector<text_pixel>& pixels) {
     bool all_found = true;
     for (std::size_t n = 0; n < text.size(); ++n) {
         const glyph* glyph = find_glyph(text[n]);
@@ -123,11 +114,47 @@ bool draw_text(word_canvas canvas, int x, int y, int scale, std::string_view tex
                 }
                 for (int dy = 0; dy < scale; ++dy) {
                     for (int dx = 0; dx < scale; ++dx) {
-                        ink_pixel(canvas, left + col * scale + dx, y + row * scale + dy, ink);
+                        const text_pixel pixel{left + col * scale + dx, y + row * scale + dy};
+                        if (pixel.x >= 0 && pixel.y >= 0 && pixel.x < width && pixel.y < height) {
+                            pixels.push_back(pixel);
+                        }
                     }
                 }
             }
         }
+    }
+    return all_found;
+}
+
+std::size_t pixel_index(int width, text_pixel pixel) {
+    return static_cast<std::size_t>(pixel.y * width + pixel.x);
+}
+
+} // namespace
+
+int text_width(std::string_view text, int scale) {
+    if (text.empty()) {
+        return 0;
+    }
+    return (static_cast<int>(text.size()) * glyph_advance - 1) * scale;
+}
+
+bool draw_text(word_canvas canvas, int x, int y, int scale, std::string_view text, ink_style ink) {
+    std::vector<text_pixel> pixels;
+    const bool all_found = text_pixels(canvas.width, canvas.height, x, y, scale, text, pixels);
+    for (const text_pixel pixel : pixels) {
+        std::uint16_t& word = canvas.words[pixel_index(canvas.width, pixel)];
+        word = static_cast<std::uint16_t>((word & ink.keep) | ink.set);
+    }
+    return all_found;
+}
+
+bool draw_text(byte_canvas canvas, int x, int y, int scale, std::string_view text,
+               std::uint8_t index) {
+    std::vector<text_pixel> pixels;
+    const bool all_found = text_pixels(canvas.width, canvas.height, x, y, scale, text, pixels);
+    for (const text_pixel pixel : pixels) {
+        canvas.bytes[pixel_index(canvas.width, pixel)] = index;
     }
     return all_found;
 }

@@ -19,6 +19,13 @@ struct word_canvas {
     int height;
 };
 
+// 8-bit palette indices, top row first.
+struct byte_canvas {
+    std::span<std::uint8_t> bytes;
+    int width;
+    int height;
+};
+
 // Applied to the words under a glyph's set pixels: word = (word & keep) | set.
 // Keeping everything but one bit lets text show only through that bit.
 struct ink_style {
@@ -32,5 +39,8 @@ int text_width(std::string_view text, int scale);
 // Draws text with its top left corner at (x, y); pixels off the canvas are dropped.
 // Returns false if a character has no glyph (nothing is drawn for it).
 bool draw_text(word_canvas canvas, int x, int y, int scale, std::string_view text, ink_style ink);
+// The same on palette indices: every pixel under the text becomes index.
+bool draw_text(byte_canvas canvas, int x, int y, int scale, std::string_view text,
+               std::uint8_t index);
 
 } // namespace sample

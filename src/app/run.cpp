@@ -1,5 +1,7 @@
 #include "app/run.hpp"
 
+#include "extract/endings.hpp"
+#include "extract/events.hpp"
 #include "extract/faces.hpp"
 #include "gfx/colour.hpp"
 #include "platform/console.hpp"
@@ -37,6 +39,9 @@ status run_extraction(const char* root) {
     set_transparency_mode(trans_mark_clear);
     status result = ext_faces(root);
     set_transparency_mode(trans_plain);
+    // A failing group never stops the run.
+    result |= ext_events(root);
+    result |= ext_endings(root);
     return result;
 }
 

@@ -1,7 +1,7 @@
 #include "extract/faces.hpp"
 
-#include "bmp/bmp_out.hpp"
 #include "disc/load_disc_file.hpp"
+#include "extract/picture.hpp"
 #include "gfx/colour.hpp"
 #include "platform/disc_access.hpp"
 
@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr std::size_t path_size = 16;       // root path, 12-character name, terminator
 constexpr std::size_t root_path_length = 3; // "q:\"
 constexpr std::size_t max_name_length = 12;
 constexpr char search_pattern[] = "%sF*.SPR";
@@ -21,7 +20,7 @@ constexpr std::size_t extension_length = sizeof output_extension - 1;
 constexpr std::uint32_t face_width = 80;
 constexpr std::uint32_t face_height = 80;
 constexpr std::uint32_t face_file_size = face_width * face_height * 2;
-constexpr std::uint32_t face_bmp_bits = 24;
+constexpr std::uint16_t face_bmp_bits = 24;
 constexpr std::uint32_t face_pixels_size = face_width * face_height * 3; // rows need no fill
 static_assert(rgb_row_size(face_width) * face_height == face_pixels_size);
 
@@ -44,14 +43,11 @@ status dec_face(char* path, char* name) {
     if (errormes(dec_ss_hc(pixels, pixels, face_width, face_height), "dec_ss_hc") != st_ok) {
         return st_reported;
     }
-    return errormes(bmp_out(name, nullptr, pixels, face_width, face_height, face_bmp_bits),
-                    "bmp_out") != st_ok
-               ? st_reported
-               : st_ok;
+    return write_picture(name, nullptr, pixels, face_width, face_height, face_bmp_bits);
 }
 
 status ext_faces(const char* root) {
-    char path[path_size] = {};
+    char path[disc_path_size] = {};
     find_record found = {};
     std::snprintf(path, sizeof path, search_pattern, root);
     disc_search* search = find_first(path, &found);

@@ -9,9 +9,14 @@
 
 using heap_block = std::unique_ptr<std::uint8_t[]>;
 
+// A block of size bytes, or an empty block when the memory cannot be had.
+inline heap_block heap_take(std::size_t size) {
+    return heap_block(new (std::nothrow) std::uint8_t[size]);
+}
+
 // A copy of size bytes from src, or an empty block when the memory cannot be had.
 inline heap_block heap_copy(const std::uint8_t* src, std::size_t size) {
-    heap_block block(new (std::nothrow) std::uint8_t[size]);
+    heap_block block = heap_take(size);
     if (block) {
         std::memcpy(block.get(), src, size);
     }

@@ -1,0 +1,77 @@
+#include "gfx/cells.hpp"
+
+#include "gfx/pattern_names.hpp"
+#include "platform/heap.hpp"
+
+#include <cstring>
+
+namespace {
+
+// No picture of the system comes near this; it keeps every offset within 32 bits.
+constexpr std::uint64_t max_picture_bytes = 0x40000000;
+
+} // namespace
+
+status dec_s8_tile(const std::uint8_t* cells, std::uint8_t* dst, const std::uint16_t* table,
+                   std::uint32_t length, std::uint32_t width, std::uint32_t height,
+                   std::uint16_t depth) {
+    if (table == nullptr || cells == nullptr || dst == nullptr || depth == 0) {
+        return err_argument;
+    }
+    if (depth % 2 != 0) {
+        return err_unsupported;
+    }
+    const std::uint32_t cell_size = cell_side * depth;
+    const std::uint64_t total64 = std::uint64_t{cell_size} * width * height;
+    if (total64 == 0 || total64 > max_picture_bytes) {
+        return err_argument;
+    }
+    const auto total = static_cast<std::size_t>(total64);
+    const std::size_t count = std::size_t{width} * height;
+    // Gather every cell first, so that dst may be the block the cells come from.
+    const heap_block gathered = heap_take(total);
+    if (!gathered) {
+        return err_memory;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t offset = std::uint32_t{table[i]} * pn_unit_size;
+        if (offset > length || cell_size > length - offset) {
+            return err_argument;
+        }
+        std::memcpy(gathered.get() + i * cell_size, cells + offset, cell_size);
+    }
+    // Each cell row of the picture becomes 8 pixel rows: row r of cell i lands at
+    // pixel row r, bytes from i x depth.
+    const std::size_t row_size = std::size_t{width} * depth;
+    const std::uint8_t* from = gathered.get();
+    for (std::uint32_t j = 0; j < height; ++j) {
+        std::uint8_t* band = dst + j * cell_side * row_size;
+        for (std::uint32_t i = 0; i < width; ++i) {
+            for (std::uint32_t r = 0; r < cell_side; ++r) {
+                std::memcpy(band + r * row_size + std::size_t{i} * depth, from, depth);
+                from += depth;
+            }
+        }
+    }
+    return st_ok;
+}
+
+status cutimage(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t src_width,
+                std::uint32_t src_height, std::uint32_t width, std::uint32_t height,
+                std::uint32_t x, std::uint32_t y, std::uint16_t bits) {
+    const auto pixel_size = static_cast<std::uint8_t>(bits / 8);
+    // Widened, so that no edge can wrap around and pass.
+    if (std::uint64_t{x} + width > src_width || std::uint64_t{y} + height > src_height ||
+        std::uint64_t{src_width} * src_height * pixel_size == 0 || src == nullptr ||
+        dst == nullptr) {
+        return err_argument;
+    }
+    const std::size_t src_row = std::size_t{src_width} * pixel_size;
+    const std::size_t dst_row = std::size_t{width} * pixel_size;
+    for (std::uint32_t i = 0; i < height; ++i) {
+        // Each row moves towards the start, over bytes already copied: memmove is exact.
+        std::memmove(dst + i * dst_row,
+                     src + (std::size_t{y} + i) * src_row + std::size_t{x} * pixel_size, dst_row);
+    }
+    return st_ok;
+}

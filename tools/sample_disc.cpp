@@ -1,0 +1,293 @@
+#include "sample_disc.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+
+namespace sample {
+namespace {
+
+constexpr std::string_view done_prefix = "done > ";
+constexpr std::string_view bmp_extension = ".BMP";
+
+std::string upper_extension(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    std::string extension{dot == std::string_view::npos ? std::string_view{}
+                                                        : name.substr(dot + 1)};
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return extension;
+}
+
+int blend(int top_left, int top_right, int bottom_left, int bottom_right, int x, int y, int width,
+          int height) {
+    const int x_span = width - 1;
+    const int y_span = height - 1;
+    const int sum = top_left * (x_span - x) * (y_span - y) + top_right * x * (y_span - y) +
+                    bottom_left * (x_span - x) * y + bottom_right * x * y;
+    const int whole = x_span * y_span;
+    return (sum + whole / 2) / whole;
+}
+
+// A plain linear congruential generator: the same shuffle on every machine.
+constexpr std::uint32_t shuffle_multiplier = 1664525;
+constexpr std::uint32_t shuffle_increment = 1013904223;
+constexpr int shuffle_drop_bits = 8; // the low bits of such a generator cycle quickly
+
+std::uint32_t next_random(std::uint32_t& state) {
+    state = state * shuffle_multiplier + shuffle_increment;
+    return state >> shuffle_drop_bits;
+}
+
+} // namespace
+
+bool fail(std::string_view what, std::string_view detail) {
+    std::fprintf(stderr, "make_sample_disc: %.*s: %.*s\n", static_cast<int>(what.size()),
+                 what.data(), static_cast<int>(detail.size()), detail.data());
+    return false;
+}
+
+bool write_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        return fail(path.string(), "cannot write");
+    }
+    return true;
+}
+
+std::string_view name_stem(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+std::string output_name(std::string_view disc_name) {
+    return std::string{name_stem(disc_name)} + std::string{bmp_extension};
+}
+
+bool write_disc_file(sample_run& run, std::string_view name, std::span<const std::uint8_t> data,
+                     const disc_storage& storage, std::size_t capacity) {
+    const std::filesystem::path path = run.disc_dir / name;
+    if (storage.kind == storage_kind::raw) {
+        return write_file(path, data);
+    }
+    std::vector<std::uint8_t> file;
+    cnx_status status = cnx_pack(data, upper_extension(name), storage.cnx, file);
+    if (status != cnx_status::ok) {
+        return fail(name, cnx_status_text(status));
+    }
+    if (file.size() > capacity) {
+        return fail(name, "packed file is longer than the extractor reads; store it raw");
+    }
+    cnx_stats stats{};
+    status = cnx_check(file, data, stats);
+    if (status != cnx_status::ok) {
+        return fail(name, std::string{"packer self-check: "} + cnx_status_text(status));
+    }
+    add_cnx_stats(run.cnx_totals, stats);
+    std::printf("%.*s: CNX %zu bytes; skips %zu empty %zu filled (%zu after a 0x00 flag), "
+                "%zu literals, %zu runs (%zu empty), %zu back-refs (%zu overlapping, "
+                "distance %zu..%zu, length %zu..%zu)%s\n",
+                static_cast<int>(name.size()), name.data(), file.size(), stats.empty_skips,
+                stats.filled_skips, stats.zero_flag_skips, stats.literals, stats.literal_runs,
+                stats.empty_runs, stats.back_refs, stats.overlapping_back_refs, stats.min_distance,
+                stats.max_distance, stats.min_length, stats.max_length,
+                stats.files_with_trailing != 0 ? ", trailing bytes" : "");
+    return write_file(path, file);
+}
+
+bool write_expected_bmp(const sample_run& run, std::string_view name, const bmp_picture& picture) {
+    std::vector<std::uint8_t> file(bmp_file_size(picture.width, picture.height, picture.bits));
+    const bmp_status status = write_bmp(picture, file);
+    if (status != bmp_status::ok) {
+        return fail(name, bmp_status_text(status));
+    }
+    return write_file(run.expected_dir / name, file);
+}
+
+void append_done_line(sample_run& run, std::string_view output_name) {
+    run.transcript += done_prefix;
+    run.transcript += output_name;
+    run.transcript += '\n';
+}
+
+std::uint8_t channel_level(std::uint16_t word, int shift) {
+    return static_cast<std::uint8_t>(((word >> shift) & channel_max) * channel_scale);
+}
+
+bgr_colour plain_colour(std::uint16_t word) {
+    return {channel_level(word, blue_shift), channel_level(word, green_shift),
+            channel_level(word, red_shift)};
+}
+
+void push_pixel(std::vector<std::uint8_t>& pixels, bgr_colour colour) {
+    pixels.push_back(colour.blue);
+    pixels.push_back(colour.green);
+    pixels.push_back(colour.red);
+}
+
+rgb5 gradient_at(const corner_gradient& g, int x, int y, int width, int height) {
+    const auto channel = [&](std::uint8_t rgb5::*c) {
+        return static_cast<std::uint8_t>(blend(g.top_left.*c, g.top_right.*c, g.bottom_left.*c,
+                                               g.bottom_right.*c, x, y, width, height));
+    };
+    return {channel(&rgb5::red), channel(&rgb5::green), channel(&rgb5::blue)};
+}
+
+void fill_box(word_canvas canvas, int left, int top, int width, int height, std::uint16_t word) {
+    for (int y = top; y < top + height; ++y) {
+        for (int x = left; x < left + width; ++x) {
+            word_at(canvas, x, y) = word;
+        }
+    }
+}
+
+void fill_box(byte_canvas canvas, int left, int top, int width, int height, std::uint8_t index) {
+    for (int y = top; y < top + height; ++y) {
+        for (int x = left; x < left + width; ++x) {
+            byte_at(canvas, x, y) = index;
+        }
+    }
+}
+
+bool draw_centred_text(word_canvas canvas, int top, int scale, std::string_view text,
+                       ink_style ink) {
+    const int left = (canvas.width - text_width(text, scale)) / 2;
+    if (!draw_text(canvas, left, top, scale, text, ink)) {
+        return fail(text, "has a character the font lacks");
+    }
+    return true;
+}
+
+bool draw_centred_text(byte_canvas canvas, int top, int scale, std::string_view text,
+                       std::uint8_t index) {
+    const int left = (canvas.width - text_width(text, scale)) / 2;
+    if (!draw_text(canvas, left, top, scale, text, index)) {
+        return fail(text, "has a character the font lacks");
+    }
+    return true;
+}
+
+bool draw_shadowed_text(word_canvas canvas, int top, int scale, std::string_view text,
+                        ink_style ink, ink_style shadow_ink, int offset) {
+    const int left = (canvas.width - text_width(text, scale)) / 2;
+    draw_text(canvas, left + offset, top + offset, scale, text, shadow_ink);
+    return draw_centred_text(canvas, top, scale, text, ink);
+}
+
+bool draw_shadowed_text(byte_canvas canvas, int top, int scale, std::string_view text,
+                        std::uint8_t index, std::uint8_t shadow_index, int offset) {
+    const int left = (canvas.width - text_width(text, scale)) / 2;
+    draw_text(canvas, left + offset, top + offset, scale, text, shadow_index);
+    return draw_centred_text(canvas, top, scale, text, index);
+}
+
+void draw_channel_ramps(word_canvas canvas, int top, int step_width, int height,
+                        std::uint16_t flags) {
+    constexpr int shifts[] = {red_shift, green_shift, blue_shift};
+    const int left = (canvas.width - (channel_max + 1) * step_width) / 2;
+    for (const int shift : shifts) {
+        for (int level = 0; level <= channel_max; ++level) {
+            fill_box(canvas, left + level * step_width, top, step_width, height,
+                     static_cast<std::uint16_t>(flags | (level << shift)));
+        }
+        top += height;
+    }
+}
+
+std::vector<int> shuffled_cells(int count, std::uint32_t seed) {
+    std::vector<int> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::uint32_t state = seed;
+    for (std::size_t n = order.size(); n > 1; --n) {
+        const std::size_t pick = next_random(state) % n;
+        std::swap(order[n - 1], order[pick]);
+    }
+    return order;
+}
+
+void put_word_be(std::span<std::uint8_t> out, std::size_t at, std::uint16_t word) {
+    out[at] = static_cast<std::uint8_t>(word >> 8);
+    out[at + 1] = static_cast<std::uint8_t>(word);
+}
+
+bool build_map(const map_layout& layout, std::span<const int> cell_order,
+               std::vector<std::uint8_t>& table) {
+    const std::size_t units = layout.cell_bytes / character_unit;
+    const std::size_t cells = cell_order.size();
+    const bool fits =
+        layout.left >= 0 && layout.top >= 0 && layout.left + layout.columns <= map_columns &&
+        layout.top + layout.rows <= layout.table_rows && layout.table_rows <= map_rows &&
+        cells == static_cast<std::size_t>(layout.columns * layout.rows);
+    if (!fits) {
+        return fail("pattern name table", "picture does not fit the table");
+    }
+    // Any bit below the unit size would make the extractor read a smaller cell depth.
+    const bool numbered = (layout.palette_bits & map_character_mask) == 0 &&
+                          layout.base % units == 0 &&
+                          layout.base + (cells - 1) * units <= map_character_mask;
+    if (!numbered) {
+        return fail("pattern name table", "entries do not fit the character number field");
+    }
+    const auto entry = [&](std::size_t cell) {
+        return static_cast<std::uint16_t>(layout.palette_bits | (layout.base + cell * units));
+    };
+    const auto decoy = static_cast<std::uint16_t>(
+        ((layout.palette_bits + 0x1000) & map_palette_mask) | layout.base);
+    const std::size_t table_bytes =
+        static_cast<std::size_t>(layout.table_rows) * map_columns * map_entry_size;
+    table.assign(map_bytes, 0);
+    for (std::size_t at = 0; at < map_bytes; at += map_entry_size) {
+        put_word_be(table, at, at < table_bytes ? entry(0) : decoy);
+    }
+    for (std::size_t cell = 0; cell < cells; ++cell) {
+        const int position = cell_order[cell];
+        const int column = layout.left + position % layout.columns;
+        const int row = layout.top + position / layout.columns;
+        put_word_be(table, static_cast<std::size_t>(row * map_columns + column) * map_entry_size,
+                    entry(cell));
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> cut_cells(byte_canvas picture, std::span<const int> cell_order) {
+    const int columns = picture.width / cell_side;
+    std::vector<std::uint8_t> cells;
+    cells.reserve(cell_order.size() * cell_side * cell_side);
+    for (const int position : cell_order) {
+        const int left = position % columns * cell_side;
+        const int top = position / columns * cell_side;
+        for (int y = top; y < top + cell_side; ++y) {
+            for (int x = left; x < left + cell_side; ++x) {
+                cells.push_back(byte_at(picture, x, y));
+            }
+        }
+    }
+    return cells;
+}
+
+std::vector<std::uint8_t> cut_cells(word_canvas picture, std::span<const int> cell_order) {
+    const int columns = picture.width / cell_side;
+    std::vector<std::uint8_t> cells;
+    cells.reserve(cell_order.size() * cell_side * cell_side * 2);
+    for (const int position : cell_order) {
+        const int left = position % columns * cell_side;
+        const int top = position / columns * cell_side;
+        for (int y = top; y < top + cell_side; ++y) {
+            for (int x = left; x < left + cell_side; ++x) {
+                const std::uint16_t word = word_at(picture, x, y);
+                cells.push_back(static_cast<std::uint8_t>(word >> 8));
+                cells.push_back(static_cast<std::uint8_t>(word));
+            }
+        }
+    }
+    return cells;
+}
+
+} // namespace sample
