@@ -53,6 +53,12 @@ std::string report_of(status code, const char* context) {
     return console_of([&] { errormes(code, context); });
 }
 
+group_run run_group(status (*group)(const char* root)) {
+    group_run r{0, {}};
+    r.console = console_of([&] { r.result = group("q:\\"); });
+    return r;
+}
+
 void put_be16(bytes& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v >> 8));
     out.push_back(static_cast<std::uint8_t>(v));

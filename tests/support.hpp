@@ -38,6 +38,13 @@ std::string console_of(const std::function<void()>& fn);
 // What errormes prints for a code and context: the line a failure must show.
 std::string report_of(status code, const char* context);
 
+// What a picture group returned and printed, run on drive q.
+struct group_run {
+    status result;
+    std::string console;
+};
+group_run run_group(status (*group)(const char* root));
+
 // Big-endian words and little-endian fields, as the formats store them.
 void put_be16(bytes& out, std::uint16_t v);
 std::uint32_t le32_at(const bytes& b, std::size_t offset);

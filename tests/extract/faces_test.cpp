@@ -36,16 +36,10 @@ bytes pixel_of(const bytes& bmp, std::size_t x, std::size_t y) {
     return bytes(bmp.begin() + at, bmp.begin() + at + 3);
 }
 
-struct faces_run {
-    status result;
-    std::string console;
-};
-
 // Runs the group as the extraction run does, under mode 255.
-faces_run run_faces() {
-    faces_run r{0, {}};
+group_run run_faces() {
     set_transparency_mode(trans_mark_clear);
-    r.console = console_of([&] { r.result = ext_faces("q:\\"); });
+    const group_run r = run_group(ext_faces);
     set_transparency_mode(trans_plain);
     return r;
 }
@@ -53,7 +47,7 @@ faces_run run_faces() {
 TEST(Faces, PortraitBecomesA24BitPictureWithUnmarkedPixelsAsMarker) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", portrait());
-    const faces_run r = run_faces();
+    const group_run r = run_faces();
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.console, "done > F001.BMP\n");
     const bytes bmp = read_file("F001.BMP");
@@ -75,7 +69,7 @@ TEST(Faces, EveryMatchIsTakenInTurnAndFailuresDoNotStopTheSearch) {
     dir.put_disc_file("F12345678.SPR", portrait());          // thirteen: too long
     dir.put_disc_file("f005.spr", portrait());               // only the extension changes
     dir.put_disc_file("F006.SPR", cnx_file({0x02, 0x00, 0x00, 0x00}, 12800)); // corrupt
-    const faces_run r = run_faces();
+    const group_run r = run_faces();
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.console, "done > F002.BMP\n" + report_of(-504, "dec_cnxlz") +
                              "done > F1234567.BMP\n" + report_of(-102, nullptr) +
@@ -97,7 +91,7 @@ TEST(Faces, PackedPortraitGivesTheSamePicture) {
     }
     dir.put_disc_file("F001.SPR", raw);
     dir.put_disc_file("F002.SPR", cnx_of_repeats(row, face_bytes));
-    const faces_run r = run_faces();
+    const group_run r = run_faces();
     EXPECT_EQ(r.console, "done > F001.BMP\ndone > F002.BMP\n");
     EXPECT_EQ(read_file("F001.BMP"), read_file("F002.BMP"));
 }
@@ -119,7 +113,7 @@ TEST(Faces, NameWithoutADotGetsTheExtensionAddedNotWrittenOverItself) {
 TEST(Faces, NoPortraitAtAllIsTheGroupsFailure) {
     scratch_dir dir;
     dir.put_disc_file("G001.SPR", portrait());
-    const faces_run r = run_faces();
+    const group_run r = run_faces();
     EXPECT_EQ(r.result, -1);
     EXPECT_EQ(r.console, report_of(-104, nullptr));
 }
@@ -128,7 +122,7 @@ TEST(Faces, GroupSucceedsEvenWhenEveryPortraitFails) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", bytes(10, 0));
     dir.put_disc_file("F002.SPR", bytes());
-    const faces_run r = run_faces();
+    const group_run r = run_faces();
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.console, "");
 }
