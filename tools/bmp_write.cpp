@@ -5,8 +5,10 @@
 namespace sample {
 namespace {
 
+constexpr std::uint16_t bits_nibble = 4;
 constexpr std::uint16_t bits_indexed = 8;
 constexpr std::uint16_t bits_true_colour = 24;
+constexpr int nibble_shift = 4; // the left pixel of a byte sits in its high nibble
 
 constexpr std::size_t off_magic = 0;
 constexpr std::size_t off_file_size = 2;
@@ -31,7 +33,28 @@ constexpr std::uint32_t compression_none = 0;
 constexpr std::size_t row_alignment = 4;
 
 bool bits_supported(std::uint16_t bits) {
-    return bits == bits_indexed || bits == bits_true_colour;
+    return bits == bits_nibble || bits == bits_indexed || bits == bits_true_colour;
+}
+
+bool is_indexed(std::uint16_t bits) {
+    return bits == bits_nibble || bits == bits_indexed;
+}
+
+// Bytes of one row as the caller hands it over: an index per pixel, or three colour bytes.
+std::size_t packed_row_size(std::uint32_t width, std::uint16_t bits) {
+    return is_indexed(bits) ? width : std::size_t{width} * (bits / 8);
+}
+
+void put_row(std::span<const std::uint8_t> source, std::uint16_t bits,
+             std::span<std::uint8_t> out) {
+    if (bits != bits_nibble) {
+        std::copy(source.begin(), source.end(), out.begin());
+        return;
+    }
+    for (std::size_t x = 0; x < source.size(); ++x) {
+        const int shift = x % 2 == 0 ? nibble_shift : 0;
+        out[x / 2] |= static_cast<std::uint8_t>(source[x] << shift);
+    }
 }
 
 void put_u16(std::span<std::uint8_t> out, std::size_t at, std::uint16_t value) {
@@ -54,7 +77,7 @@ std::size_t bmp_row_stride(std::uint32_t width, std::uint16_t bits) {
 }
 
 std::size_t bmp_palette_size(std::uint16_t bits) {
-    return bits == bits_indexed ? bmp_palette_entries * bmp_palette_entry_size : 0;
+    return is_indexed(bits) ? (std::size_t{1} << bits) * bmp_palette_entry_size : 0;
 }
 
 std::size_t bmp_file_size(std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
@@ -68,14 +91,18 @@ bmp_status write_bmp(const bmp_picture& picture, std::span<std::uint8_t> out) {
     if (!bits_supported(picture.bits)) {
         return bmp_status::unsupported_bits;
     }
-    const std::size_t pixel_bytes = picture.bits / 8;
-    const std::size_t packed_row = std::size_t{picture.width} * pixel_bytes;
+    const std::size_t packed_row = packed_row_size(picture.width, picture.bits);
     if (picture.pixels.size() != packed_row * picture.height) {
         return bmp_status::wrong_pixel_count;
     }
     const std::size_t palette_size = bmp_palette_size(picture.bits);
     if (picture.palette.size() * bmp_palette_entry_size != palette_size) {
         return bmp_status::wrong_palette_size;
+    }
+    if (is_indexed(picture.bits) &&
+        std::any_of(picture.pixels.begin(), picture.pixels.end(),
+                    [&](std::uint8_t index) { return index >= picture.palette.size(); })) {
+        return bmp_status::index_out_of_range;
     }
     const std::size_t file_size = bmp_file_size(picture.width, picture.height, picture.bits);
     if (out.size() < file_size) {
@@ -115,9 +142,8 @@ bmp_status write_bmp(const bmp_picture& picture, std::span<std::uint8_t> out) {
     // Bottom row first; the fill bytes at each row's end stay zero.
     for (std::size_t row = 0; row < picture.height; ++row) {
         const std::size_t source_row = picture.height - 1 - row;
-        const auto source = picture.pixels.subspan(source_row * packed_row, packed_row);
-        std::copy(source.begin(), source.end(),
-                  out.begin() + static_cast<std::ptrdiff_t>(at + row * stride));
+        put_row(picture.pixels.subspan(source_row * packed_row, packed_row), picture.bits,
+                out.subspan(at + row * stride, stride));
     }
     return bmp_status::ok;
 }
@@ -132,6 +158,8 @@ const char* bmp_status_text(bmp_status status) {
         return "pixel data does not match the size";
     case bmp_status::wrong_palette_size:
         return "palette does not match the bit depth";
+    case bmp_status::index_out_of_range:
+        return "pixel index past the palette";
     case bmp_status::buffer_too_small:
         return "output buffer too small";
     }

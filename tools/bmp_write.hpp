@@ -14,13 +14,14 @@ struct bgr_colour {
 };
 
 // A picture as the extractor must write it. Pixels are top row first, rows packed without
-// fill: one palette index per pixel for 8 bits, blue/green/red bytes for 24 bits.
+// fill: one palette index per pixel for 4 and 8 bits (the writer puts two 4-bit indices in a
+// byte), blue/green/red bytes for 24 bits.
 struct bmp_picture {
     std::uint32_t width;
     std::uint32_t height;
     std::uint16_t bits;
     std::span<const std::uint8_t> pixels;
-    std::span<const bgr_colour> palette; // 256 entries for 8 bits, empty for 24 bits
+    std::span<const bgr_colour> palette; // 2^bits entries for 4 and 8 bits, empty for 24 bits
 };
 
 enum class bmp_status {
@@ -28,11 +29,11 @@ enum class bmp_status {
     unsupported_bits,
     wrong_pixel_count,
     wrong_palette_size,
+    index_out_of_range,
     buffer_too_small,
 };
 
 constexpr std::size_t bmp_header_size = 54;
-constexpr std::size_t bmp_palette_entries = 256;
 constexpr std::size_t bmp_palette_entry_size = 4;
 
 std::size_t bmp_row_stride(std::uint32_t width, std::uint16_t bits);

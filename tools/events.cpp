@@ -32,21 +32,12 @@ constexpr std::uint32_t event_shuffle_seed = 0x5EED1001;
 
 constexpr std::string_view palette_store_name = "MP1001.SEQ";
 constexpr std::size_t palette_store_bytes = 54528;
-constexpr std::size_t palette_entries = 256;
-constexpr std::size_t palette_block_bytes = palette_entries * 2;
 // Around the blocks: magenta words, so a block read from the wrong place shows.
 constexpr std::uint8_t store_filler[2] = {0x7C, 0x1F};
 
-// Each palette is a ramp in the picture's own tint, then black and white for the name.
-constexpr int ramp_entries = 254;
-constexpr int ramp_floor = 36; // keeps the darkest entry tinted
-constexpr std::uint8_t shadow_index = 254;
-constexpr std::uint8_t letter_index = 255;
-constexpr std::uint16_t word_black = 0;
-constexpr std::uint16_t word_white = colour_bits;
-// The top bit is set on every other band of 16 entries. The conversion ignores it; an
-// extractor that honours it paints diagonal stripes.
-constexpr std::size_t top_bit_band = 16;
+constexpr int ramp_entries = palette_entries - 2;
+constexpr std::uint8_t shadow = shadow_index(palette_entries);
+constexpr std::uint8_t letter = letter_index(palette_entries);
 
 // The ramp steps in 4-pixel columns, so cell rows repeat and the cell files pack well.
 constexpr int gradient_column = 4;
@@ -161,25 +152,6 @@ constexpr disc_storage palette_store_storage{storage_kind::cnx,
                                               .mid_skip_count = 4,
                                               .trailing = 0}};
 
-std::array<std::uint16_t, palette_entries> event_palette(rgb5 tint) {
-    std::array<std::uint16_t, palette_entries> words{};
-    constexpr int ramp_span = ramp_entries - 1 + ramp_floor;
-    for (std::size_t n = 0; n < palette_entries; ++n) {
-        const int step = static_cast<int>(n) + ramp_floor;
-        const rgb5 colour{static_cast<std::uint8_t>(tint.red * step / ramp_span),
-                          static_cast<std::uint8_t>(tint.green * step / ramp_span),
-                          static_cast<std::uint8_t>(tint.blue * step / ramp_span)};
-        std::uint16_t word = n == letter_index   ? word_white
-                             : n == shadow_index ? word_black
-                                                 : colour_word(colour);
-        if ((n / top_bit_band) % 2 == 0) {
-            word |= top_bit;
-        }
-        words[n] = word;
-    }
-    return words;
-}
-
 // A diagonal ramp of indices, a white frame, and the name in white with a black shadow.
 bool draw_event(std::string_view name, byte_canvas canvas) {
     constexpr int ramp_columns = event_width / gradient_column;
@@ -191,42 +163,27 @@ bool draw_event(std::string_view name, byte_canvas canvas) {
                 static_cast<std::uint8_t>(position * (ramp_entries - 1) / ramp_span);
         }
     }
-    fill_box(canvas, 0, 0, event_width, 1, letter_index);
-    fill_box(canvas, 0, event_height - 1, event_width, 1, letter_index);
-    fill_box(canvas, 0, 0, 1, event_height, letter_index);
-    fill_box(canvas, event_width - 1, 0, 1, event_height, letter_index);
+    fill_box(canvas, 0, 0, event_width, 1, letter);
+    fill_box(canvas, 0, event_height - 1, event_width, 1, letter);
+    fill_box(canvas, 0, 0, 1, event_height, letter);
+    fill_box(canvas, event_width - 1, 0, 1, event_height, letter);
 
-    return draw_shadowed_text(canvas, name_top, name_scale, name, letter_index, shadow_index,
-                              shadow_offset);
+    return draw_shadowed_text(canvas, name_top, name_scale, name, letter, shadow, shadow_offset);
 }
 
-bool write_palette_store(sample_run& run) {
-    std::vector<std::uint8_t> store(palette_store_bytes);
-    for (std::size_t n = 0; n < store.size(); ++n) {
-        store[n] = store_filler[n % std::size(store_filler)];
-    }
-    std::vector<bool> claimed(palette_store_bytes, false);
+bool write_palette_store(sample_run& run, std::vector<std::uint8_t>& store) {
+    std::vector<palette_block> blocks;
     for (const event_sample& event : events) {
-        const std::size_t at = event.palette_offset;
-        if (at + palette_block_bytes > palette_store_bytes) {
-            return fail(event.name, "palette block past the end of the store");
-        }
-        const std::array<std::uint16_t, palette_entries> words = event_palette(event.tint);
-        for (std::size_t n = 0; n < palette_entries; ++n) {
-            const std::size_t byte = at + n * 2;
-            if (claimed[byte] || claimed[byte + 1]) {
-                return fail(event.name, "palette block overlaps another");
-            }
-            claimed[byte] = true;
-            claimed[byte + 1] = true;
-            put_word_be(store, byte, words[n]);
-        }
+        blocks.push_back({event.name, event.palette_offset, event.tint, palette_entries});
     }
-    return write_disc_file(run, palette_store_name, store, palette_store_storage,
+    store.assign(palette_store_bytes, 0);
+    return lay_palettes(blocks, store_filler, store) &&
+           write_disc_file(run, palette_store_name, store, palette_store_storage,
                            palette_store_bytes);
 }
 
-bool write_event(sample_run& run, const event_sample& event, std::span<const int> cell_order) {
+bool write_event(sample_run& run, const event_sample& event, std::span<const int> cell_order,
+                 std::span<const std::uint8_t> store) {
     std::vector<std::uint8_t> pixels(event_pixels);
     const byte_canvas canvas{pixels, event_width, event_height};
     if (!draw_event(event.name, canvas)) {
@@ -238,11 +195,8 @@ bool write_event(sample_run& run, const event_sample& event, std::span<const int
         return false;
     }
 
-    const std::array<std::uint16_t, palette_entries> words = event_palette(event.tint);
-    std::array<bgr_colour, palette_entries> palette{};
-    for (std::size_t n = 0; n < palette_entries; ++n) {
-        palette[n] = plain_colour(words[n]);
-    }
+    const std::vector<bgr_colour> palette =
+        read_palette(store, event.palette_offset, palette_entries);
     const bmp_picture picture{event_width, event_height, indexed_bits, pixels, palette};
     if (!write_expected_bmp(run, output_name(cel_name), picture)) {
         return false;
@@ -256,13 +210,14 @@ bool write_event(sample_run& run, const event_sample& event, std::span<const int
 bool write_events(sample_run& run) {
     const std::vector<int> cell_order = shuffled_cells(event_cells, event_shuffle_seed);
     std::vector<std::uint8_t> table;
+    std::vector<std::uint8_t> store;
     if (!build_map(event_map, cell_order, table) ||
         !write_disc_file(run, event_map_name, table, raw_storage, map_bytes) ||
-        !write_palette_store(run)) {
+        !write_palette_store(run, store)) {
         return false;
     }
     for (const event_sample& event : events) {
-        if (!write_event(run, event, cell_order)) {
+        if (!write_event(run, event, cell_order, store)) {
             return false;
         }
     }

@@ -268,7 +268,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out_dir = argv[1];
-    sample_run run{out_dir / "disc", out_dir / "expected", {}, {}};
+    sample_run run{out_dir / "disc", out_dir / "expected", {}, {}, {}};
     if (!make_directory(run.disc_dir) || !make_directory(run.expected_dir)) {
         return 1;
     }
@@ -280,7 +280,9 @@ int main(int argc, char** argv) {
     run.transcript += drive_question;
     run.transcript += '\n';
 
+    std::vector<std::uint8_t> title_seq;
     if (!write_portraits(run) || !write_events(run) || !write_endings(run) ||
+        !write_title_group(run, title_seq) || !write_cell_maps(run, title_seq) ||
         !check_cnx_coverage(run.cnx_totals)) {
         return 1;
     }

@@ -7,6 +7,7 @@
 #include "cnx_pack.hpp"
 #include "glyphs.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -30,13 +31,21 @@ struct disc_storage {
 constexpr cnx_options unpacked{};
 constexpr disc_storage raw_storage{storage_kind::raw, unpacked};
 
+// A disc file stored packed, named in a table of its own so the picture tables stay short.
+struct packed_file {
+    std::string_view name;
+    cnx_options cnx;
+};
+
 struct sample_run {
     std::filesystem::path disc_dir;
     std::filesystem::path expected_dir;
     std::string transcript;
     cnx_stats cnx_totals;
+    std::vector<std::string> packed_names; // disc files written packed
 };
 
+constexpr std::uint16_t nibble_bits = 4;
 constexpr std::uint16_t indexed_bits = 8;
 constexpr std::uint16_t true_colour_bits = 24;
 
@@ -50,6 +59,16 @@ std::string output_name(std::string_view disc_name);
 // a packed file longer than that would reach it cut short and fails the run here.
 bool write_disc_file(sample_run& run, std::string_view name, std::span<const std::uint8_t> data,
                      const disc_storage& storage, std::size_t capacity);
+// The same for a file the extractor must get whole: data longer than capacity fails the run
+// instead of reaching it cut short.
+bool write_whole_disc_file(sample_run& run, std::string_view name,
+                           std::span<const std::uint8_t> data, const disc_storage& storage,
+                           std::size_t capacity);
+// Packed if the table names the file, else raw.
+disc_storage storage_for(std::span<const packed_file> packed, std::string_view name);
+// Fails the run for a table entry naming no file on the disc, which would quietly have
+// stayed raw.
+bool check_packed_written(const sample_run& run, std::span<const packed_file> packed);
 bool write_expected_bmp(const sample_run& run, std::string_view name, const bmp_picture& picture);
 // One "done > NAME" line, in the order the caller gives.
 void append_done_line(sample_run& run, std::string_view output_name);
@@ -96,6 +115,44 @@ void push_pixel(std::vector<std::uint8_t>& pixels, bgr_colour colour);
 rgb5 gradient_at(const corner_gradient& gradient, int x, int y, int width, int height);
 
 // ---------------------------------------------------------------------------------------------
+// Palette stores: files holding blocks of 256 big-endian colour words at fixed offsets.
+
+constexpr std::size_t palette_entries = 256;
+constexpr std::size_t palette_block_bytes = palette_entries * 2;
+// What a picture of 4-bit cells takes of its block.
+constexpr std::size_t nibble_entries = 16;
+
+using palette_words = std::array<std::uint16_t, palette_entries>;
+
+// A ramp in the tint over the first used - 2 entries, then black for shadows and white for
+// letters. The top bit is set on alternate bands of used / 16 entries; the conversion ignores
+// it, an extractor that honours it shows stripes. Entries past used are glaring: no picture
+// may show them.
+palette_words tinted_palette(rgb5 tint, std::size_t used);
+
+constexpr std::uint8_t shadow_index(std::size_t used) {
+    return static_cast<std::uint8_t>(used - 2);
+}
+constexpr std::uint8_t letter_index(std::size_t used) {
+    return static_cast<std::uint8_t>(used - 1);
+}
+
+struct palette_block {
+    std::string_view user; // named when the block does not fit
+    std::size_t offset;
+    rgb5 tint;
+    std::size_t used; // entries the picture shows
+};
+
+// Lays tinted palettes over the filler. Blocks at one offset are one palette, the first
+// one's; blocks that merely overlap fail the run.
+bool lay_palettes(std::span<const palette_block> blocks, std::span<const std::uint8_t> filler,
+                  std::span<std::uint8_t> store);
+// The first entries of the block at offset, converted plainly.
+std::vector<bgr_colour> read_palette(std::span<const std::uint8_t> store, std::size_t offset,
+                                     std::size_t entries);
+
+// ---------------------------------------------------------------------------------------------
 // Drawing on word and byte canvases.
 
 inline std::uint16_t& word_at(word_canvas canvas, int x, int y) {
@@ -127,6 +184,13 @@ bool draw_shadowed_text(byte_canvas canvas, int top, int scale, std::string_view
 void draw_channel_ramps(word_canvas canvas, int top, int step_width, int height,
                         std::uint16_t flags);
 
+// A slanting ramp over the palette's first used - 2 indices, a frame, and the name at the
+// largest scale that fits, in letter_index() with a shadow in shadow_index().
+bool draw_labelled(byte_canvas canvas, std::string_view name, std::size_t used);
+
+// Two 4-bit indices a byte, the left pixel in the high nibble.
+std::vector<std::uint8_t> pack_nibbles(std::span<const std::uint8_t> indices);
+
 // ---------------------------------------------------------------------------------------------
 // Cells and pattern name tables.
 
@@ -149,7 +213,7 @@ struct map_layout {
     int rows;
     std::uint16_t palette_bits; // in every entry, those outside the picture too
     std::uint16_t base;         // character number of cell 0, the lowest in the table
-    std::size_t cell_bytes;     // 64 for 8-bit cells, 128 for 16-bit cells
+    std::size_t cell_bytes;     // 32, 64 or 128 for 4-, 8- or 16-bit cells
     int table_rows;             // rows the extractor reads as the table; the rest is never read
 };
 
@@ -165,6 +229,10 @@ std::vector<int> shuffled_cells(int count, std::uint32_t seed);
 // which would make the table mixed for an extractor that read them.
 bool build_map(const map_layout& layout, std::span<const int> cell_order,
                std::vector<std::uint8_t>& table);
+// The same where several positions may name one cell: position_cells[p] is the cell at
+// picture position p (row-major); cell 0 must be among them.
+bool build_shared_map(const map_layout& layout, std::span<const int> position_cells,
+                      std::vector<std::uint8_t>& table);
 
 // Cell data for the cell order: 8 rows of 8 pixels per cell, one byte or one big-endian word
 // per pixel.
@@ -178,5 +246,10 @@ void put_word_be(std::span<std::uint8_t> out, std::size_t at, std::uint16_t word
 
 bool write_events(sample_run& run);
 bool write_endings(sample_run& run);
+// TITLE.SEQ holds the palettes of the title pictures, the sprite sheets and the cell maps;
+// the title group writes it and hands its bytes on to the cell maps.
+std::vector<palette_block> cell_map_palettes();
+bool write_title_group(sample_run& run, std::vector<std::uint8_t>& title_seq);
+bool write_cell_maps(sample_run& run, std::span<const std::uint8_t> title_seq);
 
 } // namespace sample

@@ -3,6 +3,7 @@
 #include "extract/endings.hpp"
 #include "extract/events.hpp"
 #include "extract/faces.hpp"
+#include "extract/title.hpp"
 #include "gfx/colour.hpp"
 #include "platform/console.hpp"
 
@@ -42,6 +43,7 @@ status run_extraction(const char* root) {
     // A failing group never stops the run.
     result |= ext_events(root);
     result |= ext_endings(root);
+    result |= ext_title(root);
     return result;
 }
 

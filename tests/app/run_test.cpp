@@ -45,7 +45,8 @@ program_run run_program(const std::string& typed) {
 std::string later_groups_missing(char drive) {
     const std::string root = std::string(1, drive) + ":\\";
     return report_of(-201, (root + "MP1001.SEQ").c_str()) +
-           report_of(-201, (root + "ED_01.MAP").c_str());
+           report_of(-201, (root + "ED_01.MAP").c_str()) +
+           report_of(-201, (root + "TITLE.SEQ").c_str());
 }
 
 bytes one_portrait() {
