@@ -7,6 +7,8 @@ function(run_on_sample_disc result_var)
             message(FATAL_ERROR "${var} is not set")
         endif()
     endforeach()
+    # A fresh disc each time: a file left from an older maker must not show up.
+    file(REMOVE_RECURSE ${SAMPLE_DIR})
     execute_process(COMMAND ${MAKER} ${SAMPLE_DIR} RESULT_VARIABLE made OUTPUT_QUIET)
     if(NOT made EQUAL 0)
         message(FATAL_ERROR "the sample disc maker failed (${made})")
