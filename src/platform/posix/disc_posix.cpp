@@ -3,64 +3,16 @@
 // mounts Windows drives). Disc file names match exactly first, then without regard to
 // case, since the disc's own file system never minded case.
 #include "platform/disc_access.hpp"
+#include "platform/disc_names.hpp"
+#include "platform/listed_search.hpp"
 
 #include <algorithm>
 #include <dirent.h>
-#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
-struct disc_search {
-    std::vector<std::string> names; // sorted in byte order
-    std::size_t next = 0;
-};
-
 namespace {
-
-constexpr std::size_t drive_root_length = 3; // "q:\"
-
-char ascii_lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool is_ascii_letter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool same_ignoring_case(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (ascii_lower(*a) != ascii_lower(*b)) {
-            return false;
-        }
-    }
-    return *a == *b;
-}
-
-// Wildcard match without regard to case: * is any run of characters, ? any one.
-bool wildcard_match(const char* pattern, const char* name) {
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*name != '\0') {
-        if (*pattern == '*') {
-            star = pattern++;
-            resume = name;
-        } else if (*pattern == '?' ||
-                   (*pattern != '\0' && ascii_lower(*pattern) == ascii_lower(*name))) {
-            ++pattern;
-            ++name;
-        } else if (star != nullptr) {
-            pattern = star + 1;
-            name = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == '*') {
-        ++pattern;
-    }
-    return *pattern == '\0';
-}
 
 bool is_directory(const std::string& path) {
     struct stat st {};
@@ -90,12 +42,10 @@ struct host_path {
 // host path, with backslashes read as separators.
 host_path to_host(const char* path) {
     std::string base;
-    std::string rest;
-    if (is_ascii_letter(path[0]) && path[1] == ':' && path[2] == '\\') {
+    std::string rest = path;
+    if (const char* name = after_drive_root(path)) {
         base = drive_directory(path[0]);
-        rest = path + drive_root_length;
-    } else {
-        rest = path;
+        rest = name;
     }
     std::replace(rest.begin(), rest.end(), '\\', '/');
     const std::size_t slash = rest.rfind('/');
@@ -110,7 +60,7 @@ host_path to_host(const char* path) {
     return {head.empty() ? base : base + "/" + head, name};
 }
 
-// The names in dir that pass keep(name), sorted in byte order.
+// The names in dir that pass keep(name), in the order the directory gives them.
 template <typename Keep>
 std::vector<std::string> list_directory(const std::string& dir, Keep keep) {
     std::vector<std::string> names;
@@ -124,7 +74,6 @@ std::vector<std::string> list_directory(const std::string& dir, Keep keep) {
         }
     }
     closedir(d);
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -138,38 +87,22 @@ std::FILE* open_disc_file(const char* path) {
     if (std::FILE* f = std::fopen((host.dir + "/" + host.name).c_str(), "rb")) {
         return f;
     }
-    const std::vector<std::string> matches = list_directory(
+    std::vector<std::string> matches = list_directory(
         host.dir, [&](const char* name) { return same_ignoring_case(name, host.name.c_str()); });
     if (matches.empty()) {
         return nullptr;
     }
-    return std::fopen((host.dir + "/" + matches.front()).c_str(), "rb");
+    // Of several names that differ only in case, the first in byte order.
+    return std::fopen((host.dir + "/" + *std::min_element(matches.begin(), matches.end())).c_str(),
+                      "rb");
 }
 
 disc_search* find_first(const char* pattern, find_record* record) {
     const host_path host = to_host(pattern);
-    auto* search = new (std::nothrow) disc_search{};
-    if (search == nullptr) {
-        return nullptr;
-    }
-    search->names = list_directory(host.dir, [&](const char* name) {
-        return wildcard_match(host.name.c_str(), name) && is_regular_file(host.dir + "/" + name);
-    });
-    if (!find_next(search, record)) {
-        delete search;
-        return nullptr;
-    }
-    return search;
-}
-
-bool find_next(disc_search* search, find_record* record) {
-    if (search->next >= search->names.size()) {
-        return false;
-    }
-    set_found_name(record, search->names[search->next++].c_str());
-    return true;
-}
-
-void find_close(disc_search* search) {
-    delete search;
+    return start_listed_search(list_directory(host.dir,
+                                              [&](const char* name) {
+                                                  return wildcard_match(host.name.c_str(), name) &&
+                                                         is_regular_file(host.dir + "/" + name);
+                                              }),
+                               record);
 }
