@@ -1,6 +1,13 @@
 # The whole program on the sample disc: the console must match the expected transcript
 # byte for byte, and the pictures written must be exactly the expected ones.
+# With MEMCHECK set, the program runs under valgrind, which fails it on any memory error
+# and on any byte definitely or indirectly lost.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/sample_run.cmake)
+
+if(MEMCHECK)
+    set(LAUNCHER valgrind --quiet --error-exitcode=1 --leak-check=full
+        --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect)
+endif()
 
 run_on_sample_disc(status OUTPUT_FILE ${RUN_DIR}.console)
 set(failures "")
