@@ -159,12 +159,13 @@ cell_set share_cells(byte_canvas picture, std::uint16_t bits, std::uint32_t seed
     std::iota(in_place.begin(), in_place.end(), 0);
     const std::vector<std::uint8_t> all = cut_cells(picture, in_place);
 
-    std::map<std::vector<std::uint8_t>, int> seen;
+    // Keyed by the cell's bytes as a string: the same order, and no optimiser warnings.
+    std::map<std::string, int> seen;
     std::vector<int> first_position; // of each distinct cell, in order of appearance
     std::vector<int> distinct(static_cast<std::size_t>(positions));
     for (int p = 0; p < positions; ++p) {
         const auto begin = all.begin() + static_cast<std::ptrdiff_t>(p * pixels_per_cell);
-        std::vector<std::uint8_t> cell(begin, begin + pixels_per_cell);
+        std::string cell(begin, begin + static_cast<std::ptrdiff_t>(pixels_per_cell));
         const auto [at, added] =
             seen.emplace(std::move(cell), static_cast<int>(first_position.size()));
         if (added) {
