@@ -1,9 +1,13 @@
-# The demo: extract the sample disc into RUN_DIR and show what the program printed.
+# The demo: extract the sample disc into RUN_DIR and show what the program printed. Where
+# the program reads disc images, drive q is the sample disc as a CUE sheet and raw image.
 include(${CMAKE_CURRENT_LIST_DIR}/sample_run.cmake)
 
-message(STATUS "Sample disc: ${SAMPLE_DIR}/disc, linked as q: in ${RUN_DIR}; typing q")
+if(IMAGES AND XORRISO)
+    set(IMAGE cue1)
+endif()
 run_on_sample_disc(status)
 file(GLOB pictures RELATIVE ${RUN_DIR} ${RUN_DIR}/*.BMP)
 list(LENGTH pictures count)
-message(STATUS "Exit status ${status}; ${count} BMP files in ${RUN_DIR}")
+message(STATUS "Drive q: was ${SAMPLE_DRIVE}; exit status ${status}; "
+               "${count} BMP files in ${RUN_DIR}")
 message(STATUS "The console text is Shift-JIS: pipe it through iconv -f SHIFT_JIS -t UTF-8 to read it")

@@ -2,6 +2,33 @@
 # and runs the program there with "q" typed. Extra arguments go to execute_process (an
 # OUTPUT_FILE, say); the exit status lands in the variable named by result_var. A list in
 # LAUNCHER, when set, runs the program (a memory checker, say).
+#
+# IMAGE, when set, puts the disc on drive q as an image instead of a folder: "iso" (2048-byte
+# sectors, made by XORRISO), "cue1" or "cue2" (a CUE sheet and 2352-byte sectors in mode 1
+# or mode 2 form 1, made from the ISO image by RAW_IMAGER), or "bin1" (the raw mode 1 image
+# alone). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
+function(make_sample_images)
+    foreach(var XORRISO RAW_IMAGER)
+        if(NOT DEFINED ${var})
+            message(FATAL_ERROR "${var} is not set")
+        endif()
+    endforeach()
+    execute_process(COMMAND ${XORRISO} -as mkisofs -quiet -allow-lowercase -V QUILLMOOR
+            -o ${SAMPLE_DIR}/disc.iso ${SAMPLE_DIR}/disc
+        RESULT_VARIABLE made OUTPUT_QUIET ERROR_QUIET)
+    if(NOT made EQUAL 0)
+        message(FATAL_ERROR "xorriso could not make the ISO image (${made})")
+    endif()
+    foreach(mode 1 2)
+        execute_process(COMMAND ${RAW_IMAGER} ${SAMPLE_DIR}/disc.iso
+                ${SAMPLE_DIR}/disc-mode${mode}.bin ${SAMPLE_DIR}/disc-mode${mode}.cue ${mode}
+            RESULT_VARIABLE made)
+        if(NOT made EQUAL 0)
+            message(FATAL_ERROR "the raw image could not be made (${made})")
+        endif()
+    endforeach()
+endfunction()
+
 function(run_on_sample_disc result_var)
     foreach(var QUILLMOOR MAKER SAMPLE_DIR RUN_DIR)
         if(NOT DEFINED ${var})
@@ -14,9 +41,30 @@ function(run_on_sample_disc result_var)
     if(NOT made EQUAL 0)
         message(FATAL_ERROR "the sample disc maker failed (${made})")
     endif()
+    set(drive ${SAMPLE_DIR}/disc)
+    if(IMAGE)
+        make_sample_images()
+        set(images_iso disc.iso)
+        set(images_cue1 disc-mode1.cue)
+        set(images_cue2 disc-mode2.cue)
+        set(images_bin1 disc-mode1.bin)
+        if(NOT DEFINED images_${IMAGE})
+            message(FATAL_ERROR "IMAGE is one of iso, cue1, cue2, bin1, not ${IMAGE}")
+        endif()
+        set(drive ${SAMPLE_DIR}/${images_${IMAGE}})
+        if(TRUNCATE_PERCENT)
+            set(cut ${SAMPLE_DIR}/disc-mode1.bin)
+            if(IMAGE STREQUAL "iso")
+                set(cut ${SAMPLE_DIR}/disc.iso)
+            endif()
+            file(SIZE ${cut} size)
+            math(EXPR size "${size} * ${TRUNCATE_PERCENT} / 100")
+            execute_process(COMMAND truncate -s ${size} ${cut} COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+    endif()
     file(REMOVE_RECURSE ${RUN_DIR})
     file(MAKE_DIRECTORY ${RUN_DIR})
-    file(CREATE_LINK ${SAMPLE_DIR}/disc ${RUN_DIR}/q: SYMBOLIC)
+    file(CREATE_LINK ${drive} ${RUN_DIR}/q: SYMBOLIC)
     file(WRITE ${RUN_DIR}.typed "q\n")
     execute_process(COMMAND ${LAUNCHER} ${QUILLMOOR}
         WORKING_DIRECTORY ${RUN_DIR}
@@ -24,4 +72,5 @@ function(run_on_sample_disc result_var)
         RESULT_VARIABLE status
         ${ARGN})
     set(${result_var} ${status} PARENT_SCOPE)
+    set(SAMPLE_DRIVE ${drive} PARENT_SCOPE)
 endfunction()

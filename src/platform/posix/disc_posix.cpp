@@ -1,10 +1,12 @@
-// The disc on a system without drive letters. Drive X is the directory ./x: when there
-// is one (a folder or a link, as Wine names its drive links), else /mnt/x (where WSL
-// mounts Windows drives). Disc file names match exactly first, then without regard to
-// case, since the disc's own file system never minded case.
+// The disc on a system without drive letters. Drive X is ./x: when there is one (a folder
+// or a link, as Wine names its drive links), else /mnt/x (where WSL mounts Windows
+// drives); either may also be a disc image, a file rather than a folder. Disc file names
+// match exactly first, then without regard to case, since the disc's own file system
+// never minded case.
 #include "platform/disc_access.hpp"
 #include "platform/disc_names.hpp"
 #include "platform/listed_search.hpp"
+#include "platform/posix/disc_image.hpp"
 
 #include <algorithm>
 #include <dirent.h>
@@ -24,13 +26,58 @@ bool is_regular_file(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string drive_directory(char letter) {
+struct drive {
+    std::string path;
+    bool image; // a disc image file, not a folder
+};
+
+drive drive_of(char letter) {
     const char lower = ascii_lower(letter);
     std::string link{lower, ':'};
-    if (is_directory(link)) {
-        return link;
+    if (!is_directory(link) && !is_regular_file(link)) {
+        link = std::string("/mnt/") + lower;
     }
-    return std::string("/mnt/") + lower;
+    return {link, is_regular_file(link)};
+}
+
+// The one name of names that stands for wanted: itself, else the first in byte order
+// that differs from it only in case. Empty when there is none.
+std::string pick_name(const std::vector<std::string>& names, const std::string& wanted) {
+    std::string folded;
+    for (const std::string& name : names) {
+        if (name == wanted) {
+            return name;
+        }
+        if (same_ignoring_case(name.c_str(), wanted.c_str()) && (folded.empty() || name < folded)) {
+            folded = name;
+        }
+    }
+    return folded;
+}
+
+std::FILE* open_image_file(const std::string& image_path, const std::string& wanted) {
+    disc_image* image = image_open(image_path);
+    if (image == nullptr) {
+        return nullptr;
+    }
+    const std::string name = pick_name(image_root_files(image), wanted);
+    if (name.empty()) {
+        image_close(image);
+        return nullptr;
+    }
+    return image_open_file(image, name);
+}
+
+std::vector<std::string> image_matches(const std::string& image_path, const char* pattern) {
+    disc_image* image = image_open(image_path);
+    if (image == nullptr) {
+        return {};
+    }
+    std::vector<std::string> names = image_root_files(image);
+    image_close(image);
+    std::erase_if(names,
+                  [&](const std::string& name) { return !wildcard_match(pattern, name.c_str()); });
+    return names;
 }
 
 struct host_path {
@@ -44,7 +91,7 @@ host_path to_host(const char* path) {
     std::string base;
     std::string rest = path;
     if (const char* name = after_drive_root(path)) {
-        base = drive_directory(path[0]);
+        base = drive_of(path[0]).path;
         rest = name;
     }
     std::replace(rest.begin(), rest.end(), '\\', '/');
@@ -80,6 +127,12 @@ std::vector<std::string> list_directory(const std::string& dir, Keep keep) {
 } // namespace
 
 std::FILE* open_disc_file(const char* path) {
+    if (const char* name = after_drive_root(path)) {
+        const drive d = drive_of(path[0]);
+        if (d.image) {
+            return *name != '\0' ? open_image_file(d.path, name) : nullptr;
+        }
+    }
     const host_path host = to_host(path);
     if (host.name.empty()) {
         return nullptr;
@@ -87,17 +140,22 @@ std::FILE* open_disc_file(const char* path) {
     if (std::FILE* f = std::fopen((host.dir + "/" + host.name).c_str(), "rb")) {
         return f;
     }
-    std::vector<std::string> matches = list_directory(
-        host.dir, [&](const char* name) { return same_ignoring_case(name, host.name.c_str()); });
-    if (matches.empty()) {
-        return nullptr;
-    }
-    // Of several names that differ only in case, the first in byte order.
-    return std::fopen((host.dir + "/" + *std::min_element(matches.begin(), matches.end())).c_str(),
-                      "rb");
+    const std::string name =
+        pick_name(list_directory(host.dir,
+                                 [&](const char* found) {
+                                     return same_ignoring_case(found, host.name.c_str());
+                                 }),
+                  host.name);
+    return name.empty() ? nullptr : std::fopen((host.dir + "/" + name).c_str(), "rb");
 }
 
 disc_search* find_first(const char* pattern, find_record* record) {
+    if (const char* wanted = after_drive_root(pattern)) {
+        const drive d = drive_of(pattern[0]);
+        if (d.image) {
+            return start_listed_search(image_matches(d.path, wanted), record);
+        }
+    }
     const host_path host = to_host(pattern);
     return start_listed_search(list_directory(host.dir,
                                               [&](const char* name) {
