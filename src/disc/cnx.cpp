@@ -93,11 +93,18 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
                     return err_overrun;
                 }
                 i += 2;
-                // Byte by byte: a distance below the length repeats what this copy wrote.
+                // A distance below the length repeats what this very copy writes, so
+                // only a copy from far enough back can go in one block.
                 const std::uint8_t* from = output + (o - distance);
                 std::uint8_t* to = output + o;
-                for (std::uint32_t k = 0; k < length; ++k) {
-                    to[k] = from[k];
+                if (distance >= length) {
+                    std::memcpy(to, from, length);
+                } else if (distance == 1) {
+                    std::memset(to, *from, length);
+                } else {
+                    for (std::uint32_t k = 0; k < length; ++k) {
+                        to[k] = from[k];
+                    }
                 }
                 o += length;
             }
