@@ -23,6 +23,7 @@ constexpr std::uint16_t bmp_signature = 0x4D42; // "BM"
 constexpr std::uint16_t bmp_planes = 1;
 constexpr std::uint16_t bits_indexed_limit = 16;
 constexpr std::uint32_t palette_entry_bytes = 4;
+constexpr std::size_t write_buffer_size = 128 * 1024;
 
 bool valid_bits(std::uint16_t bits) {
     return bits == 24 || bits == 8 || bits == 4 || bits == 1;
@@ -81,6 +82,9 @@ status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t
     if (file == nullptr) {
         return err_write;
     }
+    // Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
+    char buffer[write_buffer_size] = {};
+    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
     bool ok = write_all(file, header, sizeof header);
     if (ok && indexed) {
         ok = write_all(file, palette, palette_size);

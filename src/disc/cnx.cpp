@@ -24,6 +24,36 @@ constexpr unsigned backref_length_mask = 0x1F;
 constexpr std::uint32_t backref_min_distance = 1;
 constexpr std::uint32_t backref_min_length = 4;
 
+// Copies a back-reference of length bytes from distance bytes back. A distance below the
+// length repeats what this very copy writes, byte by byte; from a word or more back the copy
+// goes a word at a time, which reads each byte only after it has been written. Nothing is
+// written past the copy.
+void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    constexpr std::uint32_t word = 8;
+    constexpr std::uint32_t half = 4;
+    const std::uint8_t* from = to - distance;
+    if (distance >= word) {
+        if (length < word) { // 4 to 7 bytes: two half words that may overlap
+            std::memcpy(to, from, half);
+            std::memcpy(to + length - half, from + length - half, half);
+            return;
+        }
+        std::uint32_t k = 0;
+        for (; k + word <= length; k += word) {
+            std::memcpy(to + k, from + k, word);
+        }
+        if (k < length) { // the last word ends where the copy ends
+            std::memcpy(to + length - word, from + length - word, word);
+        }
+    } else if (distance == 1) {
+        std::memset(to, *from, length);
+    } else {
+        for (std::uint32_t k = 0; k < length; ++k) {
+            to[k] = from[k];
+        }
+    }
+}
+
 std::uint32_t read_be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
            std::uint32_t{p[3]};
@@ -93,19 +123,7 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
                     return err_overrun;
                 }
                 i += 2;
-                // A distance below the length repeats what this very copy writes, so
-                // only a copy from far enough back can go in one block.
-                const std::uint8_t* from = output + (o - distance);
-                std::uint8_t* to = output + o;
-                if (distance >= length) {
-                    std::memcpy(to, from, length);
-                } else if (distance == 1) {
-                    std::memset(to, *from, length);
-                } else {
-                    for (std::uint32_t k = 0; k < length; ++k) {
-                        to[k] = from[k];
-                    }
-                }
+                copy_match(output + o, distance, length);
                 o += length;
             }
         }

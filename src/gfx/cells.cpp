@@ -4,11 +4,31 @@
 #include "platform/heap.hpp"
 
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
 // No picture of the system comes near this; it keeps every offset within 32 bits.
 constexpr std::uint64_t max_picture_bytes = 0x40000000;
+
+// Each cell row of the picture becomes 8 pixel rows: row r of cell i lands at pixel row r,
+// bytes from i x depth. Depth is a number, or a constant that makes each copy a few moves.
+template <typename Depth>
+void arrange_cells(const std::uint8_t* from, std::uint8_t* dst, std::uint32_t width,
+                   std::uint32_t height, Depth depth) {
+    const std::size_t row_size = std::size_t{width} * depth;
+    for (std::uint32_t j = 0; j < height; ++j) {
+        std::uint8_t* band = dst + j * cell_side * row_size;
+        for (std::uint32_t i = 0; i < width; ++i) {
+            for (std::uint32_t r = 0; r < cell_side; ++r) {
+                std::memcpy(band + r * row_size + std::size_t{i} * depth, from, depth);
+                from += depth;
+            }
+        }
+    }
+}
+
+template <std::size_t depth> using fixed_depth = std::integral_constant<std::size_t, depth>;
 
 } // namespace
 
@@ -40,18 +60,19 @@ status dec_s8_tile(const std::uint8_t* cells, std::uint8_t* dst, const std::uint
         }
         std::memcpy(gathered.get() + i * cell_size, cells + offset, cell_size);
     }
-    // Each cell row of the picture becomes 8 pixel rows: row r of cell i lands at
-    // pixel row r, bytes from i x depth.
-    const std::size_t row_size = std::size_t{width} * depth;
-    const std::uint8_t* from = gathered.get();
-    for (std::uint32_t j = 0; j < height; ++j) {
-        std::uint8_t* band = dst + j * cell_side * row_size;
-        for (std::uint32_t i = 0; i < width; ++i) {
-            for (std::uint32_t r = 0; r < cell_side; ++r) {
-                std::memcpy(band + r * row_size + std::size_t{i} * depth, from, depth);
-                from += depth;
-            }
-        }
+    switch (depth) {
+    case depth_4:
+        arrange_cells(gathered.get(), dst, width, height, fixed_depth<depth_4>{});
+        break;
+    case depth_8:
+        arrange_cells(gathered.get(), dst, width, height, fixed_depth<depth_8>{});
+        break;
+    case depth_16:
+        arrange_cells(gathered.get(), dst, width, height, fixed_depth<depth_16>{});
+        break;
+    default:
+        arrange_cells(gathered.get(), dst, width, height, std::size_t{depth});
+        break;
     }
     return st_ok;
 }

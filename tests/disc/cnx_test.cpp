@@ -72,6 +72,37 @@ TEST(CnxStream, OverlappingBackReferenceRepeatsWhatItWrites) {
     EXPECT_EQ(prefix(longest.out, 37), expected);
 }
 
+TEST(CnxStream, EveryDistanceAndLengthCopiesAsByteByByte) {
+    // A run of 64 distinct bytes, then back-references of every distance from 1 to 40 and
+    // every length from 4 to 35, checked against a plain byte-at-a-time copy.
+    bytes stream = {0x03, 64};
+    bytes expected;
+    for (int k = 0; k < 64; ++k) {
+        stream.push_back(static_cast<std::uint8_t>(k * 37 + 1));
+        expected.push_back(static_cast<std::uint8_t>(k * 37 + 1));
+    }
+    stream.push_back(0x00); // skip 0 ends the group
+    for (std::uint32_t distance = 1; distance <= 40; ++distance) {
+        for (std::uint32_t length = 4; length <= 35; length += 4) {
+            // One group: the back-reference, then a skip of 0.
+            stream.push_back(0x02);
+            stream.push_back(static_cast<std::uint8_t>((distance - 1) >> 3));
+            stream.push_back(static_cast<std::uint8_t>(((distance - 1) & 7) << 5 | (length - 4)));
+            stream.push_back(0x00);
+            const std::size_t o = expected.size();
+            for (std::uint32_t k = 0; k < length; ++k) {
+                expected.push_back(expected[o - distance + k]);
+            }
+        }
+    }
+    stream.push_back(0x00);
+    const auto size = static_cast<std::uint32_t>(expected.size());
+    const decoded d = decode(stream, size, size + 16);
+    EXPECT_EQ(d.result, 0);
+    EXPECT_EQ(prefix(d.out, size), expected);
+    EXPECT_EQ(bytes(d.out.begin() + size, d.out.end()), bytes(16, 0xEE)) << "nothing past the end";
+}
+
 // Eight groups of a 255-byte run, then `literals` single bytes, then a back-reference of
 // distance 2048 (A = FF, B = E0) and length 4.
 bytes far_reference_stream(int literals, bytes& expected) {

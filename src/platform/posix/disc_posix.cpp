@@ -16,11 +16,6 @@
 
 namespace {
 
-bool is_directory(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool is_regular_file(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -31,13 +26,18 @@ struct drive {
     bool image; // a disc image file, not a folder
 };
 
+// ./x: when it is a folder or a file (an image), else /mnt/x, whatever it is.
 drive drive_of(char letter) {
     const char lower = ascii_lower(letter);
-    std::string link{lower, ':'};
-    if (!is_directory(link) && !is_regular_file(link)) {
-        link = std::string("/mnt/") + lower;
+    std::string path{lower, ':'};
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) {
+        path = std::string("/mnt/") + lower;
+        if (stat(path.c_str(), &st) != 0) {
+            return {path, false};
+        }
     }
-    return {link, is_regular_file(link)};
+    return {path, S_ISREG(st.st_mode)};
 }
 
 // The one name of names that stands for wanted: itself, else the first in byte order
@@ -85,15 +85,9 @@ struct host_path {
     std::string name;
 };
 
-// "q:\NAME" becomes the drive's directory and NAME; any other path is taken as a
-// host path, with backslashes read as separators.
-host_path to_host(const char* path) {
-    std::string base;
-    std::string rest = path;
-    if (const char* name = after_drive_root(path)) {
-        base = drive_of(path[0]).path;
-        rest = name;
-    }
+// A path within base (a drive's folder, or empty for a host path), with backslashes read
+// as separators, split into its folder and its last name.
+host_path to_host(const std::string& base, std::string rest) {
     std::replace(rest.begin(), rest.end(), '\\', '/');
     const std::size_t slash = rest.rfind('/');
     if (slash == std::string::npos) {
@@ -127,13 +121,16 @@ std::vector<std::string> list_directory(const std::string& dir, Keep keep) {
 } // namespace
 
 std::FILE* open_disc_file(const char* path) {
+    host_path host;
     if (const char* name = after_drive_root(path)) {
         const drive d = drive_of(path[0]);
         if (d.image) {
             return *name != '\0' ? open_image_file(d.path, name) : nullptr;
         }
+        host = to_host(d.path, name);
+    } else {
+        host = to_host("", path);
     }
-    const host_path host = to_host(path);
     if (host.name.empty()) {
         return nullptr;
     }
@@ -150,13 +147,16 @@ std::FILE* open_disc_file(const char* path) {
 }
 
 disc_search* find_first(const char* pattern, find_record* record) {
+    host_path host;
     if (const char* wanted = after_drive_root(pattern)) {
         const drive d = drive_of(pattern[0]);
         if (d.image) {
             return start_listed_search(image_matches(d.path, wanted), record);
         }
+        host = to_host(d.path, wanted);
+    } else {
+        host = to_host("", pattern);
     }
-    const host_path host = to_host(pattern);
     return start_listed_search(list_directory(host.dir,
                                               [&](const char* name) {
                                                   return wildcard_match(host.name.c_str(), name) &&
