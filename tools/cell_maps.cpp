@@ -193,13 +193,24 @@ cell_set share_cells(byte_canvas picture, std::uint16_t bits, std::uint32_t seed
     return set;
 }
 
-bool write_cel_files(sample_run& run, const cell_map_sample& sample,
-                     std::span<const std::uint8_t> cells) {
+// DM_NAME.CEL, or its parts DM_NAME1.CEL onwards.
+std::vector<std::string> cel_file_names(const cell_map_sample& sample) {
     const std::string stem = std::string{disc_prefix} + sample.cel_name;
     if (sample.parts == 0) {
-        const std::string name = stem + std::string{cel_extension};
-        return write_whole_disc_file(run, name, cells, storage_for(packed_files, name),
-                                     cel_capacity);
+        return {stem + std::string{cel_extension}};
+    }
+    std::vector<std::string> names;
+    for (int part = 1; part <= sample.parts; ++part) {
+        names.push_back(stem + std::to_string(part) + std::string{cel_extension});
+    }
+    return names;
+}
+
+bool write_cel_files(sample_run& run, const cell_map_sample& sample,
+                     std::span<const std::string> names, std::span<const std::uint8_t> cells) {
+    if (sample.parts == 0) {
+        return write_whole_disc_file(run, names.front(), cells,
+                                     storage_for(packed_files, names.front()), cel_capacity);
     }
     if (sample.parts > max_parts) {
         return fail(sample.cel_name, "more parts than shares");
@@ -211,15 +222,14 @@ bool write_cel_files(sample_run& run, const cell_map_sample& sample,
         static_cast<std::size_t>(std::accumulate(shares.begin(), shares.end(), 0));
     std::size_t begin = 0;
     std::size_t shares_before = 0;
-    for (int part = 1; part <= sample.parts; ++part) {
-        shares_before += static_cast<std::size_t>(shares[static_cast<std::size_t>(part - 1)]);
+    for (std::size_t part = 0; part < names.size(); ++part) {
+        shares_before += static_cast<std::size_t>(shares[part]);
         const std::size_t end = cells.size() * shares_before / total_shares;
-        const std::string name = stem + std::to_string(part) + std::string{cel_extension};
         if (end == begin) {
-            return fail(name, "empty part");
+            return fail(names[part], "empty part");
         }
-        if (!write_whole_disc_file(run, name, cells.subspan(begin, end - begin),
-                                   storage_for(packed_files, name), part_capacity)) {
+        if (!write_whole_disc_file(run, names[part], cells.subspan(begin, end - begin),
+                                   storage_for(packed_files, names[part]), part_capacity)) {
             return false;
         }
         begin = end;
@@ -249,10 +259,13 @@ bool write_cell_map(sample_run& run, const cell_map_sample& sample,
     std::vector<std::uint8_t> table;
     const std::string map_name =
         std::string{disc_prefix} + sample.map_name + std::string{map_extension};
+    const std::vector<std::string> cel_names = cel_file_names(sample);
+    std::vector<std::string> sources{std::string{title_seq_name}, map_name};
+    sources.insert(sources.end(), cel_names.begin(), cel_names.end());
     if (!build_shared_map(layout, cells.position_cells, table) ||
         !write_whole_disc_file(run, map_name, table, storage_for(packed_files, map_name),
                                map_bytes) ||
-        !write_cel_files(run, sample, cells.data)) {
+        !write_cel_files(run, sample, cel_names, cells.data)) {
         return false;
     }
 
@@ -265,7 +278,7 @@ bool write_cell_map(sample_run& run, const cell_map_sample& sample,
         if (!write_expected_bmp(run, name, bmp)) {
             return false;
         }
-        append_done_line(run, name);
+        append_done_line(run, name, title_group, sources);
     }
     return true;
 }

@@ -197,22 +197,28 @@ bool draw_ending(const ending_sample& ending, word_canvas canvas) {
     return true;
 }
 
-bool write_cel_files(sample_run& run, const ending_sample& ending,
-                     std::span<const std::uint8_t> cells) {
-    const auto storage = [&](int file) {
-        return file == ending.packed_cel ? disc_storage{storage_kind::cnx, ending.cel_cnx}
-                                         : raw_storage;
-    };
+// NAME0.CEL .. NAME4.CEL, or NAME.CEL for the ending kept in one file.
+std::vector<std::string> cel_file_names(const ending_sample& ending) {
     if (ending.one_cel_file) {
-        return write_disc_file(run, std::string{ending.name} + std::string{cel_extension}, cells,
-                               storage(0), ending_cel_bytes);
+        return {std::string{ending.name} + std::string{cel_extension}};
     }
+    std::vector<std::string> names;
     for (int part = 0; part < ending_parts; ++part) {
-        const std::string name =
-            std::string{ending.name} + std::to_string(part) + std::string{cel_extension};
-        const auto bytes =
-            cells.subspan(static_cast<std::size_t>(part) * ending_part_bytes, ending_part_bytes);
-        if (!write_disc_file(run, name, bytes, storage(part), ending_part_bytes)) {
+        names.push_back(std::string{ending.name} + std::to_string(part) +
+                        std::string{cel_extension});
+    }
+    return names;
+}
+
+bool write_cel_files(sample_run& run, const ending_sample& ending,
+                     std::span<const std::string> names, std::span<const std::uint8_t> cells) {
+    const std::size_t file_bytes = cells.size() / names.size();
+    for (std::size_t file = 0; file < names.size(); ++file) {
+        const disc_storage storage = static_cast<int>(file) == ending.packed_cel
+                                         ? disc_storage{storage_kind::cnx, ending.cel_cnx}
+                                         : raw_storage;
+        if (!write_disc_file(run, names[file], cells.subspan(file * file_bytes, file_bytes),
+                             storage, file_bytes)) {
             return false;
         }
     }
@@ -231,10 +237,12 @@ bool write_ending(sample_run& run, const ending_sample& ending) {
                             ending_rows,       ending.palette_bits, ending.base,
                             ending_cell_bytes, screen_table_rows};
     std::vector<std::uint8_t> table;
+    std::vector<std::string> sources{std::string{ending.name} + std::string{map_extension}};
+    const std::vector<std::string> cel_names = cel_file_names(ending);
+    sources.insert(sources.end(), cel_names.begin(), cel_names.end());
     if (!build_map(layout, cell_order, table) ||
-        !write_disc_file(run, std::string{ending.name} + std::string{map_extension}, table,
-                         ending.map, map_bytes) ||
-        !write_cel_files(run, ending, cut_cells(canvas, cell_order))) {
+        !write_disc_file(run, sources.front(), table, ending.map, map_bytes) ||
+        !write_cel_files(run, ending, cel_names, cut_cells(canvas, cell_order))) {
         return false;
     }
 
@@ -248,7 +256,7 @@ bool write_ending(sample_run& run, const ending_sample& ending) {
     if (!write_expected_bmp(run, bmp_name, picture)) {
         return false;
     }
-    append_done_line(run, bmp_name);
+    append_done_line(run, bmp_name, endings_group, sources);
     return true;
 }
 

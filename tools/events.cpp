@@ -201,7 +201,9 @@ bool write_event(sample_run& run, const event_sample& event, std::span<const int
     if (!write_expected_bmp(run, output_name(cel_name), picture)) {
         return false;
     }
-    append_done_line(run, output_name(cel_name));
+    const std::string sources[] = {std::string{palette_store_name}, std::string{event_map_name},
+                                   cel_name};
+    append_done_line(run, output_name(cel_name), events_group, sources);
     return true;
 }
 

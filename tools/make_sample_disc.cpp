@@ -1,5 +1,6 @@
 // Writes a sample disc and, beside it, every file a correct extractor must produce from it.
-// Usage: make_sample_disc OUTDIR  ->  OUTDIR/disc/ and OUTDIR/expected/
+// Usage: make_sample_disc OUTDIR  ->  OUTDIR/disc/ and OUTDIR/expected/: the pictures, the
+// console transcript and a manifest naming the disc files each picture is made from.
 //
 // Nothing here is shared with the extractor: the disc and the expected results come from this
 // program alone, so a fault in the extractor cannot hide in both.
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,6 +35,7 @@ constexpr std::string_view drive_prompt =
     "\x82\xc4\x89\xba\x82\xb3\x82\xa2\x81\x42";
 constexpr std::string_view drive_question = "drive letter >";
 constexpr std::string_view transcript_name = "transcript.txt";
+constexpr std::string_view manifest_name = "manifest.txt";
 
 // ---------------------------------------------------------------------------------------------
 // Face portraits.
@@ -139,7 +142,7 @@ void append_done_lines(sample_run& run, std::vector<done_line> lines) {
     std::sort(lines.begin(), lines.end(),
               [](const done_line& a, const done_line& b) { return a.disc_name < b.disc_name; });
     for (const done_line& line : lines) {
-        append_done_line(run, line.output_name);
+        append_done_line(run, line.output_name, portraits_group, {&line.disc_name, 1});
     }
 }
 
@@ -269,7 +272,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path out_dir = argv[1];
-    sample_run run{out_dir / "disc", out_dir / "expected", {}, {}, {}};
+    sample_run run{out_dir / "disc", out_dir / "expected", {}, {}, {}, {}};
     if (!make_directory(run.disc_dir) || !make_directory(run.expected_dir)) {
         return 1;
     }
@@ -288,9 +291,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const auto* text = reinterpret_cast<const std::uint8_t*>(run.transcript.data());
-    if (!write_file(run.expected_dir / transcript_name, {text, run.transcript.size()})) {
-        return 1;
+    for (const auto& [name, contents] :
+         {std::pair{transcript_name, &run.transcript}, std::pair{manifest_name, &run.manifest}}) {
+        const auto* text = reinterpret_cast<const std::uint8_t*>(contents->data());
+        if (!write_file(run.expected_dir / name, {text, contents->size()})) {
+            return 1;
+        }
     }
     return 0;
 }

@@ -157,10 +157,19 @@ bool write_expected_bmp(const sample_run& run, std::string_view name, const bmp_
     return write_file(run.expected_dir / name, file);
 }
 
-void append_done_line(sample_run& run, std::string_view output_name) {
+void append_done_line(sample_run& run, std::string_view output_name, std::string_view group,
+                      std::span<const std::string> sources) {
     run.transcript += done_prefix;
     run.transcript += output_name;
     run.transcript += '\n';
+    run.manifest += output_name;
+    run.manifest += ' ';
+    run.manifest += group;
+    for (const std::string& source : sources) {
+        run.manifest += ' ';
+        run.manifest += source;
+    }
+    run.manifest += '\n';
 }
 
 std::uint8_t channel_level(std::uint16_t word, int shift) {

@@ -43,7 +43,18 @@ struct sample_run {
     std::string transcript;
     cnx_stats cnx_totals;
     std::vector<std::string> packed_names; // disc files written packed
+    std::string manifest;                  // a line per picture: what it is made from
 };
+
+// The picture groups in the manifest, named as the extractor runs them; the cell maps are
+// part of the title group.
+constexpr std::string_view portraits_group = "portraits";
+constexpr std::string_view events_group = "events";
+constexpr std::string_view endings_group = "endings";
+constexpr std::string_view title_group = "title";
+
+// Holds the palettes of the title group; the cell maps read it too.
+constexpr std::string_view title_seq_name = "TITLE.SEQ";
 
 constexpr std::uint16_t nibble_bits = 4;
 constexpr std::uint16_t indexed_bits = 8;
@@ -70,8 +81,11 @@ disc_storage storage_for(std::span<const packed_file> packed, std::string_view n
 // stayed raw.
 bool check_packed_written(const sample_run& run, std::span<const packed_file> packed);
 bool write_expected_bmp(const sample_run& run, std::string_view name, const bmp_picture& picture);
-// One "done > NAME" line, in the order the caller gives.
-void append_done_line(sample_run& run, std::string_view output_name);
+// One "done > NAME" line, in the order the caller gives, and its manifest line: the picture,
+// its group and every disc file it is made from, so that a test damaging one file knows
+// which pictures must change.
+void append_done_line(sample_run& run, std::string_view output_name, std::string_view group,
+                      std::span<const std::string> sources);
 
 // ---------------------------------------------------------------------------------------------
 // Colour words: top bit, then five bits each of blue, green and red.

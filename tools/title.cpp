@@ -7,13 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace sample {
 namespace {
 
-constexpr std::string_view title_seq_name = "TITLE.SEQ";
 constexpr std::size_t title_seq_bytes = 42592;
 // Around the blocks: green words, so a block read from the wrong place shows.
 constexpr std::uint8_t title_seq_filler[2] = {0x03, 0xE0};
@@ -127,9 +127,10 @@ std::vector<palette_block> title_seq_palettes() {
     return blocks;
 }
 
-bool write_expected_indexed(sample_run& run, std::string_view name, int width, int height,
+bool write_expected_indexed(sample_run& run, std::string_view disc_name, int width, int height,
                             std::span<const std::uint8_t> pixels,
                             std::span<const std::uint8_t> title_seq, std::size_t palette_offset) {
+    const std::string name = output_name(disc_name);
     const std::vector<bgr_colour> palette =
         read_palette(title_seq, palette_offset, palette_entries);
     const bmp_picture picture{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
@@ -137,7 +138,8 @@ bool write_expected_indexed(sample_run& run, std::string_view name, int width, i
     if (!write_expected_bmp(run, name, picture)) {
         return false;
     }
-    append_done_line(run, name);
+    const std::string sources[] = {std::string{title_seq_name}, std::string{disc_name}};
+    append_done_line(run, name, title_group, sources);
     return true;
 }
 
@@ -158,7 +160,7 @@ bool write_sprite(sample_run& run, const sprite_sample& sprite,
                                storage_for(packed_files, sprite.disc_name), sprite_capacity)) {
         return false;
     }
-    return write_expected_indexed(run, output_name(sprite.disc_name), sprite.width, sprite.height,
+    return write_expected_indexed(run, sprite.disc_name, sprite.width, sprite.height,
                                   std::span{file}.first(shown), title_seq, sprite.palette_offset);
 }
 
@@ -181,8 +183,8 @@ bool write_title_bg(sample_run& run, std::span<const std::uint8_t> title_seq) {
                                bg_bytes)) {
         return false;
     }
-    return write_expected_indexed(run, output_name(title_bg_name), bg_shown_width, bg_shown_height,
-                                  shown, title_seq, bg_palette_offset);
+    return write_expected_indexed(run, title_bg_name, bg_shown_width, bg_shown_height, shown,
+                                  title_seq, bg_palette_offset);
 }
 
 } // namespace
