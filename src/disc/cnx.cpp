@@ -2,6 +2,7 @@
 
 #include "platform/heap.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -24,34 +25,118 @@ constexpr unsigned backref_length_mask = 0x1F;
 constexpr std::uint32_t backref_min_distance = 1;
 constexpr std::uint32_t backref_min_length = 4;
 
-// Copies a back-reference of length bytes from distance bytes back. A distance below the
-// length repeats what this very copy writes, byte by byte; from a word or more back the copy
-// goes a word at a time, which reads each byte only after it has been written. Nothing is
-// written past the copy.
-void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
-    constexpr std::uint32_t word = 8;
-    constexpr std::uint32_t half = 4;
-    const std::uint8_t* from = to - distance;
-    if (distance >= word) {
-        if (length < word) { // 4 to 7 bytes: two half words that may overlap
-            std::memcpy(to, from, half);
-            std::memcpy(to + length - half, from + length - half, half);
-            return;
-        }
+constexpr std::uint32_t word = 8;
+
+// Copies n bytes between blocks that do not overlap, in whole words where it can. The
+// words may overlap each other but never pass the end of either block.
+void copy_bytes(std::uint8_t* to, const std::uint8_t* from, std::uint32_t n) {
+    constexpr std::uint32_t wide = 2 * word;
+    constexpr std::uint32_t half = word / 2;
+    if (n >= wide) {
         std::uint32_t k = 0;
-        for (; k + word <= length; k += word) {
-            std::memcpy(to + k, from + k, word);
+        for (; k + wide <= n; k += wide) {
+            std::memcpy(to + k, from + k, wide);
         }
-        if (k < length) { // the last word ends where the copy ends
-            std::memcpy(to + length - word, from + length - word, word);
-        }
-    } else if (distance == 1) {
-        std::memset(to, *from, length);
+        std::memcpy(to + n - wide, from + n - wide, wide); // the last ends where n ends
+    } else if (n >= word) {
+        std::memcpy(to, from, word);
+        std::memcpy(to + n - word, from + n - word, word);
+    } else if (n >= half) {
+        std::memcpy(to, from, half);
+        std::memcpy(to + n - half, from + n - half, half);
     } else {
-        for (std::uint32_t k = 0; k < length; ++k) {
+        for (std::uint32_t k = 0; k < n; ++k) {
             to[k] = from[k];
         }
     }
+}
+
+// Copies length bytes from distance bytes back, distance a word or more: a word at a time,
+// each word read only after the bytes it takes from this copy have been written.
+void copy_from_afar(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    const std::uint8_t* from = to - distance;
+    if (length < word) { // nothing of this copy is read back: two half words may overlap
+        copy_bytes(to, from, length);
+        return;
+    }
+    std::uint32_t k = 0;
+    for (; k + word <= length; k += word) {
+        std::memcpy(to + k, from + k, word);
+    }
+    if (k < length) {
+        std::memcpy(to + length - word, from + length - word, word);
+    }
+}
+
+// Copies a back-reference. A distance below the length repeats what this very copy
+// writes; the bytes then repeat every distance, and so every multiple of it, which is how
+// a short distance still gets copied a word at a time. Nothing is written past the copy.
+void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    if (distance >= word) {
+        copy_from_afar(to, distance, length);
+    } else if (distance == 1) {
+        std::memset(to, *(to - 1), length);
+    } else {
+        const std::uint32_t period = distance * ((word + distance - 1) / distance);
+        const std::uint32_t head = std::min(length, period - distance);
+        const std::uint8_t* from = to - distance;
+        for (std::uint32_t k = 0; k < head; ++k) {
+            to[k] = from[k];
+        }
+        if (head < length) {
+            copy_from_afar(to + head, period, length - head);
+        }
+    }
+}
+
+// The most that one group can take from the stream after its flag byte (four runs of 255
+// bytes and their counts) with a byte to spare, and the most it can add to the output.
+constexpr std::uint32_t max_count = 255;
+constexpr std::uint32_t roomy_stream = commands_per_group * (1 + max_count) + 1;
+constexpr std::uint32_t roomy_output = commands_per_group * max_count;
+
+std::uint32_t backref_distance(std::uint32_t a, std::uint32_t b) {
+    return (a << backref_distance_shift) + (b >> backref_low_distance_shift) + backref_min_distance;
+}
+
+std::uint32_t backref_length(std::uint32_t b) {
+    return (b & backref_length_mask) + backref_min_length;
+}
+
+// Runs one group where the stream and the output have room for the largest group: no
+// command can run short of either, so only a back-reference's distance is tested, and every
+// result is the one the tested path gives. False for a distance before the start.
+bool run_roomy_group(unsigned flags, const std::uint8_t* stream, std::uint32_t& i,
+                     std::uint8_t* output, std::uint32_t& o) {
+    for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
+        switch (flags & code_mask) {
+        case code_skip:
+            i += 1 + stream[i];
+            return true;
+        case code_literal:
+            output[o++] = stream[i++];
+            break;
+        case code_run: {
+            const std::uint32_t count = stream[i++];
+            copy_bytes(output + o, stream + i, count);
+            i += count;
+            o += count;
+            break;
+        }
+        default: {
+            const std::uint32_t distance = backref_distance(stream[i], stream[i + 1]);
+            const std::uint32_t length = backref_length(stream[i + 1]);
+            if (distance > o) {
+                return false;
+            }
+            i += 2;
+            copy_match(output + o, distance, length);
+            o += length;
+            break;
+        }
+        }
+    }
+    return true;
 }
 
 std::uint32_t read_be32(const std::uint8_t* p) {
@@ -83,6 +168,13 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
         if (flags == 0 && o == full) {
             return st_ok;
         }
+        // Far from both ends, a group needs no tests of room.
+        if (end - i >= roomy_stream && full - o >= roomy_output) {
+            if (!run_roomy_group(flags, stream, i, output, o)) {
+                return err_reference;
+            }
+            continue;
+        }
         for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
             // Every command, whatever it is, needs two stream bytes left.
             if (end - i < 2) {
@@ -106,16 +198,12 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
                 if (count >= end - i || count > full - o) {
                     return err_overrun;
                 }
-                std::memcpy(output + o, stream + i, count);
+                copy_bytes(output + o, stream + i, count);
                 i += count;
                 o += count;
             } else { // back-reference
-                const std::uint32_t a = stream[i];
-                const std::uint32_t b = stream[i + 1];
-                const std::uint32_t distance = (a << backref_distance_shift) +
-                                               (b >> backref_low_distance_shift) +
-                                               backref_min_distance;
-                const std::uint32_t length = (b & backref_length_mask) + backref_min_length;
+                const std::uint32_t distance = backref_distance(stream[i], stream[i + 1]);
+                const std::uint32_t length = backref_length(stream[i + 1]);
                 if (distance > o) {
                     return err_reference;
                 }
