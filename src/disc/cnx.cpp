@@ -16,7 +16,7 @@ constexpr unsigned code_mask = 0x3;
 constexpr unsigned code_skip = 0;
 constexpr unsigned code_literal = 1;
 constexpr unsigned code_run = 3;
-// The fourth code, 2, is the back-reference.
+constexpr unsigned code_backref = 2;
 
 // A back-reference is two bytes A, B: distance A * 8 + (B >> 5) + 1, length (B & 31) + 4.
 constexpr unsigned backref_distance_shift = 3;
@@ -103,38 +103,75 @@ std::uint32_t backref_length(std::uint32_t b) {
     return (b & backref_length_mask) + backref_min_length;
 }
 
+// Copies a back-reference from fewer than 16 bytes back, a word at a time, writing up to a
+// word past its end. Below a word, the first word is laid byte by byte and the source then
+// steps to a multiple of the distance a word or more back, from where each word repeats
+// what the copy has laid.
+void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+    constexpr std::uint32_t half = word / 2;
+    // By distance: how far the source moves for the second half word, then back after it.
+    constexpr std::uint32_t source_on[word] = {0, 1, 2, 1, 0, 4, 4, 4};
+    constexpr int source_back[word] = {0, 0, 0, -1, -4, 1, 2, 3};
+    const std::uint8_t* from = to - distance;
+    std::uint8_t* const end = to + length;
+    if (distance < word) {
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+        to[3] = from[3];
+        from += source_on[distance];
+        std::memcpy(to + half, from, half);
+        from -= source_back[distance];
+    } else {
+        std::memcpy(to, from, word);
+        from += word;
+    }
+    for (to += word; to < end; to += word, from += word) {
+        std::memcpy(to, from, word);
+    }
+}
+
 // Runs one group where the stream and the output have room for the largest group: no
 // command can run short of either, so only a back-reference's distance is tested, and every
-// result is the one the tested path gives. False for a distance before the start.
+// result is the one the tested path gives. Copies go in fixed blocks that may write past
+// their end, into output that the commands after them write again. False for a distance
+// before the start.
 bool run_roomy_group(unsigned flags, const std::uint8_t* stream, std::uint32_t& i,
                      std::uint8_t* output, std::uint32_t& o) {
+    constexpr std::uint32_t chunk = 16;
+    constexpr std::uint32_t blind = 3 * chunk; // copied whole, whatever the length
     for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
-        switch (flags & code_mask) {
-        case code_skip:
+        const unsigned code = flags & code_mask;
+        if (code == code_skip) {
             i += 1 + stream[i];
             return true;
-        case code_literal:
-            output[o++] = stream[i++];
-            break;
-        case code_run: {
-            const std::uint32_t count = stream[i++];
-            copy_bytes(output + o, stream + i, count);
-            i += count;
-            o += count;
-            break;
         }
-        default: {
-            const std::uint32_t distance = backref_distance(stream[i], stream[i + 1]);
-            const std::uint32_t length = backref_length(stream[i + 1]);
-            if (distance > o) {
-                return false;
-            }
-            i += 2;
-            copy_match(output + o, distance, length);
-            o += length;
-            break;
+        const std::uint32_t b0 = stream[i];
+        const std::uint32_t b1 = stream[i + 1];
+        const bool backref = code == code_backref;
+        const std::uint32_t distance = backref_distance(b0, b1);
+        if (backref && distance > o) {
+            return false;
         }
+        const std::uint32_t length = code == code_literal ? 1
+                                     : code == code_run   ? b0
+                                                          : backref_length(b1);
+        const std::uint8_t* from = code == code_literal ? stream + i
+                                   : code == code_run   ? stream + i + 1
+                                                        : output + o - distance;
+        const std::uint32_t taken = code == code_literal ? 1 : code == code_run ? 1 + b0 : 2;
+        std::uint8_t* to = output + o;
+        if (length <= blind && !(backref && distance < chunk)) {
+            std::memcpy(to, from, chunk);
+            std::memcpy(to + chunk, from + chunk, chunk);
+            std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+        } else if (backref) {
+            copy_near(to, distance, length);
+        } else {
+            copy_bytes(to, from, length);
         }
+        i += taken;
+        o += length;
     }
     return true;
 }

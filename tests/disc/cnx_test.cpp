@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
@@ -143,6 +144,137 @@ TEST(CnxStream, BackReferenceReachesExactly2048Bytes) {
     // With one byte less behind it, the same reference points before the start.
     bytes shorter;
     EXPECT_EQ(decode(far_reference_stream(7, shorter), 2051, 2051).result, -504);
+}
+
+// The decoder as the rules read, one byte at a time, to hold the fast one against.
+status reference_decode(const bytes& stream, bytes& out, std::uint32_t full) {
+    std::size_t i = 0;
+    out.clear();
+    for (;;) {
+        if (i >= stream.size()) {
+            return -505;
+        }
+        unsigned flags = stream[i++];
+        if (flags == 0 && out.size() == full) {
+            return 0;
+        }
+        for (int n = 0; n < 4; ++n, flags >>= 2) {
+            if (i + 2 > stream.size()) {
+                return -505;
+            }
+            const unsigned code = flags & 3;
+            if (code == 0) {
+                i += 1 + stream[i];
+                break;
+            }
+            if (code == 1) {
+                if (out.size() + 1 > full) {
+                    return -505;
+                }
+                out.push_back(stream[i++]);
+            } else if (code == 3) {
+                const std::size_t k = stream[i++];
+                if (i + k >= stream.size() || out.size() + k > full) {
+                    return -505;
+                }
+                out.insert(out.end(), stream.begin() + static_cast<std::ptrdiff_t>(i),
+                           stream.begin() + static_cast<std::ptrdiff_t>(i + k));
+                i += k;
+            } else {
+                const std::size_t distance = stream[i] * 8u + (stream[i + 1] >> 5) + 1;
+                const std::size_t length = (stream[i + 1] & 31u) + 4;
+                if (distance > out.size()) {
+                    return -504;
+                }
+                if (out.size() + length > full) {
+                    return -505;
+                }
+                i += 2;
+                for (std::size_t k = 0; k < length; ++k) {
+                    out.push_back(out[out.size() - distance]);
+                }
+            }
+        }
+    }
+}
+
+// A valid stream of random commands, long enough that most groups lie far from both ends.
+bytes random_stream(std::mt19937& random, std::uint32_t& size) {
+    bytes stream;
+    std::uint32_t o = 0;
+    const auto pick = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
+    for (int group = 0; group < 600; ++group) {
+        unsigned flags = 0;
+        bytes operands;
+        int n = 0;
+        for (; n < 4; ++n) {
+            const std::uint32_t kind = pick(o == 0 ? 2 : 10);
+            if (kind == 0) { // a skip, with filler, ends the group
+                const std::uint32_t k = pick(4);
+                operands.push_back(static_cast<std::uint8_t>(k));
+                operands.insert(operands.end(), k, static_cast<std::uint8_t>(pick(256)));
+                break;
+            }
+            if (kind == 1 || kind == 2) { // a run, sometimes long
+                const std::uint32_t k = pick(kind == 1 ? 256 : 20);
+                flags |= 3u << (2 * n);
+                operands.push_back(static_cast<std::uint8_t>(k));
+                for (std::uint32_t j = 0; j < k; ++j) {
+                    operands.push_back(static_cast<std::uint8_t>(pick(4) + j % 3));
+                }
+                o += k;
+            } else if (kind == 3) {
+                flags |= 1u << (2 * n);
+                operands.push_back(static_cast<std::uint8_t>(pick(256)));
+                o += 1;
+            } else { // back-references, mostly near
+                const std::uint32_t far = pick(4) == 0 ? 2048 : 20;
+                const std::uint32_t distance = 1 + pick(std::min(far, o));
+                const std::uint32_t length = 4 + pick(32);
+                flags |= 2u << (2 * n);
+                operands.push_back(static_cast<std::uint8_t>((distance - 1) >> 3));
+                operands.push_back(static_cast<std::uint8_t>((distance - 1) << 5 | (length - 4)));
+                o += length;
+            }
+        }
+        stream.push_back(static_cast<std::uint8_t>(flags));
+        stream.insert(stream.end(), operands.begin(), operands.end());
+        if (n == 4 && o == 0) {
+            stream.push_back(0x00); // keep the next flag byte from ending an empty output
+        }
+    }
+    stream.push_back(0x00);
+    size = o;
+    return stream;
+}
+
+TEST(CnxStream, FastDecoderAgreesWithTheRulesByteForByte) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 200; ++round) {
+        std::uint32_t size = 0;
+        bytes stream = random_stream(random, size);
+        bytes expected;
+        ASSERT_EQ(reference_decode(stream, expected, size), 0) << "round " << round;
+        const decoded d = decode(stream, size, size);
+        ASSERT_EQ(d.result, 0) << "round " << round;
+        ASSERT_EQ(d.out, expected) << "round " << round;
+        // Damaged copies must fail, or not, as the rules say, and decode the same when not.
+        for (int damage = 0; damage < 20; ++damage) {
+            bytes broken = stream;
+            broken[random() % broken.size()] = static_cast<std::uint8_t>(random());
+            if (random() % 4 == 0) {
+                broken.resize(random() % broken.size());
+            }
+            const std::uint32_t room = size + static_cast<std::uint32_t>(random() % 64);
+            bytes want;
+            const status rule = reference_decode(broken, want, room);
+            const decoded got = decode(broken, room, room);
+            ASSERT_EQ(got.result, rule) << "round " << round << ", damage " << damage;
+            if (rule == 0) {
+                ASSERT_EQ(got.out, want);
+            }
+        }
+    }
 }
 
 TEST(CnxStream, BackReferenceBeforeTheStartIsRefused) {
