@@ -7,12 +7,26 @@
 # sectors, made by XORRISO), "cue1" or "cue2" (a CUE sheet and 2352-byte sectors in mode 1
 # or mode 2 form 1, made from the ISO image by RAW_IMAGER), or "bin1" (the raw mode 1 image
 # alone). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
-function(make_sample_images)
-    foreach(var XORRISO RAW_IMAGER)
+function(require_variables)
+    foreach(var ${ARGN})
         if(NOT DEFINED ${var})
             message(FATAL_ERROR "${var} is not set")
         endif()
     endforeach()
+endfunction()
+
+# The sample disc in SAMPLE_DIR, made from nothing, so that no file of an older maker is left.
+function(make_fresh_sample_disc)
+    require_variables(MAKER SAMPLE_DIR)
+    file(REMOVE_RECURSE ${SAMPLE_DIR})
+    execute_process(COMMAND ${MAKER} ${SAMPLE_DIR} RESULT_VARIABLE made OUTPUT_QUIET)
+    if(NOT made EQUAL 0)
+        message(FATAL_ERROR "the sample disc maker failed (${made})")
+    endif()
+endfunction()
+
+function(make_sample_images)
+    require_variables(XORRISO RAW_IMAGER)
     execute_process(COMMAND ${XORRISO} -as mkisofs -quiet -allow-lowercase -V QUILLMOOR
             -o ${SAMPLE_DIR}/disc.iso ${SAMPLE_DIR}/disc
         RESULT_VARIABLE made OUTPUT_QUIET ERROR_QUIET)
@@ -30,17 +44,8 @@ function(make_sample_images)
 endfunction()
 
 function(run_on_sample_disc result_var)
-    foreach(var QUILLMOOR MAKER SAMPLE_DIR RUN_DIR)
-        if(NOT DEFINED ${var})
-            message(FATAL_ERROR "${var} is not set")
-        endif()
-    endforeach()
-    # A fresh disc each time: a file left from an older maker must not show up.
-    file(REMOVE_RECURSE ${SAMPLE_DIR})
-    execute_process(COMMAND ${MAKER} ${SAMPLE_DIR} RESULT_VARIABLE made OUTPUT_QUIET)
-    if(NOT made EQUAL 0)
-        message(FATAL_ERROR "the sample disc maker failed (${made})")
-    endif()
+    require_variables(QUILLMOOR MAKER SAMPLE_DIR RUN_DIR)
+    make_fresh_sample_disc()
     set(drive ${SAMPLE_DIR}/disc)
     if(IMAGE)
         make_sample_images()

@@ -63,6 +63,12 @@ group_run run_row(const cell_map& row) {
     return r;
 }
 
+// The map and the one cell file of a 4 x 2 row of 8-bit cells, cell k filled with k + 1.
+void put_eight_bit_row(const scratch_dir& dir) {
+    dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
+    dir.put_disc_file("DM_TSTC.CEL", cell_file(8, 64));
+}
+
 constexpr cell_map one_file_row = {"TEST", "TSTC", 4, 2, 1000, 0x10};
 
 TEST(CellMaps, MapAndCellNamesAreIndependent) {
@@ -79,8 +85,7 @@ TEST(CellMaps, MapAndCellNamesAreIndependent) {
 
 TEST(CellMaps, EightBitPictureFromOneFile) {
     scratch_dir dir;
-    dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
-    dir.put_disc_file("DM_TSTC.CEL", cell_file(8, 64));
+    put_eight_bit_row(dir);
     const group_run r = run_row(one_file_row);
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(r.console, "done > DM_TEST.BMP\n");
@@ -144,8 +149,7 @@ TEST(CellMaps, PartLongerThanItsShareIsCut) {
 
 TEST(CellMaps, EveryPictureOfARowHasTheNextPalette) {
     scratch_dir dir;
-    dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
-    dir.put_disc_file("DM_TSTC.CEL", cell_file(8, 64));
+    put_eight_bit_row(dir);
     const cell_map four = {"TEST", "TSTC", 4, 2, 24528, 0x40};
     const group_run r = run_row(four);
     EXPECT_EQ(r.result, 0);
@@ -161,8 +165,7 @@ TEST(CellMaps, EveryPictureOfARowHasTheNextPalette) {
 
 TEST(CellMaps, WriteFailureEndsTheRow) {
     scratch_dir dir;
-    dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
-    dir.put_disc_file("DM_TSTC.CEL", cell_file(8, 64));
+    put_eight_bit_row(dir);
     fs::create_directory("DM_TEST_2.BMP"); // cannot be written over
     const cell_map four = {"TEST", "TSTC", 4, 2, 24528, 0x40};
     const group_run r = run_row(four);
@@ -174,8 +177,7 @@ TEST(CellMaps, WriteFailureEndsTheRow) {
 
 TEST(CellMaps, RowWithoutPicturesStillAssembles) {
     scratch_dir dir;
-    dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
-    dir.put_disc_file("DM_TSTC.CEL", cell_file(8, 64));
+    put_eight_bit_row(dir);
     const cell_map none = {"TEST", "TSTC", 4, 2, 1000, 0x00};
     const group_run r = run_row(none);
     EXPECT_EQ(r.result, 0);

@@ -47,11 +47,7 @@ constexpr std::size_t bmp_height_offset = 22;
 constexpr std::size_t bmp_bits_offset = 28;
 constexpr std::size_t bmp_headers_size = 54;
 
-// The picture groups as the manifest names them.
-constexpr char portraits_group[] = "portraits";
-constexpr char events_group[] = "events";
-constexpr char endings_group[] = "endings";
-constexpr char title_group[] = "title";
+// The title group's cell-map files, run as a kind of their own.
 constexpr char cell_maps_kind[] = "cell maps";
 
 constexpr damage damages[] = {damage::missing, damage::half, damage::corrupt};

@@ -12,11 +12,6 @@ constexpr char drive_root[] = "q:\\";
 constexpr int status_ok = 0;
 constexpr int status_failed = 255;
 
-constexpr char portraits[] = "portraits";
-constexpr char events[] = "events";
-constexpr char endings[] = "endings";
-constexpr char title[] = "title";
-
 // What the program takes from a file, by its rules for each kind of file.
 constexpr std::size_t portrait_bytes = 12800;
 constexpr std::size_t event_cel_bytes = 84480;
@@ -67,7 +62,7 @@ verdict judge(const std::string& file, const std::string& group, damage kind,
               const bytes& original) {
     if (kind == damage::missing) {
         // Portraits are listed, not opened by name: a missing one is never looked for.
-        return {outcome::fails, group == portraits ? std::string{} : open_error(file)};
+        return {outcome::fails, group == portraits_group ? std::string{} : open_error(file)};
     }
     if (kind == damage::corrupt) {
         return {outcome::fails, report_of(err_reference, "dec_cnxlz")};
@@ -79,22 +74,22 @@ verdict judge(const std::string& file, const std::string& group, damage kind,
                                                          : report_of(err_overrun, "dec_cnxlz")};
     }
     const std::string extension = upper_extension(file);
-    if (group == portraits) {
+    if (group == portraits_group) {
         return {half < portrait_bytes ? outcome::fails : outcome::unchanged, {}};
     }
-    if (group == events && extension == ".CEL") {
+    if (group == events_group && extension == ".CEL") {
         return {half != event_cel_bytes ? outcome::fails : outcome::unchanged, {}};
     }
-    if ((group == events || group == endings) && extension == ".MAP") {
+    if ((group == events_group || group == endings_group) && extension == ".MAP") {
         return {half >= screen_table_bytes ? outcome::unchanged : outcome::unknown, {}};
     }
-    if (group == endings && extension == ".CEL") {
+    if (group == endings_group && extension == ".CEL") {
         return {outcome::same_console, {}};
     }
-    if (group == title && extension == ".SPR") {
+    if (group == title_group && extension == ".SPR") {
         return {outcome::cut_sprite, {}};
     }
-    if (group == title && (extension == ".BBG" || extension == ".CEL")) {
+    if (group == title_group && (extension == ".BBG" || extension == ".CEL")) {
         return {outcome::same_console, {}};
     }
     // Cell-map tables: a cut table may change the cell depth.
@@ -201,19 +196,19 @@ expectation expect(const reference& ref, const std::string& file, damage kind,
     }
     // The first failing ending stops the endings after it too.
     std::set<std::string> stopped;
-    if (group == endings) {
+    if (group == endings_group) {
         const auto first = std::find_if(ref.pictures.begin(), ref.pictures.end(),
                                         [&](const picture& p) { return &p == readers.front(); });
         std::for_each(first, ref.pictures.end(), [&](const picture& p) {
-            if (p.group == endings) {
+            if (p.group == endings_group) {
                 stopped.insert(p.bmp);
             }
         });
     }
     // With the last portrait gone the search finds none at all.
-    const bool no_portraits = group == portraits && whole_group && kind == damage::missing;
+    const bool no_portraits = group == portraits_group && whole_group && kind == damage::missing;
     const bool group_fails =
-        group == endings || no_portraits || (whole_group && group != portraits);
+        group == endings_group || no_portraits || (whole_group && group != portraits_group);
 
     verdict v = no_portraits ? verdict{outcome::fails, report_of(err_no_file, nullptr)}
                              : judge(file, group, kind, original);

@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+// The picture groups as the manifest names them.
+constexpr char portraits_group[] = "portraits";
+constexpr char events_group[] = "events";
+constexpr char endings_group[] = "endings";
+constexpr char title_group[] = "title";
+
 struct picture {
     std::string bmp;
     std::string group;
