@@ -3,6 +3,7 @@
 #include "platform/heap.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -131,6 +132,41 @@ void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     }
 }
 
+// The most a back-reference copies, and five words cover it.
+constexpr std::uint32_t max_backref_length = backref_length_mask + backref_min_length;
+constexpr std::uint32_t repeat_words = 5;
+static_assert(repeat_words * word >= max_backref_length);
+
+// Writes a word again and again, as far as the longest back-reference reaches.
+void repeat_word(std::uint8_t* to, std::uint64_t w) {
+    for (std::uint32_t k = 0; k < repeat_words; ++k) {
+        std::memcpy(to + k * word, &w, word);
+    }
+}
+
+// Repeats the last 1, 2 or 4 bytes before `to`: one load, spread over a word by a multiply
+// (all ones over the unit's all ones puts a 1 in every unit).
+template <typename Unit> void repeat_unit(std::uint8_t* to) {
+    Unit last = 0;
+    std::memcpy(&last, to - sizeof(Unit), sizeof(Unit));
+    repeat_word(to, std::uint64_t{last} * (~std::uint64_t{0} / Unit(~Unit{0})));
+}
+
+// Repeats the last eight bytes before `to`, read as two half words: they often come from
+// two recent commands, and a load that spans two stores not yet in the cache waits for
+// both to get there, where a load inside one store is served at once.
+void repeat_last_word(std::uint8_t* to) {
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    std::memcpy(&first, to - word, sizeof first);
+    std::memcpy(&second, to - word / 2, sizeof second);
+    if constexpr (std::endian::native == std::endian::little) {
+        repeat_word(to, first | std::uint64_t{second} << 32);
+    } else {
+        repeat_word(to, second | std::uint64_t{first} << 32);
+    }
+}
+
 // Runs one group where the stream and the output have room for the largest group: no
 // command can run short of either, so only a back-reference's distance is tested, and every
 // result is the one the tested path gives. Copies go in fixed blocks that may write past
@@ -165,6 +201,14 @@ bool run_roomy_group(unsigned flags, const std::uint8_t* stream, std::uint32_t& 
             std::memcpy(to, from, chunk);
             std::memcpy(to + chunk, from + chunk, chunk);
             std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+        } else if (backref && distance == word) { // the row above, cells of 8-bit pixels
+            repeat_last_word(to);
+        } else if (backref && distance == 1) { // one colour
+            repeat_unit<std::uint8_t>(to);
+        } else if (backref && distance == 2) { // two colours in turn
+            repeat_unit<std::uint16_t>(to);
+        } else if (backref && distance == word / 2) { // the row above, 4-bit pixels
+            repeat_unit<std::uint32_t>(to);
         } else if (backref) {
             copy_near(to, distance, length);
         } else {

@@ -73,20 +73,23 @@ TEST(CnxStream, OverlappingBackReferenceRepeatsWhatItWrites) {
     EXPECT_EQ(prefix(longest.out, 37), expected);
 }
 
-TEST(CnxStream, EveryDistanceAndLengthCopiesAsByteByByte) {
-    // A run of 64 distinct bytes, then back-references of every distance from 1 to 40 and
-    // every length from 4 to 35, checked against a plain byte-at-a-time copy.
-    bytes stream = {0x03, 64};
-    bytes expected;
-    for (int k = 0; k < 64; ++k) {
-        stream.push_back(static_cast<std::uint8_t>(k * 37 + 1));
-        expected.push_back(static_cast<std::uint8_t>(k * 37 + 1));
-    }
-    stream.push_back(0x00); // skip 0 ends the group
+// Back-references of every distance from 1 to 40 and every length from 4 to 35, each in a
+// group of its own after a run of 40 new bytes (so that no copy reads a repeat of an
+// earlier one), the group ended by a skip of 0; then `tail_groups` groups of four 255-byte
+// runs, which put every back-reference far from both ends of stream and output.
+bytes every_distance_stream(int tail_groups, bytes& expected) {
+    constexpr std::uint8_t run_backref_skip = 0x0B;
+    constexpr std::uint32_t fresh = 40;
+    bytes stream;
+    std::uint8_t next = 1;
     for (std::uint32_t distance = 1; distance <= 40; ++distance) {
-        for (std::uint32_t length = 4; length <= 35; length += 4) {
-            // One group: the back-reference, then a skip of 0.
-            stream.push_back(0x02);
+        for (std::uint32_t length = 4; length <= 35; ++length) {
+            stream.push_back(run_backref_skip);
+            stream.push_back(fresh);
+            for (std::uint32_t k = 0; k < fresh; ++k, next += 7) {
+                stream.push_back(next);
+                expected.push_back(next);
+            }
             stream.push_back(static_cast<std::uint8_t>((distance - 1) >> 3));
             stream.push_back(static_cast<std::uint8_t>(((distance - 1) & 7) << 5 | (length - 4)));
             stream.push_back(0x00);
@@ -96,12 +99,33 @@ TEST(CnxStream, EveryDistanceAndLengthCopiesAsByteByByte) {
             }
         }
     }
+    for (int group = 0; group < tail_groups; ++group) {
+        stream.push_back(0xFF);
+        for (int run = 0; run < 4; ++run) {
+            stream.push_back(0xFF);
+            for (int k = 0; k < 255; ++k) {
+                const auto b = static_cast<std::uint8_t>(k ^ run);
+                stream.push_back(b);
+                expected.push_back(b);
+            }
+        }
+    }
     stream.push_back(0x00);
-    const auto size = static_cast<std::uint32_t>(expected.size());
-    const decoded d = decode(stream, size, size + 16);
-    EXPECT_EQ(d.result, 0);
-    EXPECT_EQ(prefix(d.out, size), expected);
-    EXPECT_EQ(bytes(d.out.begin() + size, d.out.end()), bytes(16, 0xEE)) << "nothing past the end";
+    return stream;
+}
+
+TEST(CnxStream, EveryDistanceAndLengthCopiesAsByteByByte) {
+    // Near the end, where every command is checked, and far from it, where none is.
+    for (const int tail_groups : {0, 2}) {
+        bytes expected;
+        const bytes stream = every_distance_stream(tail_groups, expected);
+        const auto size = static_cast<std::uint32_t>(expected.size());
+        const decoded d = decode(stream, size, size + 16);
+        EXPECT_EQ(d.result, 0) << tail_groups;
+        EXPECT_EQ(prefix(d.out, size), expected) << tail_groups;
+        EXPECT_EQ(bytes(d.out.begin() + size, d.out.end()), bytes(16, 0xEE))
+            << "nothing past the end";
+    }
 }
 
 // Eight groups of a 255-byte run, then `literals` single bytes, then a back-reference of
