@@ -3,6 +3,7 @@
 #include "platform/heap.hpp"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -104,119 +105,133 @@ std::uint32_t backref_length(std::uint32_t b) {
     return (b & backref_length_mask) + backref_min_length;
 }
 
-// Copies a back-reference from fewer than 16 bytes back, a word at a time, writing up to a
-// word past its end. Below a word, the first word is laid byte by byte and the source then
-// steps to a multiple of the distance a word or more back, from where each word repeats
-// what the copy has laid.
+// The word arithmetic below takes the first byte in memory as a word's lowest byte, as on
+// every machine this program is built for.
+static_assert(std::endian::native == std::endian::little);
+
+// A back-reference's first word, by distance below 16: from a word or more back the word
+// is the bytes themselves (`keep` all ones, `spread` 1); nearer, the `keep` lowest bytes
+// repeat, laid over the word by a multiply with a 1 in the lowest byte of every repeat.
+// `period` is the nearest multiple of the distance a word or more back, from where the
+// copy goes on a word at a time, each word repeating what the copy has laid.
+struct near_pattern {
+    std::uint64_t keep;
+    std::uint64_t spread;
+    std::uint32_t period;
+};
+
+constexpr std::uint32_t near_limit = 16;
+
+constexpr std::array<near_pattern, near_limit> near_patterns = [] {
+    std::array<near_pattern, near_limit> patterns{};
+    for (std::uint32_t distance = 1; distance < near_limit; ++distance) {
+        near_pattern& p = patterns[distance];
+        p.keep = ~std::uint64_t{0};
+        p.spread = 1;
+        if (distance < word) {
+            p.keep = (std::uint64_t{1} << (8 * distance)) - 1;
+            for (std::uint32_t k = distance; k < word; k += distance) {
+                p.spread |= std::uint64_t{1} << (8 * k);
+            }
+        }
+        p.period = distance * ((word + distance - 1) / distance);
+    }
+    return patterns;
+}();
+
+// Copies a back-reference from fewer than 16 bytes back, writing up to 31 bytes past its
+// end. The bytes it repeats are read as two half words: they are the last output, written
+// by the commands just before, and a read that spans two writes not yet in the cache waits
+// for both to get there, where a read inside one write is served at once. A word built from
+// them is written as often as the copy needs, or, where the period is not a word, the rest
+// goes on a word at a time.
 void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     constexpr std::uint32_t half = word / 2;
-    // By distance: how far the source moves for the second half word, then back after it.
-    constexpr std::uint32_t source_on[word] = {0, 1, 2, 1, 0, 4, 4, 4};
-    constexpr int source_back[word] = {0, 0, 0, -1, -4, 1, 2, 3};
-    const std::uint8_t* from = to - distance;
-    std::uint8_t* const end = to + length;
-    if (distance < word) {
-        to[0] = from[0];
-        to[1] = from[1];
-        to[2] = from[2];
-        to[3] = from[3];
-        from += source_on[distance];
-        std::memcpy(to + half, from, half);
-        from -= source_back[distance];
-    } else {
-        std::memcpy(to, from, word);
-        from += word;
-    }
-    for (to += word; to < end; to += word, from += word) {
-        std::memcpy(to, from, word);
-    }
-}
-
-// The most a back-reference copies, and five words cover it.
-constexpr std::uint32_t max_backref_length = backref_length_mask + backref_min_length;
-constexpr std::uint32_t repeat_words = 5;
-static_assert(repeat_words * word >= max_backref_length);
-
-// Writes a word again and again, as far as the longest back-reference reaches.
-void repeat_word(std::uint8_t* to, std::uint64_t w) {
-    for (std::uint32_t k = 0; k < repeat_words; ++k) {
-        std::memcpy(to + k * word, &w, word);
-    }
-}
-
-// Repeats the last 1, 2 or 4 bytes before `to`: one load, spread over a word by a multiply
-// (all ones over the unit's all ones puts a 1 in every unit).
-template <typename Unit> void repeat_unit(std::uint8_t* to) {
-    Unit last = 0;
-    std::memcpy(&last, to - sizeof(Unit), sizeof(Unit));
-    repeat_word(to, std::uint64_t{last} * (~std::uint64_t{0} / Unit(~Unit{0})));
-}
-
-// Repeats the last eight bytes before `to`, read as two half words: they often come from
-// two recent commands, and a load that spans two stores not yet in the cache waits for
-// both to get there, where a load inside one store is served at once.
-void repeat_last_word(std::uint8_t* to) {
+    constexpr std::uint32_t most_words = 5; // the longest back-reference is 35 bytes
+    const near_pattern& pattern = near_patterns[distance];
     std::uint32_t first = 0;
     std::uint32_t second = 0;
-    std::memcpy(&first, to - word, sizeof first);
-    std::memcpy(&second, to - word / 2, sizeof second);
-    if constexpr (std::endian::native == std::endian::little) {
-        repeat_word(to, first | std::uint64_t{second} << 32);
-    } else {
-        repeat_word(to, second | std::uint64_t{first} << 32);
+    std::memcpy(&first, to - distance, half);
+    std::memcpy(&second, to - distance + half, half);
+    const std::uint64_t w = ((first | std::uint64_t{second} << 32) & pattern.keep) * pattern.spread;
+    std::memcpy(to, &w, word);
+    if (length <= word) {
+        return;
+    }
+    if (pattern.period == word) {
+        for (std::uint32_t k = 1; k < most_words; ++k) {
+            std::memcpy(to + k * word, &w, word);
+        }
+        return;
+    }
+    for (std::uint32_t k = word; k < length; k += word) {
+        std::memcpy(to + k, to + k - pattern.period, word);
     }
 }
 
-// Runs one group where the stream and the output have room for the largest group: no
-// command can run short of either, so only a back-reference's distance is tested, and every
-// result is the one the tested path gives. Copies go in fixed blocks that may write past
-// their end, into output that the commands after them write again. False for a distance
-// before the start.
-bool run_roomy_group(unsigned flags, const std::uint8_t* stream, std::uint32_t& i,
-                     std::uint8_t* output, std::uint32_t& o) {
+// Runs groups while the stream and the output have room for the largest group: no command
+// can run short of either, so only a back-reference's distance is tested, and every result
+// is the one the tested path gives. Copies go in fixed blocks that may write past their
+// end, into output that the commands after them write again. False for a distance before
+// the start.
+bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint32_t end,
+                      std::uint8_t* output, std::uint32_t& o_at, std::uint32_t full) {
     constexpr std::uint32_t chunk = 16;
     constexpr std::uint32_t blind = 3 * chunk; // copied whole, whatever the length
-    for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
-        const unsigned code = flags & code_mask;
-        if (code == code_skip) {
-            i += 1 + stream[i];
-            return true;
+    std::uint32_t i = i_at;
+    std::uint32_t o = o_at;
+    while (end - i > roomy_stream && full - o >= roomy_output) {
+        unsigned flags = stream[i++];
+        // Unrolled, each place in the group has branches of its own, whose outcomes the
+        // processor learns apart.
+#pragma GCC unroll 4
+        for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
+            const unsigned code = flags & code_mask;
+            if (code == code_skip) {
+                i += 1 + stream[i];
+                break;
+            }
+            const std::uint32_t b0 = stream[i];
+            std::uint8_t* to = output + o;
+            if (code == code_backref) {
+                const std::uint32_t b1 = stream[i + 1];
+                const std::uint32_t distance = backref_distance(b0, b1);
+                const std::uint32_t length = backref_length(b1);
+                if (distance > o) {
+                    return false;
+                }
+                if (distance < near_limit) {
+                    copy_near(to, distance, length);
+                } else {
+                    const std::uint8_t* from = to - distance;
+                    std::memcpy(to, from, chunk);
+                    std::memcpy(to + chunk, from + chunk, chunk);
+                    std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+                }
+                i += 2;
+                o += length;
+            } else if (code == code_run) {
+                const std::uint8_t* from = stream + i + 1;
+                if (b0 <= chunk) {
+                    std::memcpy(to, from, chunk);
+                } else if (b0 <= blind) {
+                    std::memcpy(to, from, chunk);
+                    std::memcpy(to + chunk, from + chunk, chunk);
+                    std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+                } else {
+                    copy_bytes(to, from, b0);
+                }
+                i += 1 + b0;
+                o += b0;
+            } else { // literal
+                *to = static_cast<std::uint8_t>(b0);
+                i += 1;
+                o += 1;
+            }
         }
-        const std::uint32_t b0 = stream[i];
-        const std::uint32_t b1 = stream[i + 1];
-        const bool backref = code == code_backref;
-        const std::uint32_t distance = backref_distance(b0, b1);
-        if (backref && distance > o) {
-            return false;
-        }
-        const std::uint32_t length = code == code_literal ? 1
-                                     : code == code_run   ? b0
-                                                          : backref_length(b1);
-        const std::uint8_t* from = code == code_literal ? stream + i
-                                   : code == code_run   ? stream + i + 1
-                                                        : output + o - distance;
-        const std::uint32_t taken = code == code_literal ? 1 : code == code_run ? 1 + b0 : 2;
-        std::uint8_t* to = output + o;
-        if (length <= blind && !(backref && distance < chunk)) {
-            std::memcpy(to, from, chunk);
-            std::memcpy(to + chunk, from + chunk, chunk);
-            std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
-        } else if (backref && distance == word) { // the row above, cells of 8-bit pixels
-            repeat_last_word(to);
-        } else if (backref && distance == 1) { // one colour
-            repeat_unit<std::uint8_t>(to);
-        } else if (backref && distance == 2) { // two colours in turn
-            repeat_unit<std::uint16_t>(to);
-        } else if (backref && distance == word / 2) { // the row above, 4-bit pixels
-            repeat_unit<std::uint32_t>(to);
-        } else if (backref) {
-            copy_near(to, distance, length);
-        } else {
-            copy_bytes(to, from, length);
-        }
-        i += taken;
-        o += length;
     }
+    i_at = i;
+    o_at = o;
     return true;
 }
 
@@ -242,19 +257,16 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
     std::uint32_t i = 0;
     std::uint32_t o = 0;
     for (;;) {
+        // Far from both ends, groups need no tests of room.
+        if (!run_roomy_groups(stream, i, end, output, o, full)) {
+            return err_reference;
+        }
         if (i >= end) {
             return err_overrun;
         }
         unsigned flags = stream[i++];
         if (flags == 0 && o == full) {
             return st_ok;
-        }
-        // Far from both ends, a group needs no tests of room.
-        if (end - i >= roomy_stream && full - o >= roomy_output) {
-            if (!run_roomy_group(flags, stream, i, output, o)) {
-                return err_reference;
-            }
-            continue;
         }
         for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
             // Every command, whatever it is, needs two stream bytes left.
