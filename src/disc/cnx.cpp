@@ -91,11 +91,15 @@ void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) 
     }
 }
 
-// The most that one group can take from the stream after its flag byte (four runs of 255
-// bytes and their counts) with a byte to spare, and the most it can add to the output.
+// The longest run or skip, and the longest back-reference.
 constexpr std::uint32_t max_count = 255;
-constexpr std::uint32_t roomy_stream = commands_per_group * (1 + max_count) + 1;
-constexpr std::uint32_t roomy_output = commands_per_group * max_count;
+constexpr std::uint32_t max_backref_length = backref_length_mask + backref_min_length;
+
+// Copies far from the ends go in 16-byte blocks, and write up to three blocks whatever
+// their length.
+constexpr std::uint32_t chunk = 16;
+constexpr std::uint32_t blind = 3 * chunk;
+static_assert(2 * chunk + word / 2 >= max_backref_length);
 
 std::uint32_t backref_distance(std::uint32_t a, std::uint32_t b) {
     return (a << backref_distance_shift) + (b >> backref_low_distance_shift) + backref_min_distance;
@@ -147,7 +151,8 @@ constexpr std::array<near_pattern, near_limit> near_patterns = [] {
 // goes on a word at a time.
 void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     constexpr std::uint32_t half = word / 2;
-    constexpr std::uint32_t most_words = 5; // the longest back-reference is 35 bytes
+    constexpr std::uint32_t most_words = (max_backref_length + word - 1) / word;
+    static_assert(most_words * word <= blind);
     const near_pattern& pattern = near_patterns[distance];
     std::uint32_t first = 0;
     std::uint32_t second = 0;
@@ -169,19 +174,50 @@ void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     }
 }
 
-// Runs groups while the stream and the output have room for the largest group: no command
-// can run short of either, so only a back-reference's distance is tested, and every result
-// is the one the tested path gives. Copies go in fixed blocks that may write past their
-// end, into output that the commands after them write again. False for a distance before
-// the start.
+// What a group can take from the stream, its flag byte and a byte to spare included, and
+// what it can need of the output, its copies' writes past their end included, at most, by
+// flag byte: a run or skip takes up to 256 bytes and a run adds up to 255.
+struct group_room {
+    std::uint16_t stream;
+    std::uint16_t output;
+};
+
+constexpr std::array<group_room, 256> group_rooms = [] {
+    std::array<group_room, 256> rooms{};
+    for (unsigned flags = 0; flags < rooms.size(); ++flags) {
+        std::uint32_t stream = 2;
+        std::uint32_t output = blind;
+        for (unsigned n = 0; n < commands_per_group; ++n) {
+            const unsigned code = (flags >> (code_bits * n)) & code_mask;
+            if (code == code_skip) {
+                stream += 1 + max_count;
+                break;
+            }
+            stream += code == code_literal ? 1 : code == code_backref ? 2 : 1 + max_count;
+            output += code == code_literal   ? 1
+                      : code == code_backref ? max_backref_length
+                                             : max_count;
+        }
+        rooms[flags] = {static_cast<std::uint16_t>(stream), static_cast<std::uint16_t>(output)};
+    }
+    return rooms;
+}();
+
+// Runs groups while the stream and the output have room for all that the group can need:
+// no command can run short of either, so only a back-reference's distance is tested, and
+// every result is the one the tested path gives. Copies go in fixed blocks that may write
+// past their end, into output that the commands after them write again. False for a
+// distance before the start.
 bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint32_t end,
                       std::uint8_t* output, std::uint32_t& o_at, std::uint32_t full) {
-    constexpr std::uint32_t chunk = 16;
-    constexpr std::uint32_t blind = 3 * chunk; // copied whole, whatever the length
     std::uint32_t i = i_at;
     std::uint32_t o = o_at;
-    while (end - i > roomy_stream && full - o >= roomy_output) {
-        unsigned flags = stream[i++];
+    while (i < end) {
+        unsigned flags = stream[i];
+        if (end - i < group_rooms[flags].stream || full - o < group_rooms[flags].output) {
+            break;
+        }
+        ++i;
         // Unrolled, each place in the group has branches of its own, whose outcomes the
         // processor learns apart.
 #pragma GCC unroll 4
@@ -203,10 +239,11 @@ bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint
                 if (distance < near_limit) {
                     copy_near(to, distance, length);
                 } else {
+                    // Two blocks and a half word hold the longest.
                     const std::uint8_t* from = to - distance;
                     std::memcpy(to, from, chunk);
                     std::memcpy(to + chunk, from + chunk, chunk);
-                    std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+                    std::memcpy(to + 2 * chunk, from + 2 * chunk, word / 2);
                 }
                 i += 2;
                 o += length;
