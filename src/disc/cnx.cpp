@@ -122,6 +122,7 @@ struct near_pattern {
     std::uint64_t keep;
     std::uint64_t spread;
     std::uint32_t period;
+    std::uint32_t second; // where the second half word is read, from the first
 };
 
 constexpr std::uint32_t near_limit = 16;
@@ -139,6 +140,9 @@ constexpr std::array<near_pattern, near_limit> near_patterns = [] {
             }
         }
         p.period = distance * ((word + distance - 1) / distance);
+        // Up to half a word, the first half word holds the bytes: the second is read again
+        // from the same place, rather than from output the copy is about to write.
+        p.second = distance <= word / 2 ? 0 : word / 2;
     }
     return patterns;
 }();
@@ -157,7 +161,7 @@ void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     std::uint32_t first = 0;
     std::uint32_t second = 0;
     std::memcpy(&first, to - distance, half);
-    std::memcpy(&second, to - distance + half, half);
+    std::memcpy(&second, to - distance + pattern.second, half);
     const std::uint64_t w = ((first | std::uint64_t{second} << 32) & pattern.keep) * pattern.spread;
     std::memcpy(to, &w, word);
     if (length <= word) {
