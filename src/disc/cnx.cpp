@@ -114,8 +114,9 @@ std::uint32_t backref_length(std::uint32_t b) {
 static_assert(std::endian::native == std::endian::little);
 
 // A back-reference's first word, by distance below 16: from a word or more back the word
-// is the bytes themselves (`keep` all ones, `spread` 1); nearer, the `keep` lowest bytes
-// repeat, laid over the word by a multiply with a 1 in the lowest byte of every repeat.
+// is the bytes themselves (`keep` all ones, `spread` 1); nearer, the `distance` bytes that
+// `keep` lets through repeat, laid over the word by a multiply with a 1 in the lowest byte
+// of every repeat.
 // `period` is the nearest multiple of the distance a word or more back, from where the
 // copy goes on a word at a time, each word repeating what the copy has laid.
 struct near_pattern {
