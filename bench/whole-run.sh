@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times the whole extraction of the sample disc against the I/O it cannot avoid, and
-# measures its peak memory against an empty program's. Builds nothing: run
+# measures its peak memory against an empty program's. Where xorriso is at hand and the
+# program reads images, the same disc is also read as an ISO image and as a CUE sheet with
+# a raw image, in the same rounds as from its folder. Builds nothing: run
 # `cmake --workflow --preset bench` first.
 #
 # Usage: bench/whole-run.sh [-b BUILD_DIR] [-p PROGRAM] [-m MAKER] [-n RUNS]
@@ -17,6 +19,7 @@ maker=
 runs=11
 memory_runs=5
 goal_ratio=1.5
+goal_image_ratio=1.2
 goal_extra_kib=2048
 
 while getopts b:p:m:n: option; do
@@ -26,7 +29,7 @@ while getopts b:p:m:n: option; do
     m) maker=$OPTARG ;;
     n) runs=$OPTARG ;;
     *)
-        sed -n '6,10p' "$0" >&2
+        sed -n '8,12p' "$0" >&2
         exit 2
         ;;
     esac
@@ -37,6 +40,7 @@ maker=$(realpath "${maker:-$build/make_sample_disc}")
 io_floor=$build/io_floor
 empty=$build/empty_program
 empty_linked=$build/empty_program_linked
+raw_imager=$build/make_raw_image
 time_tool=/usr/bin/time
 
 for tool in "$program" "$maker" "$io_floor" "$empty" "$empty_linked"; do
@@ -57,12 +61,29 @@ typed=$work/typed
 printf 'q\n' >"$typed"
 "$maker" "$work/sample" >/dev/null
 disc_files=("$disc"/*)
+# The program's temporary files go here, where the rounds can see what is left.
+export TMPDIR=$work/tmp
+mkdir "$TMPDIR"
+
+# The drives timed: the folder, and the images where they can be made and read.
+declare -A drive_of=([folder]=$disc)
+drives=(folder)
+if command -v xorriso >/dev/null && [ -x "$raw_imager" ] &&
+    xorriso -as mkisofs -quiet -allow-lowercase -o "$work/sample/disc.iso" "$disc" \
+        >/dev/null 2>&1 &&
+    "$raw_imager" "$work/sample/disc.iso" "$work/sample/disc.bin" "$work/sample/disc.cue" 1; then
+    drive_of[iso]=$work/sample/disc.iso
+    drive_of[cue]=$work/sample/disc.cue
+    drives+=(iso cue)
+else
+    echo "note: xorriso or make_raw_image missing: the folder alone is timed" >&2
+fi
 
 # A fresh folder with the disc linked as drive q, as a user would have it.
 fresh_run_dir() {
     rm -rf "$work/run"
     mkdir "$work/run"
-    ln -s "$disc" "$work/run/q:"
+    ln -s "${drive_of[${1:-folder}]}" "$work/run/q:"
 }
 
 # One untimed run: warms the cache, checks the output and leaves the pictures whose
@@ -79,6 +100,16 @@ if ! diff -rq --exclude=transcript.txt --exclude=manifest.txt "$reference" \
     "$work/sample/expected" >/dev/null; then
     echo "warning: the pictures differ from the maker's expected ones" >&2
 fi
+for drive in "${drives[@]:1}"; do
+    fresh_run_dir "$drive"
+    (cd "$work/run" && "$program" <"$typed" >/dev/null) || true
+    rm -f "$work/run/q:"
+    if ! diff -rq "$reference" "$work/run" >/dev/null; then
+        echo "note: the program gives other pictures from the $drive image: not timed" >&2
+        drives=("${drives[@]/$drive/}")
+    fi
+done
+read -r -a drives <<<"${drives[*]}"
 sizes=$work/sizes
 for picture in "$reference"/*; do
     printf '%s %s\n' "$(stat -c %s "$picture")" "${picture##*/}"
@@ -128,16 +159,18 @@ fresh_out_dir() {
     mkdir "$work/out"
 }
 
-# Rounds interleave the three, so that they meet the same load; round 0 is not counted.
+# Rounds interleave them all, so that they meet the same load; round 0 is not counted.
 : >"$work/warm"
 for ((round = 0; round <= runs; ++round)); do
+    for drive in "${drives[@]}"; do
+        fresh_run_dir "$drive"
+        measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-$drive")" run_program
+    done
     if ((round == 0)); then
-        program_times=$work/warm floor_times=$work/warm shell_times=$work/warm
+        floor_times=$work/warm shell_times=$work/warm
     else
-        program_times=$work/program floor_times=$work/floor shell_times=$work/shell
+        floor_times=$work/floor shell_times=$work/shell
     fi
-    fresh_run_dir
-    measure "$program_times" run_program
     fresh_out_dir
     measure "$floor_times" "$io_floor" "$disc" "$work/out" <"$sizes"
     fresh_out_dir
@@ -154,9 +187,9 @@ fastest() {
     awk -v c="$2" '{ print $c }' "$1" | sort -n | head -n 1
 }
 
-program_wall=$(median "$work/program" 1)
-program_best=$(fastest "$work/program" 1)
-program_cpu=$(median "$work/program" 2)
+program_wall=$(median "$work/program-folder" 1)
+program_best=$(fastest "$work/program-folder" 1)
+program_cpu=$(median "$work/program-folder" 2)
 floor_wall=$(median "$work/floor" 1)
 floor_best=$(fastest "$work/floor" 1)
 floor_cpu=$(median "$work/floor" 2)
@@ -199,12 +232,29 @@ syscall_counts() {
 
 program_calls=
 floor_calls=
+declare -A image_calls
 if command -v strace >/dev/null; then
     fresh_run_dir
     program_calls=$(cd "$work/run" && syscall_counts "$program" <"$typed")
     fresh_out_dir
     floor_calls=$(syscall_counts "$io_floor" "$disc" "$work/out" <"$sizes")
+    # How often a run from an image opens it, and how many folders it makes.
+    for drive in "${drives[@]:1}"; do
+        fresh_run_dir "$drive"
+        image_calls[$drive]=$(cd "$work/run" &&
+            strace -f -e trace=openat,mkdir,mkdirat -o "$work/strace.$drive" \
+                "$program" <"$typed" >/dev/null 2>&1
+            awk -v image="${drive_of[$drive]##*/}" '
+                /^[0-9]+ +openat\(/ && index($0, "/" image "\"") { ours++ }
+                /^[0-9]+ +openat\(/ && index($0, "/disc.bin\"") && image != "disc.bin" { ours++ }
+                /^[0-9]+ +openat\(/ && index($0, "\"/proc/self/fd/") { cdio++ }
+                /^[0-9]+ +mkdir/ { folders++ }
+                END { printf "%d opens of the image files, %d by libcdio; %d folders made",
+                      ours, cdio, folders }' \
+                "$work/strace.$drive")
+    done
 fi
+left_behind=$(find "$TMPDIR" -mindepth 1 | wc -l)
 
 ms() {
     awk -v us="$1" 'BEGIN { printf "%.2f ms", us / 1000 }'
@@ -222,6 +272,18 @@ wall_ratio=$(ratio "$program_wall" "$floor_wall")
 best_ratio=$(ratio "$program_best" "$floor_best")
 cpu_ratio=$(ratio "$program_cpu" "$floor_cpu")
 
+image_rows=()
+for drive in "${drives[@]:1}"; do
+    wall=$(median "$work/program-$drive" 1)
+    best=$(fastest "$work/program-$drive" 1)
+    cpu=$(median "$work/program-$drive" 2)
+    wall_r=$(ratio "$wall" "$program_wall")
+    cpu_r=$(ratio "$cpu" "$program_cpu")
+    image_rows+=("whole run from the $drive image" "$(ms "$wall")" "$(ms "$best")" "$(ms "$cpu")" ""
+        "  / whole run from the folder" "$wall_r" "$(ratio "$best" "$program_best")" "$cpu_r"
+        "goal <= $goal_image_ratio (median wall and user+sys): $(verdict "$(awk -v a="$wall_r" -v b="$cpu_r" 'BEGIN { print (a > b) ? a : b }')" "$goal_image_ratio")")
+done
+
 echo "Sample disc: ${#disc_files[@]} files, $(du -sk "$disc" | cut -f1) KiB;" \
     "$picture_count pictures, $(du -sk "$reference" | cut -f1) KiB; $runs rounds"
 printf '%-36s %12s %12s %12s  %s\n' \
@@ -233,6 +295,9 @@ printf '%-36s %12s %12s %12s  %s\n' \
     "a process a file" \
     "whole run / floor" "$wall_ratio" "$best_ratio" "$cpu_ratio" \
     "goal <= $goal_ratio (median wall): $(verdict "$wall_ratio" "$goal_ratio")"
+if [ ${#image_rows[@]} -gt 0 ]; then
+    printf '%-36s %12s %12s %12s  %s\n' "${image_rows[@]}"
+fi
 echo
 printf '%-36s %12s  %s\n' \
     "peak RSS, whole run" "$program_kib KiB" "" \
@@ -246,4 +311,8 @@ if [ -n "$program_calls" ]; then
     printf '%-36s %s\n' \
         "system calls, whole run" "$program_calls" \
         "system calls, I/O floor" "$floor_calls"
+    for drive in "${drives[@]:1}"; do
+        printf '%-36s %s\n' "whole run from the $drive image" "${image_calls[$drive]}"
+    done
 fi
+echo "left in the temporary folder by every run: $left_behind files"

@@ -3,6 +3,7 @@
 #include "bmp/bmp_out.hpp"
 #include "disc_image.hpp"
 #include "gfx/colour.hpp"
+#include "platform/memory_disc.hpp"
 #include "scratch_dir.hpp"
 
 #include <cstdint>
@@ -51,9 +52,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    memory_disc_set(parse_disc_image(data, size));
+    const std::unique_ptr<disc> source = open_memory_disc("q:\\", parse_disc_image(data, size));
     const in_scratch_dir inside;
-    const status result = run_extraction("q:\\");
+    const status result = run_extraction(*source);
     // The run reports its failures and only ever hands back 0 or -1.
     if (result != st_ok && result != st_reported) {
         fail("run_extraction result", std::to_string(result).c_str());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets, replays the saved findings, then fuzzes each target for a while.
-# Usage: fuzz/run.sh SECONDS [TARGET...]   (targets: fuzz_cnx fuzz_cells fuzz_bmp fuzz_run)
+# Usage: fuzz/run.sh SECONDS [TARGET...]
+#   (targets: fuzz_cnx fuzz_cells fuzz_bmp fuzz_run fuzz_image)
 # Exits non-zero when any target crashes, on a saved finding or a new one.
 set -uo pipefail
 
@@ -15,13 +16,14 @@ fi
 seconds=$1
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_cnx fuzz_cells fuzz_bmp fuzz_run)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_cnx fuzz_cells fuzz_bmp fuzz_run fuzz_image)
 
 # Inputs as large as their largest seed, but for the run: the whole sample disc (4 MB)
 # runs at half the speed of 1 MB, so its seed is cut there (its groups come first).
 max_len() {
     case $1 in
     fuzz_run) echo 1048576 ;;
+    fuzz_image) echo 131072 ;;
     fuzz_cells) echo 280000 ;;
     fuzz_cnx) echo 65536 ;;
     *) echo 4096 ;;
@@ -46,6 +48,33 @@ trap 'rm -rf "$scratch"' EXIT
     echo "fuzz: could not make the seed corpora" >&2
     exit 1
 }
+# Image seeds: a few small files as an image of 2048-byte sectors, a raw image, and a CUE
+# sheet with its track (the input layout of fuzz_image.cpp).
+image_seeds() {
+    local dir="$work/seeds/image-files" out="$work/seeds/fuzz_image"
+    mkdir -p "$dir/files/SUB" "$out"
+    printf 'portrait' >"$dir/files/F001.SPR"
+    printf 'lower' >"$dir/files/f002.spr"
+    head -c 5000 "$work/sample/disc/TITLE.SEQ" >"$dir/files/TITLE.SEQ"
+    printf 'x' >"$dir/files/SUB/INNER.BIN"
+    xorriso -as mkisofs -quiet -no-pad -allow-lowercase -o "$dir/disc.iso" "$dir/files" \
+        >/dev/null 2>&1 &&
+        "$build/make_raw_image" "$dir/disc.iso" "$dir/track.bin" "$dir/disc.cue" 1 || return 1
+    { printf '\x00' && cat "$dir/disc.iso"; } >"$out/iso"
+    { printf '\x01' && cat "$dir/track.bin"; } >"$out/raw"
+    local sheet='FILE "track.bin" BINARY
+  TRACK 01 MODE1/2352
+    INDEX 01 00:00:00
+'
+    local length
+    length=$(printf '%04x' "${#sheet}")
+    { printf "\\x02\\x${length:0:2}\\x${length:2:2}%s" "$sheet" && cat "$dir/track.bin"; } >"$out/cue"
+}
+if command -v xorriso >/dev/null; then
+    image_seeds || echo "fuzz: no image seeds (xorriso or make_raw_image failed)" >&2
+else
+    echo "fuzz: xorriso is missing: fuzz_image starts without seeds" >&2
+fi
 export TMPDIR="$scratch"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"

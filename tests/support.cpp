@@ -53,9 +53,14 @@ std::string report_of(status code, const char* context) {
     return console_of([&] { errormes(code, context); });
 }
 
-group_run run_group(status (*group)(const char* root)) {
+std::unique_ptr<disc> drive_q() {
+    return open_drive("q:\\");
+}
+
+group_run run_group(status (*group)(const disc& source)) {
     group_run r{0, {}};
-    r.console = console_of([&] { r.result = group("q:\\"); });
+    const std::unique_ptr<disc> q = drive_q();
+    r.console = console_of([&] { r.result = group(*q); });
     return r;
 }
 

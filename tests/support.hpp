@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/errormes.hpp"
+#include "platform/disc.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -38,12 +39,15 @@ std::string console_of(const std::function<void()>& fn);
 // What errormes prints for a code and context: the line a failure must show.
 std::string report_of(status code, const char* context);
 
+// Drive q as the run opens it: the folder "q:" of the scratch directory, as it is now.
+std::unique_ptr<disc> drive_q();
+
 // What a picture group returned and printed, run on drive q.
 struct group_run {
     status result;
     std::string console;
 };
-group_run run_group(status (*group)(const char* root));
+group_run run_group(status (*group)(const disc& source));
 
 // Big-endian words and little-endian fields, as the formats store them.
 void put_be16(bytes& out, std::uint16_t v);

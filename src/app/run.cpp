@@ -6,6 +6,8 @@
 #include "extract/title.hpp"
 #include "gfx/colour.hpp"
 #include "platform/console.hpp"
+#include "platform/disc.hpp"
+#include "platform/disc_names.hpp"
 
 #include <cstdio>
 
@@ -22,10 +24,6 @@ constexpr char input_marker[] = "drive letter >";
 constexpr char root_format[] = "%c:\\";
 constexpr std::size_t root_size = 4; // letter, colon, backslash, terminator
 
-bool is_ascii_letter(int c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // Drops the rest of the typed line; stops at end of input rather than wait for more.
 void discard_line(int first) {
     for (int c = first; c != '\n' && c != EOF;) {
@@ -35,15 +33,15 @@ void discard_line(int first) {
 
 } // namespace
 
-status run_extraction(const char* root) {
+status run_extraction(const disc& source) {
     // Portraits mark every pixel whose top bit is clear; nothing else does.
     set_transparency_mode(trans_mark_clear);
-    status result = ext_faces(root);
+    status result = ext_faces(source);
     set_transparency_mode(trans_plain);
     // A failing group never stops the run.
-    result |= ext_events(root);
-    result |= ext_endings(root);
-    result |= ext_title(root);
+    result |= ext_events(source);
+    result |= ext_endings(source);
+    result |= ext_title(source);
     return result;
 }
 
@@ -64,7 +62,7 @@ int quillmoor_main() {
     }
     char root[root_size] = {};
     std::snprintf(root, sizeof root, root_format, letter);
-    const status result = run_extraction(root);
+    const status result = run_extraction(*open_drive(root));
     con_flush();
     return result;
 }

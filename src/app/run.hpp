@@ -3,9 +3,11 @@
 
 #include "app/errormes.hpp"
 
-// Runs every picture group on the disc under root ("q:\") in their fixed order and
-// returns the OR of their results: 0, or -1 when any group failed.
-status run_extraction(const char* root);
+class disc;
+
+// Runs every picture group on the disc in their fixed order and returns the OR of their
+// results: 0, or -1 when any group failed.
+status run_extraction(const disc& source);
 
 // The whole program: banner, prompt, drive letter, extraction. Returns the exit status.
 int quillmoor_main();

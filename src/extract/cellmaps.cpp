@@ -7,14 +7,19 @@
 #include "gfx/pattern_names.hpp"
 
 #include <cstdio>
+#include <limits>
 
 namespace {
 
-constexpr char map_format[] = "%sDM_%s.MAP";
-constexpr char cel_format[] = "%sDM_%s.CEL";
-constexpr char part_format[] = "%sDM_%s%1u.CEL";
+constexpr char map_format[] = "DM_%s.MAP";
+constexpr char cel_format[] = "DM_%s.CEL";
+constexpr char part_format[] = "DM_%s%1u.CEL";
 constexpr char single_format[] = "DM_%s.BMP";
 constexpr char numbered_format[] = "DM_%s_%1u.BMP";
+// Room for the longest name the formats make: their own characters, the longest name of
+// the table and the most digits a number can have.
+constexpr std::size_t numbered_name_size =
+    sizeof "DM__.BMP" + (table_name_size - 1) + std::numeric_limits<unsigned>::digits10 + 1;
 
 // The map is a whole 64 x 64 table; the picture uses its top left corner.
 constexpr std::uint32_t cellmap_map_rows = 64;
@@ -40,28 +45,29 @@ static_assert(all_rows_fit());
 
 } // namespace
 
-status dec_cellmap(const char* root, const std::uint8_t* title_data, cell_map row) {
+status dec_cellmap(const disc& source, const std::uint8_t* title_data, cell_map row) {
     std::uint16_t map[map_area_entries] = {};
     std::uint8_t cells[cell_data_size] = {};
     std::uint8_t palette[palette_size] = {};
-    char path[disc_path_size] = {};
-    std::snprintf(path, sizeof path, map_format, root, row.map_name);
-    if (load_disc_file(path, entry_bytes(map), map_area_size) < 0) {
+    char file[numbered_name_size] = {};
+    std::snprintf(file, sizeof file, map_format, row.map_name);
+    if (load_disc_file(source, file, entry_bytes(map), map_area_size) < 0) {
         return st_reported;
     }
     const unsigned pictures = counts_pictures(row.counts);
     const unsigned parts = counts_parts(row.counts);
     if (parts == 0) {
-        std::snprintf(path, sizeof path, cel_format, root, row.cel_name);
-        if (load_disc_file(path, cells, cell_data_size) < 0) {
+        std::snprintf(file, sizeof file, cel_format, row.cel_name);
+        if (load_disc_file(source, file, cells, cell_data_size) < 0) {
             return st_reported;
         }
     } else {
         // Parts are numbered from 1 and lie one behind the other, however long each was.
         std::uint32_t placed = 0;
         for (unsigned part = 1; part <= parts; ++part) {
-            std::snprintf(path, sizeof path, part_format, root, row.cel_name, part);
-            const status loaded = load_disc_file(path, cells + placed, cell_data_size / parts);
+            std::snprintf(file, sizeof file, part_format, row.cel_name, part);
+            const status loaded =
+                load_disc_file(source, file, cells + placed, cell_data_size / parts);
             if (loaded < 0) {
                 return st_reported;
             }
@@ -83,7 +89,7 @@ status dec_cellmap(const char* root, const std::uint8_t* title_data, cell_map ro
         return st_reported;
     }
     for (unsigned k = 0; k < pictures; ++k) {
-        char output[disc_path_size] = {};
+        char output[numbered_name_size] = {};
         if (pictures == 1) {
             std::snprintf(output, sizeof output, single_format, row.map_name);
         } else {

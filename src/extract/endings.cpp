@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr char map_format[] = "%s%s.MAP";
-constexpr char part_format[] = "%s%s%1u.CEL";
-constexpr char cel_format[] = "%s%s.CEL";
+constexpr char map_format[] = "%s.MAP";
+constexpr char part_format[] = "%s%1u.CEL";
+constexpr char cel_format[] = "%s.CEL";
 constexpr char bmp_format[] = "%s.BMP";
 constexpr char ending_format[] = "ED_%02u";
 constexpr std::size_t name_size = 8;
@@ -35,29 +35,29 @@ static_assert(cell_data_size == 84480 && part_size == 16896 && picture_size == 1
 
 } // namespace
 
-status dec_ending(const char* root, const char* name, bool five_parts) {
+status dec_ending(const disc& source, const char* name, bool five_parts) {
     std::uint16_t table[map_area_entries] = {};
     std::uint8_t picture[picture_size] = {};
-    char path[disc_path_size] = {};
-    char output[disc_path_size] = {};
-    std::snprintf(path, sizeof path, map_format, root, name);
-    if (load_disc_file(path, entry_bytes(table), map_area_size) < 0) {
+    char file[file_name_size] = {};
+    char output[file_name_size] = {};
+    std::snprintf(file, sizeof file, map_format, name);
+    if (load_disc_file(source, file, entry_bytes(table), map_area_size) < 0) {
         return st_reported;
     }
     if (five_parts) {
         // Each part lands directly behind what the parts before it delivered.
         std::uint32_t placed = 0;
         for (unsigned part = 0; part < part_count; ++part) {
-            std::snprintf(path, sizeof path, part_format, root, name, part);
-            const status loaded = load_disc_file(path, picture + placed, part_size);
+            std::snprintf(file, sizeof file, part_format, name, part);
+            const status loaded = load_disc_file(source, file, picture + placed, part_size);
             if (loaded < 0) {
                 return st_reported;
             }
             placed += static_cast<std::uint32_t>(loaded);
         }
     } else {
-        std::snprintf(path, sizeof path, cel_format, root, name);
-        if (load_disc_file(path, picture, cell_data_size) < 0) {
+        std::snprintf(file, sizeof file, cel_format, name);
+        if (load_disc_file(source, file, picture, cell_data_size) < 0) {
             return st_reported;
         }
     }
@@ -80,11 +80,11 @@ status dec_ending(const char* root, const char* name, bool five_parts) {
     return write_picture(output, nullptr, picture, ending_width, ending_height, ending_bits);
 }
 
-status ext_endings(const char* root) {
+status ext_endings(const disc& source) {
     for (unsigned n = 1; n <= ending_count; ++n) {
         char name[name_size] = {};
         std::snprintf(name, sizeof name, ending_format, n);
-        if (dec_ending(root, name, n != single_file_ending) != st_ok) {
+        if (dec_ending(source, name, n != single_file_ending) != st_ok) {
             return st_reported;
         }
     }

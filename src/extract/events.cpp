@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr char seq_format[] = "%sMP1001.SEQ";
-constexpr char map_format[] = "%sEVENT.MAP";
-constexpr char cel_format[] = "%s%s.CEL";
+constexpr char seq_name[] = "MP1001.SEQ";
+constexpr char map_name[] = "EVENT.MAP";
+constexpr char cel_format[] = "%s.CEL";
 constexpr char bmp_format[] = "%s.BMP";
 constexpr char numbered_format[] = "EV_%02u";
 constexpr std::size_t name_size = 8;
@@ -39,14 +39,14 @@ constexpr unsigned missing_numbered = 15;
 
 } // namespace
 
-status dec_event(const char* root, const char* name, const std::uint8_t* palette_words,
+status dec_event(const disc& source, const char* name, const std::uint8_t* palette_words,
                  const std::uint16_t* table) {
     std::uint8_t cells[cel_size] = {};
     std::uint8_t palette[palette_size] = {};
-    char path[disc_path_size] = {};
-    char output[disc_path_size] = {};
-    std::snprintf(path, sizeof path, cel_format, root, name);
-    if (load_disc_file(path, cells, cel_size) != static_cast<status>(cel_size)) {
+    char file[file_name_size] = {};
+    char output[file_name_size] = {};
+    std::snprintf(file, sizeof file, cel_format, name);
+    if (load_disc_file(source, file, cells, cel_size) != static_cast<status>(cel_size)) {
         return st_reported;
     }
     dec_ss_pal(palette_words, palette, palette_entries);
@@ -58,16 +58,13 @@ status dec_event(const char* root, const char* name, const std::uint8_t* palette
     return write_picture(output, palette, cells, event_width, event_height, event_depth);
 }
 
-status ext_events(const char* root) {
+status ext_events(const disc& source) {
     std::uint8_t seq[seq_size] = {};
     std::uint16_t map[map_area_entries] = {};
-    char path[disc_path_size] = {};
-    std::snprintf(path, sizeof path, seq_format, root);
-    if (load_disc_file(path, seq, seq_size) < 0) {
+    if (load_disc_file(source, seq_name, seq, seq_size) < 0) {
         return st_reported;
     }
-    std::snprintf(path, sizeof path, map_format, root);
-    if (load_disc_file(path, entry_bytes(map), map_area_size) < 0) {
+    if (load_disc_file(source, map_name, entry_bytes(map), map_area_size) < 0) {
         return st_reported;
     }
     std::uint16_t depth = 0;
@@ -79,8 +76,8 @@ status ext_events(const char* root) {
                  cells_down, 0, 0, map_entry_bits) != st_ok) {
         return st_reported;
     }
-    dec_event(root, "OP_ARLE", seq + opening_palette, map);
-    dec_event(root, "EV1001", seq + first_event_palette, map);
+    dec_event(source, "OP_ARLE", seq + opening_palette, map);
+    dec_event(source, "EV1001", seq + first_event_palette, map);
     std::uint32_t block = numbered_palette;
     for (unsigned n = 1; n <= last_numbered; ++n) {
         if (n == missing_numbered) {
@@ -88,7 +85,7 @@ status ext_events(const char* root) {
         }
         char name[name_size] = {};
         std::snprintf(name, sizeof name, numbered_format, n);
-        dec_event(root, name, seq + block, map);
+        dec_event(source, name, seq + block, map);
         block += palette_block_size;
     }
     return st_ok;

@@ -3,17 +3,19 @@
 #include "disc/load_disc_file.hpp"
 #include "extract/picture.hpp"
 #include "gfx/colour.hpp"
-#include "platform/disc_access.hpp"
+#include "platform/disc.hpp"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
-constexpr std::size_t root_path_length = 3; // "q:\"
 constexpr std::size_t max_name_length = 12;
-constexpr char search_pattern[] = "%sF*.SPR";
+// Room for a found name, as the system's own search records have: longer names are cut.
+constexpr std::size_t found_name_size = 260;
+constexpr char search_pattern[] = "F*.SPR";
 constexpr char output_extension[] = ".BMP";
 constexpr std::size_t extension_length = sizeof output_extension - 1;
 
@@ -26,14 +28,14 @@ static_assert(rgb_row_size(face_width) * face_height == face_pixels_size);
 
 } // namespace
 
-status dec_face(char* path, char* name) {
+status dec_face(const disc& source, char* name) {
     const std::size_t name_length = std::strlen(name);
     if (name_length > max_name_length) {
         return err_name_too_long;
     }
     std::uint8_t pixels[face_pixels_size] = {};
-    std::strcat(path, name);
-    if (load_disc_file(path, pixels, face_file_size) != static_cast<status>(face_file_size)) {
+    if (load_disc_file(source, name, pixels, face_file_size) !=
+        static_cast<status>(face_file_size)) {
         return st_reported;
     }
     // Four characters from the last dot become ".BMP"; a name without a dot gets it
@@ -46,18 +48,16 @@ status dec_face(char* path, char* name) {
     return write_picture(name, nullptr, pixels, face_width, face_height, face_bmp_bits);
 }
 
-status ext_faces(const char* root) {
-    char path[disc_path_size] = {};
-    find_record found = {};
-    std::snprintf(path, sizeof path, search_pattern, root);
-    disc_search* search = find_first(path, &found);
-    if (search == nullptr) {
+status ext_faces(const disc& source) {
+    const std::vector<std::string> names = source.search(search_pattern);
+    if (names.empty()) {
         return errormes(err_no_file, nullptr);
     }
-    do {
-        path[root_path_length] = '\0';
-        errormes(dec_face(path, found.name), "dec_face");
-    } while (find_next(search, &found));
-    find_close(search);
+    for (const std::string& found : names) {
+        // dec_face rewrites the extension in place: each name gets a zero-filled copy.
+        char name[found_name_size] = {};
+        found.copy(name, sizeof name - 1);
+        errormes(dec_face(source, name), "dec_face");
+    }
     return st_ok;
 }

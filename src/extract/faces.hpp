@@ -3,12 +3,13 @@
 
 #include "app/errormes.hpp"
 
+class disc;
+
 // Finds and extracts every portrait. Returns 0 when the search found any name,
 // whatever became of the portraits; -1 (reported) when nothing matched.
-status ext_faces(const char* root);
+status ext_faces(const disc& source);
 
-// Extracts one portrait. path holds the root path in a 16-byte buffer, which receives
-// the full path; name is the found name, whose extension is rewritten to ".BMP" for the
-// output. Returns 0, -1 (reported, or a short file), or -102 for a name over 12
-// characters, which the caller reports.
-status dec_face(char* path, char* name);
+// Extracts the portrait of the found name, whose extension is rewritten to ".BMP" for the
+// output (the buffer has room for ".BMP" after the name). Returns 0, -1 (reported, or a
+// short file), or -102 for a name over 12 characters, which the caller reports.
+status dec_face(const disc& source, char* name);

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Root path and a file name of up to 12 characters, with the terminator.
-constexpr std::size_t disc_path_size = 16;
+// A disc file name of up to 12 characters, or a picture's name, with the terminator.
+constexpr std::size_t file_name_size = 16;
 
 // A 64-entry-wide pattern name table of 32 rows, as loaded into an area of 8192 bytes.
 constexpr std::uint32_t map_columns = 64;

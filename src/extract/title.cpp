@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr char title_format[] = "%sTITLE.SEQ";
-constexpr char spr_format[] = "%s%s.SPR";
-constexpr char bbg_format[] = "%s%s.BBG";
+constexpr char title_name[] = "TITLE.SEQ";
+constexpr char spr_format[] = "%s.SPR";
+constexpr char bbg_format[] = "%s.BBG";
 constexpr char bmp_format[] = "%s.BMP";
 constexpr char sheet_format[] = "DM_%.5s"; // names hold at most five characters
 constexpr std::size_t sheet_name_size = 3 + table_name_size;
@@ -46,13 +46,13 @@ static_assert(all_sheets_fit());
 
 } // namespace
 
-status dec_spr(const char* root, const char* name, const std::uint8_t* palette,
+status dec_spr(const disc& source, const char* name, const std::uint8_t* palette,
                std::uint32_t width) {
     std::uint8_t pixels[sprite_size] = {};
-    char path[disc_path_size] = {};
-    char output[disc_path_size] = {};
-    std::snprintf(path, sizeof path, spr_format, root, name);
-    const status loaded = load_disc_file(path, pixels, sprite_size);
+    char file[file_name_size] = {};
+    char output[file_name_size] = {};
+    std::snprintf(file, sizeof file, spr_format, name);
+    const status loaded = load_disc_file(source, file, pixels, sprite_size);
     if (loaded < 0) {
         return st_reported;
     }
@@ -62,12 +62,12 @@ status dec_spr(const char* root, const char* name, const std::uint8_t* palette,
     return write_picture(output, palette, pixels, width, height, title_bits);
 }
 
-status dec_bbg(const char* root, const char* name, const std::uint8_t* palette) {
+status dec_bbg(const disc& source, const char* name, const std::uint8_t* palette) {
     std::uint8_t pixels[background_size] = {};
-    char path[disc_path_size] = {};
-    char output[disc_path_size] = {};
-    std::snprintf(path, sizeof path, bbg_format, root, name);
-    if (load_disc_file(path, pixels, background_size) < 0) {
+    char file[file_name_size] = {};
+    char output[file_name_size] = {};
+    std::snprintf(file, sizeof file, bbg_format, name);
+    if (load_disc_file(source, file, pixels, background_size) < 0) {
         return st_reported;
     }
     cutimage(pixels, pixels, background_width, background_height, screen_width, screen_height, 0, 0,
@@ -76,26 +76,24 @@ status dec_bbg(const char* root, const char* name, const std::uint8_t* palette) 
     return write_picture(output, palette, pixels, screen_width, screen_height, title_bits);
 }
 
-status ext_title(const char* root) {
+status ext_title(const disc& source) {
     std::uint8_t title_data[title_data_size] = {};
     std::uint8_t palette[palette_size] = {};
-    char path[disc_path_size] = {};
-    std::snprintf(path, sizeof path, title_format, root);
-    if (load_disc_file(path, title_data, title_data_size) < 0) {
+    if (load_disc_file(source, title_name, title_data, title_data_size) < 0) {
         return st_reported;
     }
     dec_ss_pal(title_data + logo_palette, palette, palette_entries);
-    dec_spr(root, "TITLELOG", palette, logo_width);
+    dec_spr(source, "TITLELOG", palette, logo_width);
     dec_ss_pal(title_data + background_palette, palette, palette_entries);
-    dec_bbg(root, "TITLEBG", palette);
+    dec_bbg(source, "TITLEBG", palette);
     for (const sprite_sheet& sheet : dm_sprite_sheets) {
         char name[sheet_name_size] = {};
         std::snprintf(name, sizeof name, sheet_format, sheet.name);
         dec_ss_pal(title_data + sheet.palette_offset, palette, palette_entries);
-        dec_spr(root, name, palette, sheet.width);
+        dec_spr(source, name, palette, sheet.width);
     }
     for (const cell_map& row : dm_cell_maps) {
-        dec_cellmap(root, title_data, row);
+        dec_cellmap(source, title_data, row);
     }
     return st_ok;
 }

@@ -1,18 +1,18 @@
 #include "platform/disc_names.hpp"
 
+#include <algorithm>
+
 namespace {
 
-bool is_ascii_letter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+constexpr char version_separator = ';';
+constexpr char extension_separator = '.';
+constexpr unsigned char first_printable = 0x20;
+constexpr unsigned char delete_code = 0x7F;
 
 } // namespace
 
-const char* after_drive_root(const char* path) {
-    if (is_ascii_letter(path[0]) && path[1] == ':' && path[2] == '\\') {
-        return path + drive_root_length;
-    }
-    return nullptr;
+bool is_ascii_letter(int c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 char ascii_lower(char c) {
@@ -26,6 +26,12 @@ bool same_ignoring_case(const char* a, const char* b) {
         }
     }
     return *a == *b;
+}
+
+std::string lower_case(const std::string& name) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ascii_lower);
+    return lower;
 }
 
 bool wildcard_match(const char* pattern, const char* name) {
@@ -50,4 +56,27 @@ bool wildcard_match(const char* pattern, const char* name) {
         ++pattern;
     }
     return *pattern == '\0';
+}
+
+bool is_safe_name(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return c == '/' || c == '\\' || byte < first_printable || byte == delete_code;
+    });
+}
+
+std::string shown_name(std::string name) {
+    const std::size_t version = name.rfind(version_separator);
+    if (version != std::string::npos && version + 1 < name.size() &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(version) + 1, name.end(),
+                    [](char c) { return c >= '0' && c <= '9'; })) {
+        name.erase(version);
+        if (!name.empty() && name.back() == extension_separator) {
+            name.pop_back();
+        }
+    }
+    return name;
 }

@@ -1,15 +1,23 @@
-// Disc file names as the disc's own platform sees them: a drive root, then a name that
-// matches without regard to case.
+// Disc file names: what a drive root looks like, which names are taken from a disc at
+// all, and how names match (without regard to case, as the disc's own platform does).
 #pragma once
 
 #include <cstddef>
+#include <string>
 
-constexpr std::size_t drive_root_length = 3; // "q:\"
-
-// The name after a drive root ("q:\NAME" gives "NAME"), or null when path has none.
-const char* after_drive_root(const char* path);
-
+bool is_ascii_letter(int c);
 char ascii_lower(char c);
 bool same_ignoring_case(const char* a, const char* b);
+std::string lower_case(const std::string& name);
+
 // Wildcard match without regard to case: * is any run of characters, ? any one.
 bool wildcard_match(const char* pattern, const char* name);
+
+// A name on a disc is data from a stranger. One that could leave the folder it is used
+// in (a separator, "." or ".."), or that reaches a terminal as control codes, is never
+// taken: a search skips it and reading it finds nothing.
+bool is_safe_name(const std::string& name);
+
+// The name as a folder would show it: an ISO 9660 version number (";1") is dropped, and
+// with it the dot left before an empty extension ("README.;1" is "README").
+std::string shown_name(std::string name);

@@ -1,8 +1,11 @@
-// A disc held in memory, for programs that drive the extraction without a drive (the
-// fuzzer). Linked in place of the system's disc access; every drive letter names it.
+// A disc held in memory, for programs that run the extraction without a drive (the tests
+// and the fuzz targets).
 #pragma once
 
+#include "platform/disc.hpp"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,5 +14,5 @@ struct memory_file {
     std::vector<std::uint8_t> data;
 };
 
-// Puts these files on the disc, replacing what was there.
-void memory_disc_set(std::vector<memory_file> files);
+// A disc of these files, named in messages by root.
+std::unique_ptr<disc> open_memory_disc(std::string root, std::vector<memory_file> files);

@@ -100,7 +100,7 @@ TEST(Dialogue, EmptyDriveFailsTheRun) {
 TEST(ExtractionRun, TransparencyModeIsBackToPlainAfterThePortraits) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", one_portrait());
-    console_of([] { run_extraction("q:\\"); });
+    console_of([] { run_extraction(*drive_q()); });
     EXPECT_EQ(transparency_mode(), trans_plain);
 }
 

@@ -22,16 +22,17 @@ struct loaded {
     std::string console;
 };
 
-loaded load(const char* path, std::uint32_t capacity, std::size_t room = 0) {
+loaded load(const char* name, std::uint32_t capacity, std::size_t room = 0) {
     loaded l{0, bytes(room != 0 ? room : capacity, 0xEE), {}};
-    l.console = console_of([&] { l.result = load_disc_file(path, l.buffer.data(), capacity); });
+    const std::unique_ptr<disc> q = drive_q();
+    l.console = console_of([&] { l.result = load_disc_file(*q, name, l.buffer.data(), capacity); });
     return l;
 }
 
 TEST(LoadDiscFile, RawFileArrivesWholeAndLeavesTheRestAlone) {
     scratch_dir dir;
     dir.put_disc_file("DATA.BIN", counting(100, 7));
-    const loaded l = load("q:\\DATA.BIN", 8192);
+    const loaded l = load("DATA.BIN", 8192);
     EXPECT_EQ(l.result, 100);
     EXPECT_EQ(l.console, "");
     EXPECT_EQ(bytes(l.buffer.begin(), l.buffer.begin() + 100), counting(100, 7));
@@ -41,7 +42,7 @@ TEST(LoadDiscFile, RawFileArrivesWholeAndLeavesTheRestAlone) {
 TEST(LoadDiscFile, LongerFileIsCutAtTheCapacitySilently) {
     scratch_dir dir;
     dir.put_disc_file("DATA.BIN", counting(300));
-    const loaded l = load("q:\\DATA.BIN", 256);
+    const loaded l = load("DATA.BIN", 256);
     EXPECT_EQ(l.result, 256);
     EXPECT_EQ(l.console, "");
     EXPECT_EQ(l.buffer, counting(256));
@@ -51,34 +52,50 @@ TEST(LoadDiscFile, CapacityLimitIsInclusive) {
     scratch_dir dir;
     dir.put_disc_file("DATA.BIN", counting(10));
     // Only the file's ten bytes are ever written, whatever the capacity says.
-    EXPECT_EQ(load("q:\\DATA.BIN", 0x40000000, 16).result, 10);
-    const loaded over = load("q:\\DATA.BIN", 0x40000001, 16);
+    EXPECT_EQ(load("DATA.BIN", 0x40000000, 16).result, 10);
+    const loaded over = load("DATA.BIN", 0x40000001, 16);
     EXPECT_EQ(over.result, -501);
     EXPECT_EQ(over.console, "");
     std::uint8_t buffer[4] = {};
-    EXPECT_EQ(load_disc_file(nullptr, buffer, 4), -501);
-    EXPECT_EQ(load_disc_file("q:\\DATA.BIN", nullptr, 4), -501);
+    EXPECT_EQ(load_disc_file(*drive_q(), nullptr, buffer, 4), -501);
+    EXPECT_EQ(load_disc_file(*drive_q(), "DATA.BIN", nullptr, 4), -501);
 }
 
 TEST(LoadDiscFile, MissingFileIsReportedWithItsPath) {
     scratch_dir dir;
-    const loaded l = load("q:\\TITLE.SEQ", 64);
+    const loaded l = load("TITLE.SEQ", 64);
     EXPECT_EQ(l.result, -1);
     EXPECT_EQ(l.console, report_of(-201, "q:\\TITLE.SEQ"));
 }
 
+// A disc whose every file breaks off after ten bytes, as a damaged one does.
+class damaged_disc final : public disc {
+  public:
+    damaged_disc() : disc("q:\\") {}
+    disc_read read(const char*, std::uint8_t* buffer, std::uint32_t) const override {
+        std::fill(buffer, buffer + 10, 0x55);
+        return {true, true, 10};
+    }
+    std::vector<std::string> search(const char*) const override { return {}; }
+};
+
 TEST(LoadDiscFile, UnreadableFileIsAReadErrorNotAShortFile) {
     scratch_dir dir;
+    bytes buffer(64, 0);
+    status result = 0;
+    const std::string out = console_of(
+        [&] { result = load_disc_file(damaged_disc{}, "EVENT.MAP", buffer.data(), 64); });
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(out, report_of(-601, "q:\\EVENT.MAP"));
+    // A folder of the name is no file at all.
     std::filesystem::create_directory(dir.path() / "q:" / "EVENT.MAP");
-    const loaded l = load("q:\\EVENT.MAP", 64);
-    EXPECT_EQ(l.result, -1);
-    EXPECT_EQ(l.console, report_of(-601, "q:\\EVENT.MAP"));
+    EXPECT_EQ(load("EVENT.MAP", 64).console, report_of(-201, "q:\\EVENT.MAP"));
 }
 
 TEST(LoadDiscFile, ContainerIsUnpackedInPlace) {
     scratch_dir dir;
     dir.put_disc_file("PACKED.BIN", cnx_file({0x09, 0x61, 0x00, 0x00, 0x00, 0x00, 0xAA}, 5));
-    const loaded l = load("q:\\PACKED.BIN", 64);
+    const loaded l = load("PACKED.BIN", 64);
     EXPECT_EQ(l.result, 5);
     EXPECT_EQ(l.console, "");
     EXPECT_EQ(bytes(l.buffer.begin(), l.buffer.begin() + 5), bytes(5, 0x61));
@@ -91,16 +108,16 @@ TEST(LoadDiscFile, RefusedContainersAreReportedAsTheContainers) {
     scratch_dir dir;
     // Magic alone, or a header with nothing after it: too short.
     dir.put_disc_file("SHORT.BIN", {'C', 'N', 'X'});
-    const loaded shortest = load("q:\\SHORT.BIN", 64);
+    const loaded shortest = load("SHORT.BIN", 64);
     EXPECT_EQ(shortest.result, -1);
     EXPECT_EQ(shortest.console, report_of(-501, "dec_cnxdat"));
     dir.put_disc_file("HEADER.BIN", cnx_file({}, 0));
-    EXPECT_EQ(load("q:\\HEADER.BIN", 64).console, report_of(-501, "dec_cnxdat"));
+    EXPECT_EQ(load("HEADER.BIN", 64).console, report_of(-501, "dec_cnxdat"));
 
     // Announcing more than the room: refused before anything is written.
     const bytes big = cnx_file({0x09, 0x61, 0x00, 0x00, 0x00, 0x00}, 100);
     dir.put_disc_file("BIG.BIN", big);
-    const loaded l = load("q:\\BIG.BIN", 64);
+    const loaded l = load("BIG.BIN", 64);
     EXPECT_EQ(l.result, -1);
     EXPECT_EQ(l.console, report_of(-505, "dec_cnxdat"));
     EXPECT_EQ(bytes(l.buffer.begin(), l.buffer.begin() + big.size()), big);
@@ -115,8 +132,8 @@ TEST(LoadDiscFile, ContainerCutByTheCapacityIsACorruptStream) {
     stream.insert(stream.end(), 18, 0x22);
     stream.insert(stream.end(), {0x00, 0x00});
     dir.put_disc_file("CUT.BIN", cnx_file(stream, 36));
-    EXPECT_EQ(load("q:\\CUT.BIN", 80).result, 36);
-    const loaded l = load("q:\\CUT.BIN", 36);
+    EXPECT_EQ(load("CUT.BIN", 80).result, 36);
+    const loaded l = load("CUT.BIN", 36);
     EXPECT_EQ(l.result, -1);
     EXPECT_EQ(l.console, report_of(-505, "dec_cnxlz"));
 }
@@ -126,12 +143,12 @@ TEST(LoadDiscFile, RawDataThatBeginsWithTheMagicIsTakenForAContainer) {
     bytes raw = {'C', 'N', 'X', '!'};
     raw.resize(40, 0xFF); // the "unpacked size" FFFFFFFF is over any room
     dir.put_disc_file("TEXT.BIN", raw);
-    EXPECT_EQ(load("q:\\TEXT.BIN", 64).console, report_of(-505, "dec_cnxdat"));
+    EXPECT_EQ(load("TEXT.BIN", 64).console, report_of(-505, "dec_cnxdat"));
     // Two bytes cannot be a container, whatever the buffer held before.
     dir.put_disc_file("TWO.BIN", {'C', 'N'});
     loaded two{0, {'C', 'N', 'X', 0}, {}};
-    two.console =
-        console_of([&] { two.result = load_disc_file("q:\\TWO.BIN", two.buffer.data(), 4); });
+    two.console = console_of(
+        [&] { two.result = load_disc_file(*drive_q(), "TWO.BIN", two.buffer.data(), 4); });
     EXPECT_EQ(two.result, 2);
     EXPECT_EQ(two.console, "");
 }

@@ -59,7 +59,8 @@ bytes palette_at(std::uint32_t offset, std::size_t entries = 256) {
 group_run run_row(const cell_map& row) {
     const bytes title = title_data();
     group_run r{0, {}};
-    r.console = console_of([&] { r.result = dec_cellmap("q:\\", title.data(), row); });
+    const std::unique_ptr<disc> q = drive_q();
+    r.console = console_of([&] { r.result = dec_cellmap(*q, title.data(), row); });
     return r;
 }
 

@@ -1,7 +1,6 @@
 #include "extract/faces.hpp"
 
 #include "gfx/colour.hpp"
-#include "platform/disc_access.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -99,11 +98,9 @@ TEST(Faces, PackedPortraitGivesTheSamePicture) {
 TEST(Faces, NameWithoutADotGetsTheExtensionAddedNotWrittenOverItself) {
     scratch_dir dir;
     dir.put_disc_file("FACE", portrait());
-    char path[16] = "q:\\";
-    find_record found = {};
-    set_found_name(&found, "FACE");
+    char name[260] = "FACE";
     status result = 0;
-    const std::string out = console_of([&] { result = dec_face(path, found.name); });
+    const std::string out = console_of([&] { result = dec_face(*drive_q(), name); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(out, "done > FACE.BMP\n");
     EXPECT_EQ(read_file(dir.path() / "q:" / "FACE"), portrait());

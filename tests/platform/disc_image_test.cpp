@@ -1,7 +1,6 @@
 // Disc images standing in for drives, made here from small folders.
 #include "disc/load_disc_file.hpp"
 #include "extract/faces.hpp"
-#include "platform/disc_access.hpp"
 
 #include "support.hpp"
 
@@ -32,19 +31,6 @@ void drive_q_is(const char* image) {
     fs::create_symlink(image, "q:");
 }
 
-std::vector<std::string> search_all(const char* pattern) {
-    std::vector<std::string> names;
-    find_record record = {};
-    disc_search* search = find_first(pattern, &record);
-    for (bool more = search != nullptr; more; more = find_next(search, &record)) {
-        names.emplace_back(record.name);
-    }
-    if (search != nullptr) {
-        find_close(search);
-    }
-    return names;
-}
-
 bytes counting(std::size_t n) {
     bytes b(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -62,10 +48,10 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
     make_images();
     for (const char* image : {"image.iso", "image.cue", "image.bin"}) {
         drive_q_is(image);
-        EXPECT_EQ(search_all("q:\\F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"}))
-            << image;
+        const auto q = drive_q();
+        EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;
         bytes buffer(8192, 0);
-        EXPECT_EQ(load_disc_file("Q:\\TITLE.SEQ", buffer.data(), 8192), 5000) << image;
+        EXPECT_EQ(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192), 5000) << image;
         buffer.resize(5000);
         EXPECT_EQ(buffer, counting(5000)) << image;
     }
@@ -80,11 +66,12 @@ TEST(DiscImage, UnreadableSectorsAreReadErrors) {
     // Keep 40%: past A.BIN, into Z.BIN (the image ends in padding).
     fs::resize_file("image.bin", fs::file_size("image.bin") / 2352 * 2 / 5 * 2352);
     drive_q_is("image.cue");
+    const auto q = drive_q();
     bytes buffer(262144, 0);
-    EXPECT_EQ(load_disc_file("q:\\A.BIN", buffer.data(), 262144), 3000);
+    EXPECT_EQ(load_disc_file(*q, "A.BIN", buffer.data(), 262144), 3000);
     status result = 0;
     const std::string out =
-        console_of([&] { result = load_disc_file("q:\\Z.BIN", buffer.data(), 262144); });
+        console_of([&] { result = load_disc_file(*q, "Z.BIN", buffer.data(), 262144); });
     EXPECT_EQ(result, -1);
     EXPECT_EQ(out, report_of(-601, "q:\\Z.BIN"));
 }
@@ -99,7 +86,7 @@ TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
         EXPECT_EQ(r.result, -1);
         EXPECT_EQ(r.console, report_of(-104, nullptr)) << image;
         bytes buffer(16, 0);
-        EXPECT_EQ(console_of([&] { load_disc_file("q:\\TITLE.SEQ", buffer.data(), 16); }),
+        EXPECT_EQ(console_of([&] { load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16); }),
                   report_of(-201, "q:\\TITLE.SEQ"));
     }
 }

@@ -1,0 +1,50 @@
+// The disc of one run: the files of its root directory, read by name, and the names that
+// match a pattern. Made once, when the run starts; a folder, a disc image, a drive of the
+// system and a disc held in memory are its kinds, and every kind takes the same names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What reading one file gave.
+struct disc_read {
+    bool found = false;      // the disc has a file of that name and it could be opened
+    bool failed = false;     // it broke off before the end of the file or the capacity
+    std::uint32_t count = 0; // bytes delivered
+};
+
+class disc {
+  public:
+    virtual ~disc() = default;
+    disc(const disc&) = delete;
+    disc& operator=(const disc&) = delete;
+
+    // How messages name the root: a file's path is the root followed by its name
+    // ("q:\" and "TITLE.SEQ" make "q:\TITLE.SEQ").
+    const std::string& root() const { return root_; }
+    std::string path_of(const char* name) const { return root_ + name; }
+
+    // Reads as much of the root file `name` as fits into buffer (capacity bytes). Names
+    // match exactly first, then without regard to case.
+    virtual disc_read read(const char* name, std::uint8_t* buffer,
+                           std::uint32_t capacity) const = 0;
+
+    // The names of the root's files (never folders) that match pattern without regard to
+    // case: * stands for any run of characters, ? for any one.
+    virtual std::vector<std::string> search(const char* pattern) const = 0;
+
+  protected:
+    explicit disc(std::string root) : root_(std::move(root)) {}
+
+  private:
+    std::string root_;
+};
+
+// The disc in the drive that root names ("q:\"). A drive that holds nothing readable is
+// an empty disc: every read misses and every search comes back empty.
+std::unique_ptr<disc> open_drive(const char* root);
+
+// A disc with no files, named by root.
+std::unique_ptr<disc> open_empty_disc(std::string root);

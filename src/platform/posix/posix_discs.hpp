@@ -1,0 +1,24 @@
+// The kinds of disc on a system without drive letters: a folder that holds the disc's
+// files, and a disc image.
+#pragma once
+
+#include "platform/disc.hpp"
+
+#include <memory>
+#include <string>
+
+// The disc whose root is the folder at path; null when it cannot be listed.
+std::unique_ptr<disc> open_folder_disc(std::string root, const std::string& path);
+
+// The disc in the image at path (an ISO 9660 image, a raw image of 2352-byte sectors, or a
+// CUE sheet naming one); null when it cannot be read as a disc or the build reads no images.
+std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path);
+
+// Opens a regular file (or a link to one) for reading, relative to the folder dir_fd
+// (AT_FDCWD: the current one); -1 for anything else. A FIFO or a device never gets to
+// block the run: the open does not wait, and the file is checked before it is read.
+int open_regular_file(int dir_fd, const char* path);
+
+// Reads count bytes from fd at its offset; false when the file could not be read to
+// the end of the bytes it has. delivered gets the bytes read either way.
+bool read_up_to(int fd, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& delivered);

@@ -1,0 +1,85 @@
+// The disc the run reads, of each kind that lists its root: a folder on drive q, and a disc
+// held in memory. Both take names by the same rule.
+#include "platform/disc.hpp"
+#include "platform/memory_disc.hpp"
+
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using names = std::vector<std::string>;
+
+std::string contents_of(const disc& d, const char* name) {
+    std::uint8_t text[64] = {};
+    const disc_read got = d.read(name, text, sizeof text - 1);
+    return got.found ? std::string(reinterpret_cast<const char*>(text), got.count) : "<none>";
+}
+
+TEST(Disc, DriveLetterOfEitherCaseNamesTheDriveFolder) {
+    scratch_dir dir;
+    dir.put_disc_file("TITLE.SEQ", {'t'});
+    EXPECT_EQ(contents_of(*open_drive("q:\\"), "TITLE.SEQ"), "t");
+    EXPECT_EQ(contents_of(*open_drive("Q:\\"), "TITLE.SEQ"), "t");
+    EXPECT_EQ(open_drive("Q:\\")->path_of("TITLE.SEQ"), "Q:\\TITLE.SEQ");
+    EXPECT_EQ(contents_of(*open_drive("r:\\"), "TITLE.SEQ"), "<none>");
+}
+
+TEST(Disc, NamesMatchExactlyFirstThenWithoutCase) {
+    scratch_dir dir;
+    dir.put_disc_file("title.seq", {'l'});
+    EXPECT_EQ(contents_of(*drive_q(), "TITLE.SEQ"), "l");
+    dir.put_disc_file("TITLE.SEQ", {'U'});
+    const auto q = drive_q();
+    EXPECT_EQ(contents_of(*q, "TITLE.SEQ"), "U");
+    EXPECT_EQ(contents_of(*q, "title.seq"), "l");
+    EXPECT_EQ(contents_of(*q, "Title.Seq"), "U"); // byte order: "TITLE.SEQ" < "title.seq"
+    EXPECT_EQ(contents_of(*q, "TITLE.SE"), "<none>");
+    EXPECT_EQ(contents_of(*q, ""), "<none>");
+    // A disc in memory takes names by the same rule, and drops ISO 9660 versions.
+    const auto memory = open_memory_disc(
+        "m:", {{"title.seq;1", {'l'}}, {"TITLE.SEQ", {'U'}}, {"README.;1", {'r'}}});
+    EXPECT_EQ(contents_of(*memory, "Title.Seq"), "U");
+    EXPECT_EQ(contents_of(*memory, "title.seq"), "l");
+    EXPECT_EQ(contents_of(*memory, "README"), "r");
+}
+
+TEST(Disc, SearchMatchesWithoutCaseInByteOrderAndSkipsFolders) {
+    scratch_dir dir;
+    for (const char* name : {"F010.SPR", "f005.spr", "F001.SPR", "F2.SPRX", "G001.SPR", "F.SPR",
+                             "XF001.SPR", "F003.spr"}) {
+        dir.put_disc_file(name, {0});
+    }
+    std::filesystem::create_directory(dir.path() / "q:" / "F009.SPR");
+    const auto q = drive_q();
+    EXPECT_EQ(q->search("F*.SPR"),
+              (names{"F.SPR", "F001.SPR", "F003.spr", "F010.SPR", "f005.spr"}));
+    EXPECT_EQ(q->search("F??1.SPR"), (names{"F001.SPR"}));
+    EXPECT_EQ(q->search("*.MAP"), names{});
+    EXPECT_EQ(open_drive("r:\\")->search("F*.SPR"), names{});
+}
+
+TEST(Disc, NamesThatCouldLeaveTheFolderOrControlTheTerminalAreNeverTaken) {
+    scratch_dir dir;
+    for (const char* name : {"F\\..\\..\\X.SPR", "F\x1b[2J.SPR", "F\x7f.SPR", "F001.SPR"}) {
+        dir.put_disc_file(name, {'x'});
+    }
+    const auto q = drive_q();
+    EXPECT_EQ(q->search("F*.SPR"), (names{"F001.SPR"}));
+    EXPECT_EQ(contents_of(*q, "F\x1b[2J.SPR"), "<none>");
+    const auto memory = open_memory_disc("m:", {{"F/../../.SPR", {'x'}},
+                                                {"..", {'x'}},
+                                                {".", {'x'}},
+                                                {"F\n.SPR", {'x'}},
+                                                {"F002.SPR", {'x'}}});
+    EXPECT_EQ(memory->search("*"), (names{"F002.SPR"}));
+    EXPECT_EQ(contents_of(*memory, "F/../../.SPR"), "<none>");
+    EXPECT_EQ(contents_of(*memory, ".."), "<none>");
+}
+
+} // namespace
