@@ -27,7 +27,6 @@ constexpr std::uint32_t cellmap_map_entries = map_columns * cellmap_map_rows;
 static_assert(cellmap_map_entries == map_area_entries);
 constexpr std::uint32_t cell_data_size = 262144;
 constexpr std::uint16_t deepest_cells = depth_8;
-constexpr std::uint32_t palette_block_size = palette_entries * 2;
 
 // Every row fits the map and its palettes lie inside the title data. (At 4 or 8 bits a
 // row of whole cells is always a whole number of 32-bit words, as the BMP file wants.)

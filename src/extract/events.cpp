@@ -32,7 +32,6 @@ static_assert(cel_size == 84480);
 constexpr std::uint32_t opening_palette = 24432;
 constexpr std::uint32_t first_event_palette = 23344;
 constexpr std::uint32_t numbered_palette = 24944;
-constexpr std::uint32_t palette_block_size = palette_entries * 2;
 constexpr unsigned last_numbered = 27;
 // There is no EV_15: EV_16 takes the block after EV_14's.
 constexpr unsigned missing_numbered = 15;

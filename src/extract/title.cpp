@@ -30,7 +30,6 @@ constexpr std::uint32_t background_size = background_width * background_height;
 constexpr std::uint32_t screen_width = 352;
 constexpr std::uint32_t screen_height = 240;
 
-constexpr std::uint32_t palette_block_size = palette_entries * 2;
 
 // Sprite rows are whole BMP rows, and every palette lies inside the title data.
 constexpr bool all_sheets_fit() {

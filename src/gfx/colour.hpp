@@ -24,6 +24,8 @@ constexpr std::uint8_t trans_marker_value = 1;
 constexpr std::uint32_t palette_entry_size = 4; // blue, green, red, 0
 constexpr std::uint32_t palette_entries = 256;
 constexpr std::uint32_t palette_size = palette_entries * palette_entry_size;
+// A palette as the disc stores it: 256 colour words, one block behind the other.
+constexpr std::uint32_t palette_block_size = palette_entries * 2;
 
 void set_transparency_mode(std::uint8_t mode);
 std::uint8_t transparency_mode();
