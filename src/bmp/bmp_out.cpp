@@ -1,6 +1,7 @@
 #include "bmp/bmp_out.hpp"
 
 #include "platform/console.hpp"
+#include "platform/output_file.hpp"
 
 #include <cstdio>
 
@@ -78,7 +79,7 @@ status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t
     put16(header + off_bits, bits);
     put32(header + off_image_size, image_size);
 
-    std::FILE* file = std::fopen(name, "wb");
+    std::FILE* file = create_output_file(name);
     if (file == nullptr) {
         return err_write;
     }

@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #if !defined(QUILLMOOR_EXE) || !defined(MAKE_SAMPLE_DISC) || !defined(FAULT_SAMPLE_DIR) ||         \
@@ -509,5 +511,177 @@ TEST(FaultInjection, TitleSprites) {
 TEST(FaultInjection, Portraits) {
     run_cases(portraits_group);
 }
+
+// Hostile drives: images and special files made to crash the program, hang it or make it
+// write outside its folder. Each run must end on its own, as a damaged disc's does.
+
+// The lines of a drive with nothing readable on it: no portrait, and each later group
+// missing its first file.
+expectation empty_drive(const reference& ref) {
+    expectation e{true, {}, {255}, {}, std::nullopt};
+    e.console.assign(ref.console.begin(),
+                     std::find_if(ref.console.begin(), ref.console.end(),
+                                  [](const std::string& line) { return line.starts_with("done"); }));
+    for (const char* line : {"MP1001.SEQ", "ED_01.MAP", "TITLE.SEQ"}) {
+        e.console.push_back(report_of(err_open, (std::string("q:\\") + line).c_str()));
+    }
+    e.console.insert(e.console.end() - 3, report_of(err_no_file, nullptr));
+    for (const picture& p : ref.pictures) {
+        e.affected.insert(p.bmp);
+    }
+    return e;
+}
+
+// Runs the program in dir/run, whose drive q is already laid out, and judges the run;
+// after_run sees the run folder before the pictures in it are judged.
+void judge_run(const sample& s, const fs::path& dir, const expectation& e, const std::string& what,
+               const std::function<void()>& after_run = [] {}) {
+    write_file(dir / typed_name, {'q', '\n'});
+    const program_run run = run_program(dir);
+    after_run();
+    const std::vector<std::string> lines = split_lines(run.console);
+    std::vector<std::string> problems;
+    check_status(e, run, problems);
+    check_console(e, "", lines, problems);
+    check_pictures(s, e, lines, dir / run_folder, problems);
+    for (const std::string& problem : problems) {
+        ADD_FAILURE() << what << ": " << problem;
+    }
+}
+
+// dir/run, empty but for drive q standing for target.
+fs::path drive_is(const fs::path& dir, const fs::path& target) {
+    fs::remove_all(dir);
+    fs::create_directories(dir / run_folder);
+    fs::create_symlink(target, dir / run_folder / drive_folder);
+    return dir;
+}
+
+void make_fifo(const fs::path& path) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+}
+
+TEST(HostileInput, PipesInPlaceOfFilesNeverBlockTheRun) {
+    const sample& s = the_sample();
+    ASSERT_TRUE(s.trouble.empty()) << s.trouble;
+    const fs::path dir = s.work / "pipes";
+    // A disc file that is a pipe is no file: as if it were missing.
+    lay_out_disc(s, dir);
+    damage_disc(dir, "TITLE.SEQ", std::nullopt);
+    make_fifo(dir / run_folder / drive_folder / "TITLE.SEQ");
+    judge_run(s, dir, expect(s.ref, "TITLE.SEQ", damage::missing, {}), "TITLE.SEQ a pipe");
+    restore_disc(s, dir, "TITLE.SEQ");
+
+    // An output name taken by a pipe is a write error; the pipe stays as it was.
+    const fs::path taken = dir / run_folder / "F001.BMP";
+    make_fifo(taken);
+    expectation e{true, s.ref.console, {0}, {"F001.BMP"}, std::nullopt};
+    std::replace(e.console.begin(), e.console.end(), done_line("F001.BMP"),
+                 report_of(err_write, "bmp_out"));
+    judge_run(s, dir, e, "F001.BMP a pipe", [&] {
+        EXPECT_TRUE(fs::is_fifo(taken));
+        fs::remove(taken);
+    });
+
+#ifdef RAW_IMAGER_EXE
+    // A CUE sheet whose track is a pipe is no image.
+    const fs::path track = dir / "track.bin";
+    make_fifo(track);
+    const std::string sheet = "FILE \"track.bin\" BINARY\n  TRACK 01 MODE1/2352\n"
+                              "    INDEX 01 00:00:00\n";
+    write_file(dir / "disc.cue", bytes(sheet.begin(), sheet.end()));
+    judge_run(s, drive_is(dir, dir / "disc.cue"), empty_drive(s.ref), "track a pipe");
+#endif
+}
+
+#ifdef RAW_IMAGER_EXE
+// The sample disc as an image of 2048-byte sectors, with two portraits more whose names the
+// test changes, and as a raw image with its CUE sheet.
+struct images {
+    fs::path iso;
+    fs::path bin;
+    fs::path cue;
+};
+
+const images& sample_images() {
+    static const images made = [] {
+        const sample& s = the_sample();
+        const fs::path dir = s.work / "images";
+        fs::create_directories(dir);
+        images m{dir / "disc.iso", dir / "disc.bin", dir / "disc.cue"};
+        const std::string portrait = shell_quoted((s.disc / "F001.SPR").string());
+        const std::string make =
+            shell_quoted(XORRISO_EXE) + " -as mkisofs -quiet -allow-lowercase -graft-points -o " +
+            shell_quoted(m.iso.string()) + " /=" + shell_quoted(s.disc.string()) +
+            " /F0123456.SPR=" + portrait + " /F0123457.SPR=" + portrait +
+            " >/dev/null 2>&1 && " + shell_quoted(RAW_IMAGER_EXE) + " " +
+            shell_quoted(m.iso.string()) + " " + shell_quoted(m.bin.string()) + " " +
+            shell_quoted(m.cue.string()) + " 1";
+        if (std::system(make.c_str()) != 0) {
+            return images{};
+        }
+        return m;
+    }();
+    return made;
+}
+
+// The image with `now` in place of the first run of bytes equal to `was`, as long.
+bool patch(bytes& image, const std::string& was, const std::string& now) {
+    const auto found = std::search(image.begin(), image.end(), was.begin(), was.end());
+    if (found == image.end() || was.size() != now.size()) {
+        return false;
+    }
+    std::copy(now.begin(), now.end(), found);
+    return true;
+}
+
+TEST(HostileInput, ImagesWhoseRootClaimsTooMuchAreEmptyDrives) {
+    const sample& s = the_sample();
+    ASSERT_TRUE(s.trouble.empty()) << s.trouble;
+    const images& m = sample_images();
+    ASSERT_FALSE(m.bin.empty()) << "the sample images could not be made";
+    const bytes raw = contents_of(m.bin);
+    // The root record's size, little-endian then big-endian, in the descriptor's sector.
+    constexpr std::size_t root_size_at = 16 * 2352 + 16 + 156 + 10;
+    for (const std::uint32_t size : {0xFFFFFFFFu, 0xFFFFF801u, 0xFFFFF000u}) {
+        bytes image = raw;
+        for (int i = 0; i < 4; ++i) {
+            image.at(root_size_at + i) = static_cast<std::uint8_t>(size >> (8 * i));
+            image.at(root_size_at + 7 - i) = static_cast<std::uint8_t>(size >> (8 * i));
+        }
+        const fs::path dir = s.work / "root-size";
+        write_file(s.work / "patched.bin", image);
+        judge_run(s, drive_is(dir, s.work / "patched.bin"), empty_drive(s.ref),
+                  "raw image, root size " + std::to_string(size));
+    }
+    // Not an image at all, though a search for the volume might find one anywhere.
+    write_file(s.work / "letters.iso", bytes(40 * 1024, 'C'));
+    judge_run(s, drive_is(s.work / "letters", s.work / "letters.iso"), empty_drive(s.ref),
+              "40 KiB of C");
+}
+
+TEST(HostileInput, NamesFromTheDiscStayInsideTheOutputFolder) {
+    const sample& s = the_sample();
+    ASSERT_TRUE(s.trouble.empty()) << s.trouble;
+    const images& m = sample_images();
+    ASSERT_FALSE(m.iso.empty()) << "the sample images could not be made";
+    bytes image = contents_of(m.iso);
+    ASSERT_TRUE(patch(image, "F0123456.SPR;1", "F/../../.SPR;1"));
+    ASSERT_TRUE(patch(image, "F0123457.SPR;1", "F\x1b[2J345.SPR;1"));
+    const fs::path dir = s.work / "names";
+    write_file(s.work / "names.iso", image);
+    drive_is(dir, s.work / "names.iso");
+    // With a folder F the first name would lead out of the output folder.
+    const fs::path f = dir / run_folder / "F";
+    fs::create_directory(f);
+    // Both names are passed over: the run is the complete run, no more.
+    judge_run(s, dir, expectation{true, s.ref.console, {0}, {}, std::nullopt},
+              "names with separators and control codes", [&] {
+                  EXPECT_TRUE(fs::is_empty(f));
+                  fs::remove(f);
+              });
+    EXPECT_FALSE(fs::exists(dir / ".BMP"));
+}
+#endif
 
 } // namespace
