@@ -2,17 +2,21 @@
 # Builds the fuzz targets, replays the saved findings, then fuzzes each target for a while.
 # Usage: fuzz/run.sh SECONDS [TARGET...]
 #   (targets: fuzz_cnx fuzz_cells fuzz_bmp fuzz_run fuzz_image)
+# QUILLMOOR_FUZZ_PRESET=fuzz-cdio builds and runs them against the sanitized libcdio of
+# fuzz/build-libcdio-asan.sh, in build-fuzz-cdio/; the default is fuzz, in build-fuzz/.
 # Exits non-zero when any target crashes, on a saved finding or a new one.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build-fuzz"
-work="$build/fuzz-work"
+preset=${QUILLMOOR_FUZZ_PRESET:-fuzz}
 
-if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
-    echo "usage: fuzz/run.sh SECONDS [TARGET...]" >&2
+if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]] || ! [[ $preset =~ ^(fuzz|fuzz-cdio)$ ]]; then
+    echo "usage: [QUILLMOOR_FUZZ_PRESET=fuzz|fuzz-cdio] fuzz/run.sh SECONDS [TARGET...]" >&2
     exit 2
 fi
+# Each preset builds into build-PRESET/.
+build="$root/build-$preset"
+work="$build/fuzz-work"
 seconds=$1
 shift
 targets=("$@")
@@ -31,7 +35,7 @@ max_len() {
 }
 
 mkdir -p "$work"
-(cd "$root" && cmake --workflow --preset fuzz) >"$work/build.log" 2>&1 || {
+(cd "$root" && cmake --workflow --preset "$preset") >"$work/build.log" 2>&1 || {
     tail -n 60 "$work/build.log" >&2
     echo "fuzz: build failed" >&2
     exit 1

@@ -30,7 +30,6 @@ constexpr std::uint32_t background_size = background_width * background_height;
 constexpr std::uint32_t screen_width = 352;
 constexpr std::uint32_t screen_height = 240;
 
-
 // Sprite rows are whole BMP rows, and every palette lies inside the title data.
 constexpr bool all_sheets_fit() {
     for (const sprite_sheet& sheet : dm_sprite_sheets) {

@@ -519,9 +519,10 @@ TEST(FaultInjection, Portraits) {
 // missing its first file.
 expectation empty_drive(const reference& ref) {
     expectation e{true, {}, {255}, {}, std::nullopt};
-    e.console.assign(ref.console.begin(),
-                     std::find_if(ref.console.begin(), ref.console.end(),
-                                  [](const std::string& line) { return line.starts_with("done"); }));
+    e.console.assign(ref.console.begin(), std::find_if(ref.console.begin(), ref.console.end(),
+                                                       [](const std::string& line) {
+                                                           return line.starts_with("done");
+                                                       }));
     for (const char* line : {"MP1001.SEQ", "ED_01.MAP", "TITLE.SEQ"}) {
         e.console.push_back(report_of(err_open, (std::string("q:\\") + line).c_str()));
     }
@@ -534,8 +535,9 @@ expectation empty_drive(const reference& ref) {
 
 // Runs the program in dir/run, whose drive q is already laid out, and judges the run;
 // after_run sees the run folder before the pictures in it are judged.
-void judge_run(const sample& s, const fs::path& dir, const expectation& e, const std::string& what,
-               const std::function<void()>& after_run = [] {}) {
+void judge_run(
+    const sample& s, const fs::path& dir, const expectation& e, const std::string& what,
+    const std::function<void()>& after_run = [] {}) {
     write_file(dir / typed_name, {'q', '\n'});
     const program_run run = run_program(dir);
     after_run();
@@ -613,10 +615,9 @@ const images& sample_images() {
         const std::string make =
             shell_quoted(XORRISO_EXE) + " -as mkisofs -quiet -allow-lowercase -graft-points -o " +
             shell_quoted(m.iso.string()) + " /=" + shell_quoted(s.disc.string()) +
-            " /F0123456.SPR=" + portrait + " /F0123457.SPR=" + portrait +
-            " >/dev/null 2>&1 && " + shell_quoted(RAW_IMAGER_EXE) + " " +
-            shell_quoted(m.iso.string()) + " " + shell_quoted(m.bin.string()) + " " +
-            shell_quoted(m.cue.string()) + " 1";
+            " /F0123456.SPR=" + portrait + " /F0123457.SPR=" + portrait + " >/dev/null 2>&1 && " +
+            shell_quoted(RAW_IMAGER_EXE) + " " + shell_quoted(m.iso.string()) + " " +
+            shell_quoted(m.bin.string()) + " " + shell_quoted(m.cue.string()) + " 1";
         if (std::system(make.c_str()) != 0) {
             return images{};
         }
