@@ -1,5 +1,5 @@
 #include "app/run.hpp"
 
-int main() {
-    return quillmoor_main();
+int main(int argc, char** argv) {
+    return quillmoor_main(argc, argv);
 }

@@ -9,5 +9,6 @@ class disc;
 // results: 0, or -1 when any group failed.
 status run_extraction(const disc& source);
 
-// The whole program: banner, prompt, drive letter, extraction. Returns the exit status.
-int quillmoor_main();
+// The whole program. Without arguments: banner, prompt, drive letter, extraction. With
+// them: the options and the source they name (options.hpp). Returns the exit status.
+int quillmoor_main(int argc, const char* const* argv);

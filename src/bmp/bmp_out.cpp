@@ -101,6 +101,6 @@ status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t
         std::remove(name);
         return err_write;
     }
-    con_printf("done > %s\n", name);
+    con_done(name);
     return st_ok;
 }

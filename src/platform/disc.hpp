@@ -35,16 +35,36 @@ class disc {
     // case: * stands for any run of characters, ? for any one.
     virtual std::vector<std::string> search(const char* pattern) const = 0;
 
+    // Where the disc was found, as a path the user could type ("./q:", "game.cue"); empty
+    // when nothing was found. Why it is empty, when it is for a reason the console does not
+    // show (nothing at the places a drive letter stands for, a file that is no image).
+    const std::string& place() const { return place_; }
+    const std::string& trouble() const { return trouble_; }
+    void set_origin(std::string place, std::string trouble = {}) {
+        place_ = std::move(place);
+        trouble_ = std::move(trouble);
+    }
+
   protected:
     explicit disc(std::string root) : root_(std::move(root)) {}
 
   private:
     std::string root_;
+    std::string place_;
+    std::string trouble_;
 };
 
 // The disc in the drive that root names ("q:\"). A drive that holds nothing readable is
 // an empty disc: every read misses and every search comes back empty.
 std::unique_ptr<disc> open_drive(const char* root);
 
+// The disc a command line names: a drive letter ("q", "q:", "q:\"), a folder, or an image.
+// Null, with what is wrong in error, when there is no such thing to read. Messages name
+// files as the source was written: q:\NAME, FOLDER/NAME, IMAGE:NAME.
+std::unique_ptr<disc> open_source(const std::string& source, std::string& error);
+
 // A disc with no files, named by root.
 std::unique_ptr<disc> open_empty_disc(std::string root);
+
+// What this build makes of disc images, for --version.
+std::string disc_image_support();

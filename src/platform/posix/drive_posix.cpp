@@ -10,9 +10,44 @@
 namespace {
 
 constexpr char mount_folder[] = "/mnt/";
+constexpr char root_format_tail[] = ":\\";
 
 bool is_drive_root(const char* root) {
     return is_ascii_letter(root[0]) && root[1] == ':' && root[2] == '\\' && root[3] == '\0';
+}
+
+// "q", "q:", "q:\" and "q:/" name drive q.
+bool is_drive_letter(const std::string& source) {
+    return is_ascii_letter(source[0]) &&
+           (source.size() == 1 ||
+            (source[1] == ':' &&
+             (source.size() == 2 ||
+              (source.size() == 3 && (source[2] == '\\' || source[2] == '/')))));
+}
+
+// A file at place: the image in it, or an empty disc that says why there is none.
+std::unique_ptr<disc> image_or_trouble(std::string root, const std::string& place) {
+    std::unique_ptr<disc> image = open_image_disc(root, place);
+    if (image == nullptr) {
+        image = open_empty_disc(std::move(root));
+        image->set_origin(place, place + " is a file, but " +
+                                     (disc_images_built ? "no disc image this program can read"
+                                                        : "this build reads no disc images"));
+        return image;
+    }
+    image->set_origin(place);
+    return image;
+}
+
+// Where the drive lives: ./x: when it is a folder or a file, else /mnt/x. Empty when
+// neither is there.
+std::string place_of_drive(char letter, struct stat& st) {
+    std::string place{'.', '/', ascii_lower(letter), ':'};
+    if (stat(place.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) {
+        return place;
+    }
+    place = std::string(mount_folder) + ascii_lower(letter);
+    return stat(place.c_str(), &st) == 0 ? place : std::string();
 }
 
 } // namespace
@@ -21,20 +56,57 @@ std::unique_ptr<disc> open_drive(const char* root) {
     if (!is_drive_root(root)) {
         return open_empty_disc(root);
     }
-    const char letter = ascii_lower(root[0]);
-    std::string place{letter, ':'};
     struct stat st {};
-    if (stat(place.c_str(), &st) != 0 || !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) {
-        place = std::string(mount_folder) + letter;
-        if (stat(place.c_str(), &st) != 0) {
-            return open_empty_disc(root);
-        }
-    }
+    const std::string place = place_of_drive(root[0], st);
     std::unique_ptr<disc> found;
+    if (place.empty()) {
+        found = open_empty_disc(root);
+        found->set_origin({}, std::string("no drive ") + ascii_lower(root[0]) +
+                                  ": here: neither ./" + ascii_lower(root[0]) + ": nor " +
+                                  mount_folder + ascii_lower(root[0]) + " exists");
+        return found;
+    }
+    if (S_ISREG(st.st_mode)) {
+        return image_or_trouble(root, place);
+    }
     if (S_ISDIR(st.st_mode)) {
         found = open_folder_disc(root, place);
-    } else if (S_ISREG(st.st_mode)) {
-        found = open_image_disc(root, place);
     }
-    return found != nullptr ? std::move(found) : open_empty_disc(root);
+    if (found == nullptr) {
+        found = open_empty_disc(root);
+    }
+    found->set_origin(place);
+    return found;
+}
+
+std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
+    if (!source.empty() && is_drive_letter(source)) {
+        const std::string root = source.substr(0, 1) + root_format_tail;
+        std::unique_ptr<disc> drive = open_drive(root.c_str());
+        if (drive->place().empty()) {
+            error = drive->trouble();
+            return nullptr;
+        }
+        return drive;
+    }
+    struct stat st {};
+    if (stat(source.c_str(), &st) != 0) {
+        error = "cannot find '" + source + "'";
+        return nullptr;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        std::unique_ptr<disc> folder =
+            open_folder_disc(source.ends_with('/') ? source : source + "/", source);
+        if (folder == nullptr) {
+            error = "cannot read the folder '" + source + "'";
+            return nullptr;
+        }
+        folder->set_origin(source);
+        return folder;
+    }
+    if (S_ISREG(st.st_mode)) {
+        return image_or_trouble(source + ":", source);
+    }
+    error = "'" + source + "' is neither a folder nor a disc image";
+    return nullptr;
 }

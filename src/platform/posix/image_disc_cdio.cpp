@@ -348,6 +348,14 @@ std::string name_for_libcdio(int fd, const std::string& path) {
 
 } // namespace
 
+const bool disc_images_built = true;
+
+std::string disc_image_support() {
+    // The library's own version string carries the system it was built for after a space.
+    const std::string version = cdio_version_string;
+    return "read through libcdio " + version.substr(0, version.find(' '));
+}
+
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path) {
     cdio_log_set_handler(quiet_log);
     // The drive is most often a link ("q:" to game.cue): what it names decides the kind.

@@ -1,22 +1,27 @@
-// The disc on Windows: drive letters are the system's own, so a file's path goes to it as
-// it stands, and the search is the system's (its order, its matching without case).
+// The disc on Windows: drive letters are the system's own, so a file's path goes to it as it
+// stands, and the search is the system's (its order, its matching without case). A folder
+// given on the command line is read the same way.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <windows.h>
 
 namespace {
 
 class system_drive final : public disc {
   public:
-    explicit system_drive(std::string root) : disc(std::move(root)) {}
+    // Files are opened under open_root, which stays right when the working folder changes;
+    // messages name them under root, as the user wrote it.
+    system_drive(std::string root, std::string open_root)
+        : disc(std::move(root)), open_root_(std::move(open_root)) {}
 
     disc_read read(const char* name, std::uint8_t* buffer, std::uint32_t capacity) const override {
         if (!is_safe_name(name)) {
             return {};
         }
-        std::FILE* file = std::fopen(path_of(name).c_str(), "rb");
+        std::FILE* file = std::fopen((open_root_ + name).c_str(), "rb");
         if (file == nullptr) {
             return {};
         }
@@ -30,7 +35,7 @@ class system_drive final : public disc {
     std::vector<std::string> search(const char* pattern) const override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA found = {};
-        const HANDLE handle = FindFirstFileA(path_of(pattern).c_str(), &found);
+        const HANDLE handle = FindFirstFileA((open_root_ + pattern).c_str(), &found);
         if (handle == INVALID_HANDLE_VALUE) {
             return names;
         }
@@ -43,10 +48,67 @@ class system_drive final : public disc {
         FindClose(handle);
         return names;
     }
+
+  private:
+    std::string open_root_;
 };
+
+constexpr DWORD no_attributes = INVALID_FILE_ATTRIBUTES;
+
+bool is_drive_letter(const std::string& source) {
+    return is_ascii_letter(source[0]) &&
+           (source.size() == 1 ||
+            (source[1] == ':' &&
+             (source.size() == 2 ||
+              (source.size() == 3 && (source[2] == '\\' || source[2] == '/')))));
+}
+
+bool ends_with_separator(const std::string& path) {
+    return path.ends_with('\\') || path.ends_with('/');
+}
 
 } // namespace
 
 std::unique_ptr<disc> open_drive(const char* root) {
-    return std::make_unique<system_drive>(root);
+    auto drive = std::make_unique<system_drive>(root, root);
+    drive->set_origin(root);
+    return drive;
+}
+
+std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
+    if (!source.empty() && is_drive_letter(source)) {
+        const std::string root = source.substr(0, 1) + ":\\";
+        if (GetFileAttributesA(root.c_str()) == no_attributes) {
+            error = "drive " + root + " holds nothing that can be read";
+            return nullptr;
+        }
+        return open_drive(root.c_str());
+    }
+    const DWORD attributes = GetFileAttributesA(source.c_str());
+    if (attributes == no_attributes) {
+        error = "cannot find '" + source + "'";
+        return nullptr;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        error = "'" + source +
+                "' is a file: this build reads disc images only through a "
+                "drive they are mounted as";
+        return nullptr;
+    }
+    char full[MAX_PATH] = {};
+    if (_fullpath(full, source.c_str(), sizeof full) == nullptr) {
+        error = "cannot read the folder '" + source + "'";
+        return nullptr;
+    }
+    const std::string separator = "\\";
+    std::string open_root = full;
+    auto folder = std::make_unique<system_drive>(
+        ends_with_separator(source) ? source : source + separator,
+        ends_with_separator(open_root) ? open_root : open_root + separator);
+    folder->set_origin(source);
+    return folder;
+}
+
+std::string disc_image_support() {
+    return "read only through a drive an image is mounted as";
 }

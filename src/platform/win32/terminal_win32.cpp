@@ -1,0 +1,6 @@
+#include "platform/console.hpp"
+
+// The console shows the Japanese texts in its code page, as it always has.
+console_encoding terminal_encoding() {
+    return console_encoding::shift_jis;
+}
