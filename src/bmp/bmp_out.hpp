@@ -15,11 +15,13 @@ constexpr std::uint32_t bmp_stride(std::uint32_t width, std::uint16_t bits) {
     return row_bits % 32 == 0 ? row_bits / 8 : row_bits / 32 * 4 + 4;
 }
 
-// The widest or tallest picture written: BMP keeps the sides in signed 32-bit fields.
+// The widest or tallest picture written: BMP keeps the sides in signed 32-bit fields, and PNG
+// in 31 bits.
 constexpr std::uint32_t bmp_side_limit = 0x7FFFFFFF;
 
 // Whether a picture can be written: a depth of 24, 8, 4 or 1 bits, neither side 0 nor past
-// bmp_side_limit, and every size within a BMP header's 32-bit fields.
+// bmp_side_limit, and every size within a BMP header's 32-bit fields. The PNG writer takes
+// exactly the pictures that this takes.
 bool picture_fits(std::uint32_t width, std::uint32_t height, std::uint16_t bits);
 
 // Writes name from rows of bmp_stride(width, bits) bytes, top row first, and a palette
