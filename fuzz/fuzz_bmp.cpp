@@ -1,7 +1,6 @@
-// The BMP writer, with the sizes and depths its callers can pass. Input: width and height
-// (2 bytes each, big-endian, taken modulo max_side + 1), a depth selector, then the bytes
-// that fill the palette and the rows, repeated as needed.
+// The BMP writer, with the sizes and depths its callers can pass. Input: picture_input.hpp.
 #include "bmp/bmp_out.hpp"
+#include "picture_input.hpp"
 #include "scratch_dir.hpp"
 
 #include <cstdint>
@@ -10,14 +9,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <vector>
 
 namespace {
 
-constexpr std::uint32_t max_side = 600;
-constexpr std::uint16_t depths[] = {1, 4, 8, 24};
-constexpr std::size_t size_bytes = 5;
 constexpr char file_name[] = "FUZZ.BMP";
 
 constexpr std::size_t off_file_size = 2;
@@ -25,8 +20,6 @@ constexpr std::size_t off_pixel_offset = 10;
 constexpr std::size_t off_width = 18;
 constexpr std::size_t off_height = 22;
 constexpr std::size_t off_bits = 28;
-
-using bytes = std::unique_ptr<std::uint8_t[]>;
 
 [[noreturn]] void fail(const char* what, long expected, long got) {
     std::fprintf(stderr, "fuzz_bmp: %s: expected %ld, got %ld\n", what, expected, got);
@@ -38,15 +31,6 @@ std::uint32_t get32(const std::vector<std::uint8_t>& file, std::size_t at) {
            (std::uint32_t{file[at + 2]} << 16) | (std::uint32_t{file[at + 3]} << 24);
 }
 
-// Exactly size bytes, filled from the input cyclically.
-bytes filled(std::size_t size, const std::uint8_t* data, std::size_t length, std::size_t& next) {
-    bytes block(new std::uint8_t[size]);
-    for (std::size_t i = 0; i < size; ++i, ++next) {
-        block[i] = length != 0 ? data[next % length] : static_cast<std::uint8_t>(next);
-    }
-    return block;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -56,20 +40,17 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < size_bytes) {
+    picture_input p;
+    if (!read_picture_input(data, size, p)) {
         return 0;
     }
-    const std::uint32_t width = ((data[0] << 8) | data[1]) % (max_side + 1);
-    const std::uint32_t height = ((data[2] << 8) | data[3]) % (max_side + 1);
-    const std::uint16_t bits = depths[data[4] % std::size(depths)];
-    const std::uint8_t* fill = data + size_bytes;
-    const std::size_t fill_length = size - size_bytes;
-
-    const std::uint32_t stride = bmp_stride(width, bits);
-    const std::uint32_t palette_size = bits == 24 ? 0 : (1u << bits) * 4;
-    std::size_t next = 0;
-    const bytes palette = bits == 24 ? nullptr : filled(palette_size, fill, fill_length, next);
-    const bytes pixels = filled(std::size_t{stride} * height, fill, fill_length, next);
+    const std::uint32_t width = p.width;
+    const std::uint32_t height = p.height;
+    const std::uint16_t bits = p.bits;
+    const std::uint32_t stride = p.stride;
+    const std::uint32_t palette_size = p.palette_size;
+    const byte_block& palette = p.palette;
+    const byte_block& pixels = p.pixels;
 
     const in_scratch_dir inside;
     const status result = bmp_out(file_name, palette.get(), pixels.get(), width, height, bits);

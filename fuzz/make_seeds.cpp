@@ -1,8 +1,10 @@
 // Seed corpora for the fuzz targets, from a sample disc.
-// Usage: make_seeds DISC_DIR OUT_DIR  ->  OUT_DIR/fuzz_cnx/, fuzz_cells/, fuzz_bmp/, fuzz_run/
+// Usage: make_seeds DISC_DIR OUT_DIR  ->  OUT_DIR/TARGET/ for each fuzz target
 #include "cells_input.hpp"
 #include "disc/cnx.hpp"
 #include "disc_image.hpp"
+#include "gfx/colour.hpp"
+#include "picture_input.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -107,25 +109,36 @@ void cells_seeds() {
     }
 }
 
-void bmp_seeds() {
-    struct bmp_seed {
+byte_vector picture_header(std::uint16_t width, std::uint16_t height, std::uint8_t selector) {
+    return {static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width),
+            static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height), selector};
+}
+
+// The same pictures for both writers.
+void picture_seeds() {
+    struct picture_seed {
         const char* name;
         std::uint16_t width, height;
         std::uint8_t depth; // index: 1, 4, 8, 24 bits
     };
-    const bmp_seed seeds[] = {{"one_bit", 33, 3, 0},   {"four_bit", 7, 5, 1},
-                              {"sheet", 128, 20, 2},   {"portrait", 80, 80, 3},
-                              {"odd_width", 13, 2, 3}, {"screen", 352, 240, 2}};
-    for (const bmp_seed& seed : seeds) {
-        byte_vector bytes = {static_cast<std::uint8_t>(seed.width >> 8),
-                             static_cast<std::uint8_t>(seed.width),
-                             static_cast<std::uint8_t>(seed.height >> 8),
-                             static_cast<std::uint8_t>(seed.height), seed.depth};
+    const picture_seed seeds[] = {{"one_bit", 33, 3, 0},   {"four_bit", 7, 5, 1},
+                                  {"sheet", 128, 20, 2},   {"portrait", 80, 80, 3},
+                                  {"odd_width", 13, 2, 3}, {"screen", 352, 240, 2}};
+    for (const picture_seed& seed : seeds) {
+        byte_vector bytes = picture_header(seed.width, seed.height, seed.depth);
         for (unsigned i = 0; i < 97; ++i) {
             bytes.push_back(static_cast<std::uint8_t>(i * 37 + 11));
         }
         write_seed("fuzz_bmp", seed.name, bytes);
+        write_seed("fuzz_png", seed.name, bytes);
     }
+    // A portrait with the marker colour keyed out, for the PNG writer: its fill holds the
+    // marker colour and colours one channel off it.
+    byte_vector keyed = picture_header(80, 80, 3 | marker_flag);
+    for (unsigned i = 0; i < 97; ++i) {
+        keyed.push_back(i % 5 != 4 ? trans_marker_value : 0);
+    }
+    write_seed("fuzz_png", "portrait_keyed", keyed);
 }
 
 // A disc image of the named files as they lie on the sample disc.
@@ -199,7 +212,7 @@ int main(int argc, char** argv) {
     out_dir = argv[2];
     cnx_seeds();
     cells_seeds();
-    bmp_seeds();
+    picture_seeds();
     run_seeds();
     return failed ? 1 : 0;
 }

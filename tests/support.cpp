@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -51,6 +53,18 @@ std::string console_of(const std::function<void()>& fn) {
 
 std::string report_of(status code, const char* context) {
     return console_of([&] { errormes(code, context); });
+}
+
+void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = limit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    fn();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
 }
 
 std::unique_ptr<disc> drive_q() {

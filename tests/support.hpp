@@ -38,6 +38,8 @@ bytes read_file(const std::filesystem::path& path);
 std::string console_of(const std::function<void()>& fn);
 // What errormes prints for a code and context: the line a failure must show.
 std::string report_of(status code, const char* context);
+// Runs fn with files limited to limit bytes, as a disk that fills up there: writes past it fail.
+void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn);
 
 // Drive q as the run opens it: the folder "q:" of the scratch directory, as it is now.
 std::unique_ptr<disc> drive_q();

@@ -26,10 +26,6 @@ constexpr std::uint16_t bits_indexed_limit = 16;
 constexpr std::uint32_t palette_entry_bytes = 4;
 constexpr std::size_t write_buffer_size = 128 * 1024;
 
-bool valid_bits(std::uint16_t bits) {
-    return bits == 24 || bits == 8 || bits == 4 || bits == 1;
-}
-
 void put16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
@@ -47,24 +43,32 @@ bool write_all(std::FILE* file, const std::uint8_t* bytes, std::size_t count) {
 
 } // namespace
 
-status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
-               std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
-    if (!valid_bits(bits)) {
-        return err_argument;
+bool picture_fits(std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
+    if (bits != 24 && bits != 8 && bits != 4 && bits != 1) {
+        return false;
     }
-    const bool indexed = bits < bits_indexed_limit;
-    if ((indexed && palette == nullptr) || pixels == nullptr || name == nullptr ||
-        std::uint64_t{width} * height == 0) {
-        return err_argument;
+    if (width == 0 || height == 0 || width > bmp_side_limit || height > bmp_side_limit) {
+        return false;
     }
     // Every size must fit the header's 32-bit fields.
     const std::uint64_t row_bits = std::uint64_t{width} * bits;
-    const std::uint32_t palette_size = indexed ? (1u << bits) * palette_entry_bytes : 0;
-    if (row_bits > UINT32_MAX ||
-        std::uint64_t{bmp_stride(width, bits)} * height + palette_size + bmp_headers_size >
-            UINT32_MAX) {
+    const std::uint64_t palette_size =
+        bits < bits_indexed_limit ? (std::uint64_t{1} << bits) * palette_entry_bytes : 0;
+    return row_bits <= UINT32_MAX &&
+           std::uint64_t{bmp_stride(width, bits)} * height + palette_size + bmp_headers_size <=
+               UINT32_MAX;
+}
+
+status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
+               std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
+    if (!picture_fits(width, height, bits)) {
         return err_argument;
     }
+    const bool indexed = bits < bits_indexed_limit;
+    if ((indexed && palette == nullptr) || pixels == nullptr || name == nullptr) {
+        return err_argument;
+    }
+    const std::uint32_t palette_size = indexed ? (1u << bits) * palette_entry_bytes : 0;
     const std::uint32_t stride = bmp_stride(width, bits);
     const std::uint32_t image_size = stride * height;
 

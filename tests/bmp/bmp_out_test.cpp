@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace {
 
@@ -104,6 +102,8 @@ TEST(BmpOut, BadArgumentsCreateNothing) {
     // Sizes that the header's 32-bit fields cannot hold.
     EXPECT_EQ(write_bmp("BAD.BMP", nullptr, pixels, 0x10000000, 1, 24).result, -501);
     EXPECT_EQ(write_bmp("BAD.BMP", nullptr, pixels, 0x10000, 0x10000, 24).result, -501);
+    // A width that the header's signed field would read as negative.
+    EXPECT_EQ(write_bmp("BAD.BMP", &palette, pixels, 0x80000000, 1, 1).result, -501);
     EXPECT_FALSE(std::filesystem::exists("BAD.BMP"));
 }
 
@@ -117,17 +117,9 @@ TEST(BmpOut, UncreatableFileIsAWriteFailure) {
 
 TEST(BmpOut, FullDiskLeavesNoFileAndNoDoneLine) {
     scratch_dir dir;
-    // A file size limit stands in for a full disk: writes past it fail.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const bytes pixels(240 * 80, 0x33);
-    const written w = write_bmp("F001.BMP", nullptr, pixels, 80, 80, 24);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    written w{0, {}, {}};
+    with_file_size_limit(1000, [&] { w = write_bmp("F001.BMP", nullptr, pixels, 80, 80, 24); });
     EXPECT_EQ(w.result, -602);
     EXPECT_EQ(w.console, "");
     EXPECT_FALSE(std::filesystem::exists("F001.BMP"));

@@ -1,0 +1,61 @@
+// The input of the picture writers' targets, fuzz_bmp and fuzz_png, shared with the seed maker:
+// width and height (2 bytes each, big-endian, taken modulo max_side + 1), a depth selector, then
+// the bytes that fill the palette and the rows, repeated as needed.
+#pragma once
+
+#include "bmp/bmp_out.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+
+constexpr std::uint32_t max_side = 600;
+constexpr std::uint16_t depths[] = {1, 4, 8, 24}; // picked by the selector modulo 4
+constexpr std::uint8_t marker_flag = 0x80; // in the selector: fuzz_png keys out the marker colour
+constexpr std::size_t picture_header_size = 5;
+constexpr std::uint16_t rgb_bits = 24;
+constexpr std::uint32_t palette_entry_bytes = 4;
+
+using byte_block = std::unique_ptr<std::uint8_t[]>;
+
+struct picture_input {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t bits = 0;
+    bool marker_transparent = false;
+    std::uint32_t stride = 0;
+    std::uint32_t palette_size = 0;
+    byte_block palette; // exactly palette_size bytes; none for 24 bits
+    byte_block pixels;  // exactly stride x height bytes
+};
+
+// Exactly size bytes, filled from the input cyclically.
+inline byte_block filled(std::size_t size, const std::uint8_t* data, std::size_t length,
+                         std::size_t& next) {
+    byte_block block(new std::uint8_t[size]);
+    for (std::size_t i = 0; i < size; ++i, ++next) {
+        block[i] = length != 0 ? data[next % length] : static_cast<std::uint8_t>(next);
+    }
+    return block;
+}
+
+// The picture a fuzz input names; false when it is too short to name one.
+inline bool read_picture_input(const std::uint8_t* data, std::size_t size, picture_input& p) {
+    if (size < picture_header_size) {
+        return false;
+    }
+    p.width = ((data[0] << 8) | data[1]) % (max_side + 1);
+    p.height = ((data[2] << 8) | data[3]) % (max_side + 1);
+    p.bits = depths[data[4] % std::size(depths)];
+    p.marker_transparent = (data[4] & marker_flag) != 0;
+    const std::uint8_t* fill = data + picture_header_size;
+    const std::size_t fill_length = size - picture_header_size;
+
+    p.stride = bmp_stride(p.width, p.bits);
+    p.palette_size = p.bits == rgb_bits ? 0 : (1u << p.bits) * palette_entry_bytes;
+    std::size_t next = 0;
+    p.palette = p.bits == rgb_bits ? nullptr : filled(p.palette_size, fill, fill_length, next);
+    p.pixels = filled(std::size_t{p.stride} * p.height, fill, fill_length, next);
+    return true;
+}

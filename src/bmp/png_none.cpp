@@ -1,0 +1,9 @@
+// PNG output left out of this build (no libspng): every picture is refused, nothing is created.
+#include "bmp/png_out.hpp"
+
+static_assert(!png_output_built);
+
+status png_out(const char*, const std::uint8_t*, const std::uint8_t*, std::uint32_t, std::uint32_t,
+               std::uint16_t, bool) {
+    return err_unsupported;
+}

@@ -1,0 +1,148 @@
+#include "bmp/png_out.hpp"
+
+#include "bmp/bmp_out.hpp"
+#include "gfx/colour.hpp"
+#include "platform/console.hpp"
+#include "platform/heap.hpp"
+#include "platform/output_file.hpp"
+
+#include <spng.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+static_assert(png_output_built, "png_out.cpp is built only where libspng is found");
+
+namespace {
+
+constexpr std::uint16_t bits_rgb = 24;
+constexpr unsigned byte_bits = 8;
+// Header: indexed pictures keep their depth and palette; 24-bit ones become 8 bits a channel.
+constexpr std::uint8_t png_indexed = SPNG_COLOR_TYPE_INDEXED;
+constexpr std::uint8_t png_rgb = SPNG_COLOR_TYPE_TRUECOLOR;
+constexpr std::uint8_t png_channel_bits = 8;
+constexpr std::uint32_t rgb_pixel_size = 3;
+// Where each channel lies in a BMP pixel or palette entry, and in a PNG pixel or palette entry.
+constexpr std::size_t bmp_blue = 0;
+constexpr std::size_t bmp_green = 1;
+constexpr std::size_t bmp_red = 2;
+constexpr std::size_t png_red = 0;
+constexpr std::size_t png_green = 1;
+constexpr std::size_t png_blue = 2;
+
+struct free_encoder {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+using encoder = std::unique_ptr<spng_ctx, free_encoder>;
+
+// Bytes of one PNG row: the pixels alone, without the BMP's fill to four bytes.
+std::size_t png_row_size(std::uint32_t width, std::uint16_t bits) {
+    return (std::size_t{width} * bits + byte_bits - 1) / byte_bits;
+}
+
+// One BMP row as PNG stores it. Indexed rows pack alike, high bits first; the bits after the
+// last pixel are cleared, so the file holds nothing from outside the picture. RGB pixels turn
+// blue, green, red around.
+void to_png_row(const std::uint8_t* bmp_row, std::uint8_t* row, std::size_t row_size,
+                std::uint32_t width, std::uint16_t bits) {
+    if (bits == bits_rgb) {
+        for (std::size_t x = 0; x + rgb_pixel_size <= row_size; x += rgb_pixel_size) {
+            row[x + png_red] = bmp_row[x + bmp_red];
+            row[x + png_green] = bmp_row[x + bmp_green];
+            row[x + png_blue] = bmp_row[x + bmp_blue];
+        }
+        return;
+    }
+    std::memcpy(row, bmp_row, row_size);
+    const std::size_t spare_bits = row_size * byte_bits - std::size_t{width} * bits;
+    row[row_size - 1] &= static_cast<std::uint8_t>(0xFF << spare_bits);
+}
+
+// IHDR, and PLTE and tRNS where the picture has them. Returns 0 or libspng's code.
+int describe(spng_ctx* ctx, const std::uint8_t* palette, std::uint32_t width, std::uint32_t height,
+             std::uint16_t bits, bool marker_transparent) {
+    const bool indexed = bits != bits_rgb;
+    spng_ihdr ihdr{};
+    ihdr.width = width;
+    ihdr.height = height;
+    ihdr.bit_depth = indexed ? static_cast<std::uint8_t>(bits) : png_channel_bits;
+    ihdr.color_type = indexed ? png_indexed : png_rgb;
+    // Compression, filter and interlace methods stay 0: deflate, adaptive, none.
+    int err = spng_set_ihdr(ctx, &ihdr);
+    if (err == 0 && indexed) {
+        spng_plte plte{};
+        plte.n_entries = 1u << bits;
+        for (std::uint32_t i = 0; i < plte.n_entries && i < std::size(plte.entries); ++i) {
+            const std::uint8_t* entry = palette + std::size_t{i} * palette_entry_size;
+            plte.entries[i].red = entry[bmp_red];
+            plte.entries[i].green = entry[bmp_green];
+            plte.entries[i].blue = entry[bmp_blue];
+        }
+        err = spng_set_plte(ctx, &plte);
+    }
+    if (err == 0 && marker_transparent) {
+        // A colour key: pixels of exactly this colour show as see-through, and keep it.
+        spng_trns trns{};
+        trns.red = trans_marker_value;
+        trns.green = trans_marker_value;
+        trns.blue = trans_marker_value;
+        err = spng_set_trns(ctx, &trns);
+    }
+    return err;
+}
+
+} // namespace
+
+status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
+               std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+               bool marker_transparent) {
+    if (!picture_fits(width, height, bits)) {
+        return err_argument;
+    }
+    const bool indexed = bits != bits_rgb;
+    if ((indexed && palette == nullptr) || pixels == nullptr || name == nullptr ||
+        (indexed && marker_transparent)) {
+        return err_argument;
+    }
+    const encoder ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    const std::size_t row_size = png_row_size(width, bits);
+    const heap_block row = heap_take(row_size);
+    if (!ctx || !row) {
+        return err_memory;
+    }
+    const int described = describe(ctx.get(), palette, width, height, bits, marker_transparent);
+    if (described != 0) {
+        return described == SPNG_EMEM ? err_memory : err_argument;
+    }
+
+    std::FILE* file = create_output_file(name);
+    if (file == nullptr) {
+        return err_write;
+    }
+    int result = spng_set_png_file(ctx.get(), file);
+    if (result == 0) {
+        result = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
+                                   SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+    }
+    const std::uint32_t stride = bmp_stride(width, bits);
+    std::uint32_t y = 0;
+    for (; result == 0 && y < height; ++y) {
+        to_png_row(pixels + std::size_t{y} * stride, row.get(), row_size, width, bits);
+        result = spng_encode_row(ctx.get(), row.get(), row_size);
+    }
+    // The last row, and that alone, ends the image; the encoder then writes IEND.
+    bool ok = result == SPNG_EOI && y == height;
+    ok = std::fflush(file) == 0 && ok;
+    // A failed write that the encoder did not pass on still fails the file.
+    ok = std::ferror(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) {
+        // A full disk must not leave a truncated picture that looks finished.
+        std::remove(name);
+        return result == SPNG_EMEM ? err_memory : err_write;
+    }
+    con_done(name);
+    return st_ok;
+}

@@ -1,0 +1,202 @@
+#include "bmp/bmp_out.hpp"
+#include "bmp/png_out.hpp"
+
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+#include <spng.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+namespace {
+
+struct written {
+    status result;
+    std::string console;
+};
+
+written write_png(const char* name, const bytes* palette, const bytes& pixels, std::uint32_t width,
+                  std::uint32_t height, std::uint16_t bits, bool marker_transparent = false) {
+    written w{0, {}};
+    w.console = console_of([&] {
+        w.result = png_out(name, palette != nullptr ? palette->data() : nullptr, pixels.data(),
+                           width, height, bits, marker_transparent);
+    });
+    return w;
+}
+
+struct decoded_png {
+    spng_ihdr ihdr{};
+    bytes palette; // red, green, blue
+    bool has_trns = false;
+    bytes pixels; // top row first, in the format asked for
+};
+
+// The whole file through libspng's decoder, IEND included.
+decoded_png decode(const bytes& file, spng_format format, int flags) {
+    decoded_png d;
+    const std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(0), spng_ctx_free);
+    EXPECT_EQ(spng_set_png_buffer(ctx.get(), file.data(), file.size()), 0);
+    EXPECT_EQ(spng_get_ihdr(ctx.get(), &d.ihdr), 0);
+    spng_plte plte{};
+    if (spng_get_plte(ctx.get(), &plte) == 0) {
+        for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+            d.palette.insert(d.palette.end(),
+                             {plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
+        }
+    }
+    spng_trns trns{};
+    d.has_trns = spng_get_trns(ctx.get(), &trns) == 0;
+    std::size_t size = 0;
+    EXPECT_EQ(spng_decoded_image_size(ctx.get(), format, &size), 0);
+    d.pixels.resize(size);
+    EXPECT_EQ(spng_decode_image(ctx.get(), d.pixels.data(), size, format, flags), 0);
+    EXPECT_EQ(spng_decode_chunks(ctx.get()), 0);
+    return d;
+}
+
+bytes random_bytes(std::size_t size, std::mt19937& random) {
+    bytes b(size);
+    for (std::uint8_t& v : b) {
+        v = static_cast<std::uint8_t>(random());
+    }
+    return b;
+}
+
+// Pixel x of a packed indexed row, high bits first.
+std::uint8_t index_at(const std::uint8_t* row, std::uint32_t x, std::uint16_t bits) {
+    const std::uint32_t bit = x * bits;
+    return static_cast<std::uint8_t>((row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1));
+}
+
+TEST(PngOut, PixelsAndPaletteAreTheBmps) {
+    scratch_dir dir;
+    std::mt19937 random(7);
+    struct picture {
+        std::uint32_t width, height;
+        std::uint16_t bits;
+    };
+    // Odd widths, so that every row has fill that must not reach the PNG.
+    for (const picture p :
+         {picture{13, 3, 1}, picture{7, 4, 4}, picture{5, 3, 8}, picture{9, 5, 24}}) {
+        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << "x" << p.bits);
+        const bool indexed = p.bits != 24;
+        const std::uint32_t stride = bmp_stride(p.width, p.bits);
+        const std::uint32_t palette_size = indexed ? 4u << p.bits : 0;
+        const bytes pixels = random_bytes(std::size_t{stride} * p.height, random);
+        const bytes palette = random_bytes(palette_size, random);
+        const bytes* palette_or_none = indexed ? &palette : nullptr;
+        const written w = write_png("PIC.PNG", palette_or_none, pixels, p.width, p.height, p.bits);
+        ASSERT_EQ(w.result, 0);
+        EXPECT_EQ(w.console, "done > PIC.PNG\n");
+        console_of(
+            [&] { bmp_out("PIC.BMP", palette.data(), pixels.data(), p.width, p.height, p.bits); });
+        const bytes bmp = read_file("PIC.BMP");
+        const decoded_png png =
+            decode(read_file("PIC.PNG"), indexed ? SPNG_FMT_PNG : SPNG_FMT_RGB8, 0);
+
+        EXPECT_EQ(png.ihdr.width, p.width);
+        EXPECT_EQ(png.ihdr.height, p.height);
+        EXPECT_EQ(png.ihdr.color_type,
+                  indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR);
+        EXPECT_EQ(png.ihdr.bit_depth, indexed ? p.bits : 8);
+        EXPECT_FALSE(png.has_trns);
+        bytes bmp_palette; // red, green, blue, as the PNG's
+        for (std::uint32_t i = 0; i < palette_size; i += 4) {
+            const std::uint8_t* entry = bmp.data() + bmp_headers_size + i;
+            bmp_palette.insert(bmp_palette.end(), {entry[2], entry[1], entry[0]});
+        }
+        EXPECT_EQ(png.palette, bmp_palette);
+        // Pixel by pixel: indices, or red, green, blue; the BMP stores the bottom row first.
+        bytes from_bmp;
+        bytes from_png;
+        const std::size_t png_stride = png.pixels.size() / p.height;
+        for (std::uint32_t y = 0; y < p.height; ++y) {
+            const std::uint8_t* bmp_row = bmp.data() + bmp_headers_size + palette_size +
+                                          std::size_t{p.height - 1 - y} * stride;
+            const std::uint8_t* png_row = png.pixels.data() + y * png_stride;
+            for (std::uint32_t x = 0; x < p.width; ++x) {
+                if (indexed) {
+                    from_bmp.push_back(index_at(bmp_row, x, p.bits));
+                    from_png.push_back(index_at(png_row, x, p.bits));
+                } else {
+                    from_bmp.insert(from_bmp.end(),
+                                    {bmp_row[3 * x + 2], bmp_row[3 * x + 1], bmp_row[3 * x]});
+                    from_png.insert(from_png.end(), png_row + 3 * x, png_row + 3 * x + 3);
+                }
+            }
+        }
+        EXPECT_EQ(from_png, from_bmp);
+    }
+}
+
+TEST(PngOut, MarkerColourAloneIsTransparent) {
+    scratch_dir dir;
+    // Blue, green, red: the marker, and colours one channel away from it.
+    const bytes colours = {1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 0, 1, 0, 0, 0, 1, 1, 2, 1, 1, 1};
+    const std::uint32_t width = 7;
+    bytes pixels = colours;
+    pixels.resize(bmp_stride(width, 24), 0xEE);
+    ASSERT_EQ(write_png("F001.PNG", nullptr, pixels, width, 1, 24, true).result, 0);
+    const decoded_png png = decode(read_file("F001.PNG"), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+    ASSERT_TRUE(png.has_trns);
+    ASSERT_EQ(png.pixels.size(), width * 4);
+    for (std::uint32_t x = 0; x < width; ++x) {
+        const std::uint8_t* b = colours.data() + 3 * x;
+        const bool marker = b[0] == 1 && b[1] == 1 && b[2] == 1;
+        EXPECT_EQ(bytes(png.pixels.begin() + 4 * x, png.pixels.begin() + 4 * x + 4),
+                  (bytes{b[2], b[1], b[0], static_cast<std::uint8_t>(marker ? 0 : 255)}))
+            << x;
+    }
+}
+
+TEST(PngOut, RefusesWhatTheBmpWriterRefuses) {
+    scratch_dir dir;
+    const bytes pixels(64, 0);
+    const bytes palette(1024, 0);
+    const std::uint8_t* const pix = pixels.data();
+    const std::uint8_t* const pal = palette.data();
+    struct bad {
+        const std::uint8_t* palette;
+        const std::uint8_t* pixels;
+        std::uint32_t width, height;
+        std::uint16_t bits;
+    };
+    // Each refused by both writers, before anything is read or created: depths, missing
+    // buffers, empty pictures, sizes past the BMP header's fields.
+    const bad cases[] = {
+        {pal, pix, 2, 2, 0},
+        {pal, pix, 2, 2, 16},
+        {nullptr, pix, 2, 2, 8},
+        {pal, nullptr, 2, 2, 8},
+        {pal, pix, 2, 0, 8},
+        {nullptr, pix, 0, 2, 24},
+        {nullptr, pix, 1u << 28, 1, 24},
+        {nullptr, pix, 1u << 16, 1u << 16, 24},
+        {pal, pix, 1u << 31, 1, 1},
+    };
+    for (const bad& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
+        EXPECT_EQ(bmp_out("BAD.BMP", c.palette, c.pixels, c.width, c.height, c.bits), -501);
+        EXPECT_EQ(png_out("BAD.PNG", c.palette, c.pixels, c.width, c.height, c.bits, false), -501);
+    }
+    // Transparency by colour is for 24-bit pictures alone.
+    EXPECT_EQ(write_png("BAD.PNG", &palette, pixels, 2, 2, 8, true).result, -501);
+    EXPECT_FALSE(std::filesystem::exists("BAD.PNG"));
+}
+
+TEST(PngOut, WriteFailuresLeaveNoFileAndNoDoneLine) {
+    scratch_dir dir;
+    std::mt19937 random(11);
+    const bytes pixels = random_bytes(240 * 80, random); // noise: it does not compress
+    EXPECT_EQ(write_png("no-such-folder/F001.PNG", nullptr, pixels, 80, 80, 24).result, -602);
+    written w{0, {}};
+    with_file_size_limit(1000, [&] { w = write_png("F001.PNG", nullptr, pixels, 80, 80, 24); });
+    EXPECT_EQ(w.result, -602);
+    EXPECT_EQ(w.console, "");
+    EXPECT_FALSE(std::filesystem::exists("F001.PNG"));
+}
+
+} // namespace
