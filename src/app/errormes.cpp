@@ -81,7 +81,8 @@ status errormes(status code, const char* context) {
     con_printf("Error!  ");
     const char* text = message_text(code);
     if (code > err_context_band) {
-        // A code of this band without a text leaves the line open, as it always has.
+        // Codes of this band are reported without a context: one without a text of its own
+        // has nothing to print after the prefix.
         if (text != nullptr) {
             con_puts(text);
         }
