@@ -1,5 +1,6 @@
 // CNX containers and their LZ streams. The input is a whole container; the room offered
 // for the unpacked data comes from header byte 3, which the unpacker never looks at.
+#include "cnx_reference.hpp"
 #include "disc/cnx.hpp"
 #include "scratch_dir.hpp"
 
@@ -20,19 +21,6 @@ constexpr unsigned room_one_short = 0;
 constexpr unsigned room_exact = 1;
 constexpr unsigned room_spare = 2; // what the sample containers select
 constexpr std::uint32_t spare_bytes = 16;
-
-// The stream's commands, as the plain reading below knows them.
-constexpr unsigned codes_per_flag_byte = 4;
-constexpr unsigned code_width = 2;
-constexpr unsigned code_field = 0x3;
-constexpr unsigned code_skip = 0;
-constexpr unsigned code_literal = 1;
-constexpr unsigned code_run = 3;
-constexpr unsigned operand_bytes = 2; // what every command needs left in the stream
-constexpr unsigned distance_step = 8;
-constexpr unsigned distance_low_shift = 5;
-constexpr unsigned length_field = 0x1F;
-constexpr unsigned shortest_copy = 4;
 
 using bytes = std::unique_ptr<std::uint8_t[]>;
 
@@ -69,58 +57,6 @@ std::uint32_t offered_room(const std::uint8_t* data, std::uint32_t size) {
         break;
     }
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(room, max_capacity));
-}
-
-// The stream read the plain way, a byte at a time, as the unpacker's own result to match.
-status reference_unpack(const std::uint8_t* s, std::uint32_t end, std::uint8_t* out,
-                        std::uint32_t full) {
-    std::uint32_t i = 0;
-    std::uint32_t o = 0;
-    while (i < end) {
-        unsigned flags = s[i++];
-        if (flags == 0 && o == full) {
-            return st_ok;
-        }
-        for (unsigned n = 0; n < codes_per_flag_byte; ++n, flags >>= code_width) {
-            if (i + operand_bytes > end) {
-                return err_overrun;
-            }
-            const unsigned code = flags & code_field;
-            if (code == code_skip) { // and the group ends
-                i = std::min(end, i + 1 + s[i]);
-                break;
-            }
-            if (code == code_literal) {
-                if (o == full) {
-                    return err_overrun;
-                }
-                out[o++] = s[i++];
-            } else if (code == code_run) { // never takes the stream's last byte
-                const std::uint32_t count = s[i++];
-                if (i + count >= end || o + count > full) {
-                    return err_overrun;
-                }
-                for (std::uint32_t k = 0; k < count; ++k) {
-                    out[o++] = s[i++];
-                }
-            } else { // from earlier output
-                const std::uint32_t distance =
-                    s[i] * distance_step + (s[i + 1] >> distance_low_shift) + 1;
-                const std::uint32_t length = (s[i + 1] & length_field) + shortest_copy;
-                if (distance > o) {
-                    return err_reference;
-                }
-                if (o + length > full) {
-                    return err_overrun;
-                }
-                i += operand_bytes;
-                for (std::uint32_t k = 0; k < length; ++k, ++o) {
-                    out[o] = out[o - distance];
-                }
-            }
-        }
-    }
-    return err_overrun;
 }
 
 [[noreturn]] void fail(const char* what, long expected, long got) {
@@ -177,12 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const status decoded = dec_cnxlz(stream.get(), exact.get(), length - cnx_header_size, claimed);
     const bytes plain(new std::uint8_t[claimed]);
     const status expected =
-        reference_unpack(stream.get(), length - cnx_header_size, plain.get(), claimed);
+        cnx_reference_decode(stream.get(), plain.get(), length - cnx_header_size, claimed);
     if (decoded != expected) {
-        fail("stream against the plain reading", expected, decoded);
+        fail("stream against the reference decoder", expected, decoded);
     }
     if (decoded == st_ok && std::memcmp(exact.get(), plain.get(), claimed) != 0) {
-        fail("stream against the plain reading, bytes", 0, 1);
+        fail("stream against the reference decoder, bytes", 0, 1);
     }
     if (result >= 0) {
         if (decoded != st_ok) {

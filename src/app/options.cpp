@@ -88,7 +88,7 @@ bool take_value(char option, std::string_view value, options& out, std::string& 
 
 struct long_option {
     const char* name;
-    char letter;      // the short form, or the key of an option that has none
+    char letter; // the short form, or the key of an option that has none
     bool takes_value;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstring>
 
 namespace {
@@ -55,7 +56,7 @@ void copy_bytes(std::uint8_t* to, const std::uint8_t* from, std::uint32_t n) {
 
 // Copies length bytes from distance bytes back, distance a word or more: a word at a time,
 // each word read only after the bytes it takes from this copy have been written.
-void copy_from_afar(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
+void copy_in_words(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     const std::uint8_t* from = to - distance;
     if (length < word) { // nothing of this copy is read back: two half words may overlap
         copy_bytes(to, from, length);
@@ -75,7 +76,7 @@ void copy_from_afar(std::uint8_t* to, std::uint32_t distance, std::uint32_t leng
 // a short distance still gets copied a word at a time. Nothing is written past the copy.
 void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     if (distance >= word) {
-        copy_from_afar(to, distance, length);
+        copy_in_words(to, distance, length);
     } else if (distance == 1) {
         std::memset(to, *(to - 1), length);
     } else {
@@ -86,7 +87,7 @@ void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) 
             to[k] = from[k];
         }
         if (head < length) {
-            copy_from_afar(to + head, period, length - head);
+            copy_in_words(to + head, period, length - head);
         }
     }
 }
@@ -95,11 +96,20 @@ void copy_match(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) 
 constexpr std::uint32_t max_count = 255;
 constexpr std::uint32_t max_backref_length = backref_length_mask + backref_min_length;
 
-// Copies far from the ends go in 16-byte blocks, and write up to three blocks whatever
-// their length.
-constexpr std::uint32_t chunk = 16;
-constexpr std::uint32_t blind = 3 * chunk;
-static_assert(2 * chunk + word / 2 >= max_backref_length);
+// The fast loop copies in fixed-size 16-byte blocks, which may write past a copy's end: no
+// copy writes more than three blocks from where it starts, the overshoot margin every group
+// needs in the output beyond its commands' longest.
+constexpr std::uint32_t block = 16;
+constexpr std::uint32_t overshoot_margin = 3 * block;
+// A back-reference from 16 or more back copies two blocks and a half word, which hold the
+// longest; from nearer, whole words that hold the longest.
+constexpr std::uint32_t backref_block_copy = 2 * block + word / 2;
+constexpr std::uint32_t near_copy_words = (max_backref_length + word - 1) / word;
+static_assert(backref_block_copy >= max_backref_length && backref_block_copy <= overshoot_margin);
+static_assert(near_copy_words * word <= overshoot_margin);
+
+// Every command needs two stream bytes left where it starts, even a literal.
+constexpr std::uint32_t command_room = 2;
 
 std::uint32_t backref_distance(std::uint32_t a, std::uint32_t b) {
     return (a << backref_distance_shift) + (b >> backref_low_distance_shift) + backref_min_distance;
@@ -156,8 +166,6 @@ constexpr std::array<near_pattern, near_limit> near_patterns = [] {
 // goes on a word at a time.
 void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     constexpr std::uint32_t half = word / 2;
-    constexpr std::uint32_t most_words = (max_backref_length + word - 1) / word;
-    static_assert(most_words * word <= blind);
     const near_pattern& pattern = near_patterns[distance];
     std::uint32_t first = 0;
     std::uint32_t second = 0;
@@ -169,7 +177,7 @@ void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
         return;
     }
     if (pattern.period == word) {
-        for (std::uint32_t k = 1; k < most_words; ++k) {
+        for (std::uint32_t k = 1; k < near_copy_words; ++k) {
             std::memcpy(to + k * word, &w, word);
         }
         return;
@@ -179,9 +187,10 @@ void copy_near(std::uint8_t* to, std::uint32_t distance, std::uint32_t length) {
     }
 }
 
-// What a group can take from the stream, its flag byte and a byte to spare included, and
-// what it can need of the output, its copies' writes past their end included, at most, by
-// flag byte: a run or skip takes up to 256 bytes and a run adds up to 255.
+// The room a group needs to go through the fast loop, by flag byte: the most its commands
+// can take from the stream, its flag byte and a byte to spare included, and the most they
+// can write, the overshoot margin included. A run or skip takes up to 256 bytes and a run
+// writes up to 255.
 struct group_room {
     std::uint16_t stream;
     std::uint16_t output;
@@ -190,8 +199,8 @@ struct group_room {
 constexpr std::array<group_room, 256> group_rooms = [] {
     std::array<group_room, 256> rooms{};
     for (unsigned flags = 0; flags < rooms.size(); ++flags) {
-        std::uint32_t stream = 2;
-        std::uint32_t output = blind;
+        std::uint32_t stream = 2; // the flag byte and a byte to spare
+        std::uint32_t output = overshoot_margin;
         for (unsigned n = 0; n < commands_per_group; ++n) {
             const unsigned code = (flags >> (code_bits * n)) & code_mask;
             if (code == code_skip) {
@@ -208,13 +217,18 @@ constexpr std::array<group_room, 256> group_rooms = [] {
     return rooms;
 }();
 
-// Runs groups while the stream and the output have room for all that the group can need:
-// no command can run short of either, so only a back-reference's distance is tested, and
-// every result is the one the tested path gives. Copies go in fixed blocks that may write
-// past their end, into output that the commands after them write again. False for a
-// distance before the start.
-bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint32_t end,
-                      std::uint8_t* output, std::uint32_t& o_at, std::uint32_t full) {
+// True when the size bytes from at lie before limit.
+[[maybe_unused]] constexpr bool within(std::uint32_t at, std::uint32_t size, std::uint32_t limit) {
+    return at <= limit && size <= limit - at;
+}
+
+// The fast loop: runs groups while the stream and the output have room for the group's
+// longest commands plus the overshoot margin. No command can then run short of either, so
+// only a back-reference's distance is tested, and every result is the one the tested path
+// gives. Copies go in fixed-size blocks that may write past their end, into output that the
+// commands after them write again. False for a distance before the start.
+bool run_fast_loop(const std::uint8_t* stream, std::uint32_t& i_at, std::uint32_t end,
+                   std::uint8_t* output, std::uint32_t& o_at, std::uint32_t full) {
     std::uint32_t i = i_at;
     std::uint32_t o = o_at;
     while (i < end) {
@@ -222,12 +236,18 @@ bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint
         if (end - i < group_rooms[flags].stream || full - o < group_rooms[flags].output) {
             break;
         }
+        // Where the room just tested ends: debug builds hold every command to it.
+        [[maybe_unused]] const std::uint32_t stream_limit = i + group_rooms[flags].stream;
+        [[maybe_unused]] const std::uint32_t output_limit = o + group_rooms[flags].output;
         ++i;
         // Unrolled, each place in the group has branches of its own, whose outcomes the
         // processor learns apart.
 #pragma GCC unroll 4
         for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
             const unsigned code = flags & code_mask;
+            // The room test promised every command its two stream bytes and the margin.
+            assert(within(i, command_room, stream_limit));
+            assert(within(o, overshoot_margin, output_limit));
             if (code == code_skip) {
                 i += 1 + stream[i];
                 break;
@@ -246,20 +266,23 @@ bool run_roomy_groups(const std::uint8_t* stream, std::uint32_t& i_at, std::uint
                 } else {
                     // Two blocks and a half word hold the longest.
                     const std::uint8_t* from = to - distance;
-                    std::memcpy(to, from, chunk);
-                    std::memcpy(to + chunk, from + chunk, chunk);
-                    std::memcpy(to + 2 * chunk, from + 2 * chunk, word / 2);
+                    std::memcpy(to, from, block);
+                    std::memcpy(to + block, from + block, block);
+                    std::memcpy(to + 2 * block, from + 2 * block, word / 2);
                 }
                 i += 2;
                 o += length;
             } else if (code == code_run) {
                 const std::uint8_t* from = stream + i + 1;
-                if (b0 <= chunk) {
-                    std::memcpy(to, from, chunk);
-                } else if (b0 <= blind) {
-                    std::memcpy(to, from, chunk);
-                    std::memcpy(to + chunk, from + chunk, chunk);
-                    std::memcpy(to + 2 * chunk, from + 2 * chunk, chunk);
+                // A short run copies up to the margin, a long one its own length.
+                assert(within(i + 1, std::max(b0, overshoot_margin), stream_limit));
+                assert(within(o, std::max(b0, overshoot_margin), output_limit));
+                if (b0 <= block) {
+                    std::memcpy(to, from, block);
+                } else if (b0 <= overshoot_margin) { // three blocks
+                    std::memcpy(to, from, block);
+                    std::memcpy(to + block, from + block, block);
+                    std::memcpy(to + 2 * block, from + 2 * block, block);
                 } else {
                     copy_bytes(to, from, b0);
                 }
@@ -299,8 +322,8 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
     std::uint32_t i = 0;
     std::uint32_t o = 0;
     for (;;) {
-        // Far from both ends, groups need no tests of room.
-        if (!run_roomy_groups(stream, i, end, output, o, full)) {
+        // Groups with room for their longest commands need no tests of room.
+        if (!run_fast_loop(stream, i, end, output, o, full)) {
             return err_reference;
         }
         if (i >= end) {
@@ -311,8 +334,7 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
             return st_ok;
         }
         for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
-            // Every command, whatever it is, needs two stream bytes left.
-            if (end - i < 2) {
+            if (end - i < command_room) {
                 return err_overrun;
             }
             const unsigned code = flags & code_mask;

@@ -1,5 +1,6 @@
 #include "disc/cnx.hpp"
 
+#include "cnx_reference.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -9,17 +10,21 @@
 
 namespace {
 
-// Decodes a stream into a buffer of `room` bytes that starts out as 0xEE.
+// Decodes a stream into a buffer of `room` bytes that starts out as 0xEE, with dec_cnxlz or
+// the plain reference decoder.
 struct decoded {
     status result;
     bytes out;
 };
 
-decoded decode(const bytes& stream, std::uint32_t expected, std::size_t room = 64) {
+using decoder = status (*)(const std::uint8_t*, std::uint8_t*, std::uint32_t, std::uint32_t);
+
+decoded decode(const bytes& stream, std::uint32_t expected, std::size_t room = 64,
+               decoder decode_with = dec_cnxlz) {
     decoded d{0, bytes(room, 0xEE)};
     const bytes exact(stream); // no spare capacity: the sanitizer sees a read past the end
     d.result =
-        dec_cnxlz(exact.data(), d.out.data(), static_cast<std::uint32_t>(exact.size()), expected);
+        decode_with(exact.data(), d.out.data(), static_cast<std::uint32_t>(exact.size()), expected);
     return d;
 }
 
@@ -77,7 +82,7 @@ TEST(CnxStream, OverlappingBackReferenceRepeatsWhatItWrites) {
 // Back-references of every distance from 1 to 40 and every length from 4 to 35, each in a
 // group of its own after a run of 40 new bytes (so that no copy reads a repeat of an
 // earlier one), the group ended by a skip of 0; then `tail_groups` groups of four 255-byte
-// runs, which put every back-reference far from both ends of stream and output.
+// runs, which leave every back-reference the room to go through the fast loop.
 bytes every_distance_stream(int tail_groups, bytes& expected) {
     constexpr std::uint8_t run_backref_skip = 0x0B;
     constexpr std::uint32_t fresh = 40;
@@ -116,7 +121,7 @@ bytes every_distance_stream(int tail_groups, bytes& expected) {
 }
 
 TEST(CnxStream, EveryDistanceAndLengthCopiesAsByteByByte) {
-    // Near the end, where every command is checked, and far from it, where none is.
+    // Near the end, where every command is tested for room, and in the fast loop.
     for (const int tail_groups : {0, 2}) {
         bytes expected;
         const bytes stream = every_distance_stream(tail_groups, expected);
@@ -171,59 +176,7 @@ TEST(CnxStream, BackReferenceReachesExactly2048Bytes) {
     EXPECT_EQ(decode(far_reference_stream(7, shorter), 2051, 2051).result, -504);
 }
 
-// The decoder as the rules read, one byte at a time, to hold the fast one against.
-status reference_decode(const bytes& stream, bytes& out, std::uint32_t full) {
-    std::size_t i = 0;
-    out.clear();
-    for (;;) {
-        if (i >= stream.size()) {
-            return -505;
-        }
-        unsigned flags = stream[i++];
-        if (flags == 0 && out.size() == full) {
-            return 0;
-        }
-        for (int n = 0; n < 4; ++n, flags >>= 2) {
-            if (i + 2 > stream.size()) {
-                return -505;
-            }
-            const unsigned code = flags & 3;
-            if (code == 0) {
-                i += 1 + stream[i];
-                break;
-            }
-            if (code == 1) {
-                if (out.size() + 1 > full) {
-                    return -505;
-                }
-                out.push_back(stream[i++]);
-            } else if (code == 3) {
-                const std::size_t k = stream[i++];
-                if (i + k >= stream.size() || out.size() + k > full) {
-                    return -505;
-                }
-                out.insert(out.end(), stream.begin() + static_cast<std::ptrdiff_t>(i),
-                           stream.begin() + static_cast<std::ptrdiff_t>(i + k));
-                i += k;
-            } else {
-                const std::size_t distance = stream[i] * 8u + (stream[i + 1] >> 5) + 1;
-                const std::size_t length = (stream[i + 1] & 31u) + 4;
-                if (distance > out.size()) {
-                    return -504;
-                }
-                if (out.size() + length > full) {
-                    return -505;
-                }
-                i += 2;
-                for (std::size_t k = 0; k < length; ++k) {
-                    out.push_back(out[out.size() - distance]);
-                }
-            }
-        }
-    }
-}
-
-// A valid stream of random commands, long enough that most groups lie far from both ends.
+// A valid stream of random commands, long enough that most groups go through the fast loop.
 bytes random_stream(std::mt19937& random, std::uint32_t& size) {
     bytes stream;
     std::uint32_t o = 0;
@@ -273,17 +226,17 @@ bytes random_stream(std::mt19937& random, std::uint32_t& size) {
     return stream;
 }
 
-TEST(CnxStream, FastDecoderAgreesWithTheRulesByteForByte) {
+TEST(CnxStream, AgreesWithTheReferenceDecoderByteForByte) {
     std::mt19937 random(20261208);
     for (int round = 0; round < 200; ++round) {
         std::uint32_t size = 0;
         bytes stream = random_stream(random, size);
-        bytes expected;
-        ASSERT_EQ(reference_decode(stream, expected, size), 0) << "round " << round;
+        const decoded expected = decode(stream, size, size, cnx_reference_decode);
+        ASSERT_EQ(expected.result, 0) << "round " << round;
         const decoded d = decode(stream, size, size);
         ASSERT_EQ(d.result, 0) << "round " << round;
-        ASSERT_EQ(d.out, expected) << "round " << round;
-        // Damaged copies must fail, or not, as the rules say, and decode the same when not.
+        ASSERT_EQ(d.out, expected.out) << "round " << round;
+        // Damaged copies must fail with the reference decoder's code, or decode as it does.
         for (int damage = 0; damage < 20; ++damage) {
             bytes broken = stream;
             broken[random() % broken.size()] = static_cast<std::uint8_t>(random());
@@ -291,20 +244,20 @@ TEST(CnxStream, FastDecoderAgreesWithTheRulesByteForByte) {
                 broken.resize(random() % broken.size());
             }
             const std::uint32_t room = size + static_cast<std::uint32_t>(random() % 64);
-            bytes want;
-            const status rule = reference_decode(broken, want, room);
+            const decoded want = decode(broken, room, room, cnx_reference_decode);
             const decoded got = decode(broken, room, room);
-            ASSERT_EQ(got.result, rule) << "round " << round << ", damage " << damage;
-            if (rule == 0) {
-                ASSERT_EQ(got.out, want);
+            ASSERT_EQ(got.result, want.result) << "round " << round << ", damage " << damage;
+            if (want.result == 0) {
+                ASSERT_EQ(got.out, want.out);
             }
         }
     }
 }
 
 // Every flag byte as the last group but `tail` literals, each command as long as it can be:
-// runs and skips of 255, back-references of 35 bytes from 1 and from 40 back. Whatever
-// path a group takes near the ends, the output and what lies past it must be the rules'.
+// runs and skips of 255, back-references of 35 bytes from 1 and from 40 back. Whether a
+// group goes through the fast loop or the tested path, the output must be the reference
+// decoder's and nothing past it may be written.
 TEST(CnxStream, EveryGroupShapeEndsExactly) {
     constexpr std::size_t guard = 64;
     for (unsigned flags = 0; flags < 256; ++flags) {
@@ -344,11 +297,11 @@ TEST(CnxStream, EveryGroupShapeEndsExactly) {
                 size += 4;
             }
             stream.push_back(0x00);
-            bytes expected;
-            ASSERT_EQ(reference_decode(stream, expected, size), 0) << flags;
+            const decoded expected = decode(stream, size, size, cnx_reference_decode);
+            ASSERT_EQ(expected.result, 0) << flags;
             const decoded d = decode(stream, size, size + guard);
             ASSERT_EQ(d.result, 0) << flags << " " << tail;
-            ASSERT_EQ(prefix(d.out, size), expected) << flags << " " << tail;
+            ASSERT_EQ(prefix(d.out, size), expected.out) << flags << " " << tail;
             ASSERT_EQ(bytes(d.out.begin() + size, d.out.end()), bytes(guard, 0xEE))
                 << "nothing past the end: " << flags << " " << tail;
         }

@@ -1,6 +1,6 @@
 // The program on the sample disc with one file damaged at a time: every disc file missing,
 // cut to half its length and, if packed, with a corrupt stream. Each run must end on its
-// own with the status and console the failure rules give, and every picture the damaged
+// own with the expected status and console lines, and every picture the damaged
 // file does not feed must come out exactly as in the complete run.
 #include "fault_model.hpp"
 #include "support.hpp"

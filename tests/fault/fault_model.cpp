@@ -12,7 +12,7 @@ constexpr char drive_root[] = "q:\\";
 constexpr int status_ok = 0;
 constexpr int status_failed = 255;
 
-// What the program takes from a file, by its rules for each kind of file.
+// What the program reads of each kind of file.
 constexpr std::size_t portrait_bytes = 12800;
 constexpr std::size_t event_cel_bytes = 84480;
 constexpr std::size_t screen_table_bytes = 64 * 32 * 2; // the rest of a screen map is unread
@@ -50,7 +50,7 @@ enum class outcome {
     unchanged,    // the damage lies in bytes the program never reads
     same_console, // the pictures still come out, possibly different
     cut_sprite,   // a sprite with fewer rows
-    unknown,      // only the general rules hold
+    unknown,      // any known error line, the affected pictures' done lines or not
 };
 
 struct verdict {
