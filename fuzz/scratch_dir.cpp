@@ -1,34 +1,31 @@
 #include "scratch_dir.hpp"
 
+#include "scratch_folder.hpp"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch;
-int scratch_fd = -1;
-int home_fd = -1;
+std::unique_ptr<scratch_folder> scratch;
 
 // The libFuzzer flags naming where a crash is written.
 constexpr std::string_view artifact_flags[] = {"-artifact_prefix=", "-exact_artifact_path="};
 
 [[noreturn]] void give_up(const char* what) {
-    std::perror(what);
+    std::fprintf(stderr, "quillmoor fuzz: %s\n", what);
     std::abort();
 }
 
 void remove_scratch() {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
+    scratch.reset();
 }
 
 std::string absolute(std::string_view path) {
@@ -68,37 +65,25 @@ void point_artifacts_home(int* argc, char*** argv) {
 
 void prepare_scratch_dir(int* argc, char*** argv) {
     point_artifacts_home(argc, argv);
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillmoor-fuzz-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        give_up("quillmoor fuzz: scratch folder");
+    scratch = std::make_unique<scratch_folder>("fuzz");
+    if (!scratch->made()) {
+        give_up("no scratch folder");
     }
-    scratch = fs::absolute(pattern);
     std::atexit(remove_scratch);
-    scratch_fd = open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (scratch_fd < 0 || home_fd < 0) {
-        give_up("quillmoor fuzz: scratch folder");
-    }
 }
 
 in_scratch_dir::in_scratch_dir() {
-    // A folder removed under a running target would fail every write: say so, once.
-    std::error_code error;
-    if (!fs::is_directory(scratch, error) || fchdir(scratch_fd) != 0) {
-        std::fprintf(stderr, "quillmoor fuzz: scratch folder %s is gone\n", scratch.c_str());
+    if (!scratch->enter()) {
+        std::fprintf(stderr, "quillmoor fuzz: scratch folder %s is gone\n",
+                     scratch->path().c_str());
         std::abort();
     }
 }
 
 in_scratch_dir::~in_scratch_dir() {
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(".", ignored)) {
-        fs::remove_all(entry.path(), ignored);
-    }
-    if (fchdir(home_fd) != 0) {
-        give_up("quillmoor fuzz: out of the scratch folder");
+    scratch->empty();
+    if (!scratch->leave()) {
+        give_up("cannot leave the scratch folder");
     }
 }
 

@@ -3,35 +3,33 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
-scratch_dir::scratch_dir() : previous_(fs::current_path()) {
-    static std::atomic<int> serial{0};
+namespace {
+
+std::string test_name() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string tag = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
-                                      : std::string("scratch");
-    dir_ = fs::temp_directory_path() / ("quillmoor-" + std::to_string(std::random_device{}()) +
-                                        "-" + std::to_string(serial++) + "-" + tag);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "q:");
-    fs::current_path(dir_);
+    return info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
+                           : std::string("scratch");
 }
 
-scratch_dir::~scratch_dir() {
-    std::error_code ignored;
-    fs::current_path(previous_, ignored);
-    fs::remove_all(dir_, ignored);
+} // namespace
+
+scratch_dir::scratch_dir() : folder_(test_name()) {
+    if (!folder_.made() || !folder_.enter()) {
+        ADD_FAILURE() << "no scratch folder for the test";
+        return;
+    }
+    fs::create_directories(path() / "q:");
 }
 
 void scratch_dir::put_disc_file(const std::string& name, const bytes& contents) const {
-    write_file(dir_ / "q:" / name, contents);
+    write_file(path() / "q:" / name, contents);
 }
 
 void write_file(const fs::path& path, const bytes& contents) {

@@ -4,6 +4,7 @@
 
 #include "app/errormes.hpp"
 #include "platform/disc.hpp"
+#include "scratch_folder.hpp"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,22 +14,20 @@
 
 using bytes = std::vector<std::uint8_t>;
 
-// Makes a fresh directory, enters it with an empty drive folder "q:" inside, and on
-// destruction goes back and removes it all.
+// A scratch folder for the test, entered, with an empty drive folder "q:" inside; on
+// destruction it is left and removed with all in it.
 class scratch_dir {
   public:
     scratch_dir();
-    ~scratch_dir();
     scratch_dir(const scratch_dir&) = delete;
     scratch_dir& operator=(const scratch_dir&) = delete;
 
-    const std::filesystem::path& path() const { return dir_; }
+    const std::filesystem::path& path() const { return folder_.path(); }
     // Puts a file into the disc's root.
     void put_disc_file(const std::string& name, const bytes& contents) const;
 
   private:
-    std::filesystem::path previous_;
-    std::filesystem::path dir_;
+    scratch_folder folder_;
 };
 
 void write_file(const std::filesystem::path& path, const bytes& contents);
