@@ -382,7 +382,7 @@ status dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t
         return err_argument;
     }
     const std::uint32_t unpacked = read_be32(input + cnx_unpacked_size_offset);
-    if (unpacked > output_capacity || unpacked > cnx_max_unpacked) {
+    if (unpacked > output_capacity || unpacked > largest_block) {
         return err_overrun;
     }
     // Unpacking in place would overwrite the stream before it is read: read a copy.

@@ -8,8 +8,6 @@
 constexpr std::uint32_t cnx_header_size = 16;
 constexpr std::uint32_t cnx_magic_size = 3; // "CNX"
 constexpr std::uint32_t cnx_unpacked_size_offset = 12;
-// The largest unpacked size accepted, whatever room the caller offers.
-constexpr std::uint32_t cnx_max_unpacked = 0x40000000;
 
 // True when the bytes begin with the container's magic.
 bool is_cnx(const std::uint8_t* bytes, std::uint32_t length);

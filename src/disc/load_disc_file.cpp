@@ -2,10 +2,11 @@
 
 #include "disc/cnx.hpp"
 #include "platform/disc.hpp"
+#include "platform/heap.hpp"
 
 status load_disc_file(const disc& source, const char* name, std::uint8_t* buffer,
                       std::uint32_t capacity) {
-    if (name == nullptr || buffer == nullptr || capacity > load_max_capacity) {
+    if (name == nullptr || buffer == nullptr || capacity > largest_block) {
         return err_argument;
     }
     // One read straight into the caller's buffer; a file longer than it is cut there.

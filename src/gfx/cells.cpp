@@ -8,9 +8,6 @@
 
 namespace {
 
-// No picture of the system comes near this; it keeps every offset within 32 bits.
-constexpr std::uint64_t max_picture_bytes = 0x40000000;
-
 // Each cell row of the picture becomes 8 pixel rows: row r of cell i lands at pixel row r,
 // bytes from i x depth. Depth is a number, or a constant that makes each copy a few moves.
 template <typename Depth>
@@ -43,7 +40,7 @@ status dec_s8_tile(const std::uint8_t* cells, std::uint8_t* dst, const std::uint
     }
     const std::uint32_t cell_size = cell_side * depth;
     const std::uint64_t total64 = std::uint64_t{cell_size} * width * height;
-    if (total64 == 0 || total64 > max_picture_bytes) {
+    if (total64 == 0 || total64 > largest_block) {
         return err_argument;
     }
     const auto total = static_cast<std::size_t>(total64);

@@ -7,6 +7,10 @@
 #include <memory>
 #include <new>
 
+// The most any buffer, unpacked file or picture may hold: 1 GiB. No disc file comes near
+// it, and it keeps every size and offset within 31 bits.
+constexpr std::uint32_t largest_block = 0x40000000;
+
 using heap_block = std::unique_ptr<std::uint8_t[]>;
 
 // A block of size bytes, or an empty block when the memory cannot be had.
