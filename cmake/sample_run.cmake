@@ -7,6 +7,8 @@
 # sectors, made by XORRISO), "cue1" or "cue2" (a CUE sheet and 2352-byte sectors in mode 1
 # or mode 2 form 1, made from the ISO image by RAW_IMAGER), or "bin1" (the raw mode 1 image
 # alone). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
+# AS_SOURCE names the disc on the command line instead, with RUN_DIR as the output folder,
+# from another working folder and with nothing to read on standard input.
 function(require_variables)
     foreach(var ${ARGN})
         if(NOT DEFINED ${var})
@@ -68,14 +70,22 @@ function(run_on_sample_disc result_var)
         endif()
     endif()
     file(REMOVE_RECURSE ${RUN_DIR})
-    file(MAKE_DIRECTORY ${RUN_DIR})
-    file(CREATE_LINK ${drive} ${RUN_DIR}/q: SYMBOLIC)
-    file(WRITE ${RUN_DIR}.typed "q\n")
-    execute_process(COMMAND ${LAUNCHER} ${QUILLMOOR}
-        WORKING_DIRECTORY ${RUN_DIR}
-        INPUT_FILE ${RUN_DIR}.typed
-        RESULT_VARIABLE status
-        ${ARGN})
+    if(AS_SOURCE)
+        execute_process(COMMAND ${LAUNCHER} ${QUILLMOOR} -o ${RUN_DIR} ${drive}
+            WORKING_DIRECTORY ${SAMPLE_DIR}
+            INPUT_FILE /dev/null
+            RESULT_VARIABLE status
+            ${ARGN})
+    else()
+        file(MAKE_DIRECTORY ${RUN_DIR})
+        file(CREATE_LINK ${drive} ${RUN_DIR}/q: SYMBOLIC)
+        file(WRITE ${RUN_DIR}.typed "q\n")
+        execute_process(COMMAND ${LAUNCHER} ${QUILLMOOR}
+            WORKING_DIRECTORY ${RUN_DIR}
+            INPUT_FILE ${RUN_DIR}.typed
+            RESULT_VARIABLE status
+            ${ARGN})
+    endif()
     set(${result_var} ${status} PARENT_SCOPE)
     set(SAMPLE_DRIVE ${drive} PARENT_SCOPE)
 endfunction()

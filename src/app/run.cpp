@@ -102,9 +102,11 @@ void explain_failure(const disc& source) {
     for (const char* pattern : {"*.cue", "*.iso"}) {
         const std::vector<std::string> images = source.search(pattern);
         if (!images.empty()) {
+            const std::string image = source.place() + "/" + images.front();
             say(source.place() + " holds no disc files, but the disc image " + images.front() +
-                ": " + program_name + " " + shell_quoted(source.path_of(images.front().c_str())) +
-                " reads it");
+                (reads_disc_images()
+                     ? ": " + std::string(program_name) + " " + shell_quoted(image) + " reads it"
+                     : ": mount it as a drive to read it"));
             return;
         }
     }

@@ -66,5 +66,6 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
 // A disc with no files, named by root.
 std::unique_ptr<disc> open_empty_disc(std::string root);
 
-// What this build makes of disc images, for --version.
+// Whether this build reads disc images as sources, and what it makes of them, for --version.
+bool reads_disc_images();
 std::string disc_image_support();

@@ -1,8 +1,11 @@
 #include "app/errormes.hpp"
+#include "app/texts.hpp"
 
 #include "support.hpp"
 
 #include <gtest/gtest.h>
+
+#include <iconv.h>
 
 namespace {
 
@@ -93,6 +96,29 @@ TEST(Errormes, ContextBandWithoutContextBlamesItself) {
         EXPECT_EQ(out, std::string(error_prefix) + report_of(-501, "errormes")) << "code " << code;
         EXPECT_EQ(result, -1);
     }
+}
+
+// Both forms of each Japanese text say the same: the UTF-8 form is the Shift-JIS one as
+// the system's own converter reads it, and a UTF-8 console prints that form.
+TEST(Errormes, EveryTextSaysTheSameInBothEncodings) {
+    const iconv_t to_utf8 = iconv_open("UTF-8", "SHIFT_JIS");
+    ASSERT_NE(to_utf8, reinterpret_cast<iconv_t>(-1));
+    for (const japanese_text& text : all_japanese_texts) {
+        std::string in = text.shift_jis;
+        std::string out(4 * in.size(), '\0');
+        char* from = in.data();
+        char* to = out.data();
+        std::size_t from_left = in.size();
+        std::size_t to_left = out.size();
+        ASSERT_NE(iconv(to_utf8, &from, &from_left, &to, &to_left), static_cast<std::size_t>(-1));
+        out.resize(out.size() - to_left);
+        EXPECT_EQ(out, text.utf8) << text.utf8;
+    }
+    iconv_close(to_utf8);
+    con_set_encoding(console_encoding::utf8);
+    const std::string out = console_of([] { errormes(-201, "game.cue:TITLE.SEQ"); });
+    con_set_encoding(console_encoding::shift_jis);
+    EXPECT_EQ(out, std::string(error_prefix) + text_not_found.utf8 + "> game.cue:TITLE.SEQ\n");
 }
 
 } // namespace

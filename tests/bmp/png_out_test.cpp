@@ -71,6 +71,50 @@ std::uint8_t index_at(const std::uint8_t* row, std::uint32_t x, std::uint16_t bi
     return static_cast<std::uint8_t>((row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1));
 }
 
+// The PNG against the BMP of the same picture: size, depth, palette and every pixel. With a
+// colour key, alpha is 0 exactly where the BMP has the marker colour; without, no tRNS.
+void expect_same_picture(const bytes& png_file, const bytes& bmp, bool keyed) {
+    const std::uint32_t width = le32_at(bmp, 18);
+    const std::uint32_t height = le32_at(bmp, 22);
+    const std::uint16_t bits = le16_at(bmp, 28);
+    const std::uint32_t pixels_at = le32_at(bmp, 10);
+    const bool indexed = bits != 24;
+    const std::uint32_t stride = bmp_stride(width, bits);
+    const decoded_png png =
+        decode(png_file, indexed ? SPNG_FMT_PNG : SPNG_FMT_RGBA8, keyed ? SPNG_DECODE_TRNS : 0);
+    EXPECT_EQ(png.ihdr.width, width);
+    EXPECT_EQ(png.ihdr.height, height);
+    EXPECT_EQ(png.ihdr.color_type, indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR);
+    EXPECT_EQ(png.ihdr.bit_depth, indexed ? bits : 8);
+    EXPECT_EQ(png.has_trns, keyed);
+    bytes bmp_palette; // red, green, blue, as the PNG's
+    for (std::uint32_t at = bmp_headers_size; at < pixels_at; at += 4) {
+        bmp_palette.insert(bmp_palette.end(), {bmp[at + 2], bmp[at + 1], bmp[at]});
+    }
+    EXPECT_EQ(png.palette, bmp_palette);
+    // Pixel by pixel: indices, or red, green, blue, alpha; the BMP stores the bottom row first.
+    bytes from_bmp;
+    bytes from_png;
+    const std::size_t png_stride = png.pixels.size() / height;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint8_t* bmp_row = bmp.data() + pixels_at + std::size_t{height - 1 - y} * stride;
+        const std::uint8_t* png_row = png.pixels.data() + y * png_stride;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            if (indexed) {
+                from_bmp.push_back(index_at(bmp_row, x, bits));
+                from_png.push_back(index_at(png_row, x, bits));
+            } else {
+                const std::uint8_t* b = bmp_row + 3 * x;
+                const bool marker = keyed && b[0] == 1 && b[1] == 1 && b[2] == 1;
+                from_bmp.insert(from_bmp.end(),
+                                {b[2], b[1], b[0], static_cast<std::uint8_t>(marker ? 0 : 255)});
+                from_png.insert(from_png.end(), png_row + 4 * x, png_row + 4 * x + 4);
+            }
+        }
+    }
+    EXPECT_EQ(from_png, from_bmp);
+}
+
 TEST(PngOut, PixelsAndPaletteAreTheBmps) {
     scratch_dir dir;
     std::mt19937 random(7);
@@ -93,42 +137,7 @@ TEST(PngOut, PixelsAndPaletteAreTheBmps) {
         EXPECT_EQ(w.console, "done > PIC.PNG\n");
         console_of(
             [&] { bmp_out("PIC.BMP", palette.data(), pixels.data(), p.width, p.height, p.bits); });
-        const bytes bmp = read_file("PIC.BMP");
-        const decoded_png png =
-            decode(read_file("PIC.PNG"), indexed ? SPNG_FMT_PNG : SPNG_FMT_RGB8, 0);
-
-        EXPECT_EQ(png.ihdr.width, p.width);
-        EXPECT_EQ(png.ihdr.height, p.height);
-        EXPECT_EQ(png.ihdr.color_type,
-                  indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR);
-        EXPECT_EQ(png.ihdr.bit_depth, indexed ? p.bits : 8);
-        EXPECT_FALSE(png.has_trns);
-        bytes bmp_palette; // red, green, blue, as the PNG's
-        for (std::uint32_t i = 0; i < palette_size; i += 4) {
-            const std::uint8_t* entry = bmp.data() + bmp_headers_size + i;
-            bmp_palette.insert(bmp_palette.end(), {entry[2], entry[1], entry[0]});
-        }
-        EXPECT_EQ(png.palette, bmp_palette);
-        // Pixel by pixel: indices, or red, green, blue; the BMP stores the bottom row first.
-        bytes from_bmp;
-        bytes from_png;
-        const std::size_t png_stride = png.pixels.size() / p.height;
-        for (std::uint32_t y = 0; y < p.height; ++y) {
-            const std::uint8_t* bmp_row = bmp.data() + bmp_headers_size + palette_size +
-                                          std::size_t{p.height - 1 - y} * stride;
-            const std::uint8_t* png_row = png.pixels.data() + y * png_stride;
-            for (std::uint32_t x = 0; x < p.width; ++x) {
-                if (indexed) {
-                    from_bmp.push_back(index_at(bmp_row, x, p.bits));
-                    from_png.push_back(index_at(png_row, x, p.bits));
-                } else {
-                    from_bmp.insert(from_bmp.end(),
-                                    {bmp_row[3 * x + 2], bmp_row[3 * x + 1], bmp_row[3 * x]});
-                    from_png.insert(from_png.end(), png_row + 3 * x, png_row + 3 * x + 3);
-                }
-            }
-        }
-        EXPECT_EQ(from_png, from_bmp);
+        expect_same_picture(read_file("PIC.PNG"), read_file("PIC.BMP"), false);
     }
 }
 
@@ -197,6 +206,29 @@ TEST(PngOut, WriteFailuresLeaveNoFileAndNoDoneLine) {
     EXPECT_EQ(w.result, -602);
     EXPECT_EQ(w.console, "");
     EXPECT_FALSE(std::filesystem::exists("F001.PNG"));
+}
+
+// The whole sample disc as PNG files: each is the BMP of the same picture, palette and
+// pixels, and the portraits' marker pixels, and only they, are see-through.
+TEST(PngRun, SampleDiscGivesItsBmpsPixelForPixel) {
+    scratch_dir dir;
+    const std::string make = std::string("\"") + MAKE_SAMPLE_DISC + "\" sample > /dev/null && \"" +
+                             QUILLMOOR_EXE + "\" -q -f png -o png sample/disc";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("sample/expected")) {
+        const std::string name = entry.path().stem().string();
+        if (entry.path().extension() != ".BMP") {
+            continue;
+        }
+        SCOPED_TRACE(name);
+        const std::filesystem::path png = "png/" + name + ".PNG";
+        ASSERT_TRUE(std::filesystem::exists(png));
+        const bool portrait = name[0] == 'F' || name[0] == 'f';
+        expect_same_picture(read_file(png), read_file(entry.path()), portrait);
+        ++compared;
+    }
+    EXPECT_EQ(compared, 84);
 }
 
 } // namespace

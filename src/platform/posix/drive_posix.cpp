@@ -31,8 +31,8 @@ std::unique_ptr<disc> image_or_trouble(std::string root, const std::string& plac
     if (image == nullptr) {
         image = open_empty_disc(std::move(root));
         image->set_origin(place, place + " is a file, but " +
-                                     (disc_images_built ? "no disc image this program can read"
-                                                        : "this build reads no disc images"));
+                                     (reads_disc_images() ? "no disc image this program can read"
+                                                          : "this build reads no disc images"));
         return image;
     }
     image->set_origin(place);

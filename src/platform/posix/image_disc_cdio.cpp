@@ -348,7 +348,9 @@ std::string name_for_libcdio(int fd, const std::string& path) {
 
 } // namespace
 
-const bool disc_images_built = true;
+bool reads_disc_images() {
+    return true;
+}
 
 std::string disc_image_support() {
     // The library's own version string carries the system it was built for after a space.

@@ -14,9 +14,6 @@ std::unique_ptr<disc> open_folder_disc(std::string root, const std::string& path
 // CUE sheet naming one); null when it cannot be read as a disc or the build reads no images.
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path);
 
-// Whether this build reads disc images at all (it does where libcdio was found).
-extern const bool disc_images_built;
-
 // Opens a regular file (or a link to one) for reading, relative to the folder dir_fd
 // (AT_FDCWD: the current one); -1 for anything else. A FIFO or a device never gets to
 // block the run: the open does not wait, and the file is checked before it is read.

@@ -109,6 +109,10 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
     return folder;
 }
 
+bool reads_disc_images() {
+    return false;
+}
+
 std::string disc_image_support() {
     return "read only through a drive an image is mounted as";
 }
