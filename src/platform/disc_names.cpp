@@ -15,6 +15,15 @@ bool is_ascii_letter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool is_drive_letter(const std::string& source) {
+    if (source.empty() || !is_ascii_letter(source[0])) {
+        return false;
+    }
+    return source.size() == 1 ||
+           (source[1] == ':' && (source.size() == 2 ||
+                                 (source.size() == 3 && (source[2] == '\\' || source[2] == '/'))));
+}
+
 char ascii_lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 bool is_ascii_letter(int c);
+// "q", "q:", "q:\" and "q:/" name drive q on a command line.
+bool is_drive_letter(const std::string& source);
 char ascii_lower(char c);
 bool same_ignoring_case(const char* a, const char* b);
 std::string lower_case(const std::string& name);

@@ -16,15 +16,6 @@ bool is_drive_root(const char* root) {
     return is_ascii_letter(root[0]) && root[1] == ':' && root[2] == '\\' && root[3] == '\0';
 }
 
-// "q", "q:", "q:\" and "q:/" name drive q.
-bool is_drive_letter(const std::string& source) {
-    return is_ascii_letter(source[0]) &&
-           (source.size() == 1 ||
-            (source[1] == ':' &&
-             (source.size() == 2 ||
-              (source.size() == 3 && (source[2] == '\\' || source[2] == '/')))));
-}
-
 // A file at place: the image in it, or an empty disc that says why there is none.
 std::unique_ptr<disc> image_or_trouble(std::string root, const std::string& place) {
     std::unique_ptr<disc> image = open_image_disc(root, place);
@@ -80,7 +71,7 @@ std::unique_ptr<disc> open_drive(const char* root) {
 }
 
 std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
-    if (!source.empty() && is_drive_letter(source)) {
+    if (is_drive_letter(source)) {
         const std::string root = source.substr(0, 1) + root_format_tail;
         std::unique_ptr<disc> drive = open_drive(root.c_str());
         if (drive->place().empty()) {

@@ -55,14 +55,6 @@ class system_drive final : public disc {
 
 constexpr DWORD no_attributes = INVALID_FILE_ATTRIBUTES;
 
-bool is_drive_letter(const std::string& source) {
-    return is_ascii_letter(source[0]) &&
-           (source.size() == 1 ||
-            (source[1] == ':' &&
-             (source.size() == 2 ||
-              (source.size() == 3 && (source[2] == '\\' || source[2] == '/')))));
-}
-
 bool ends_with_separator(const std::string& path) {
     return path.ends_with('\\') || path.ends_with('/');
 }
@@ -76,7 +68,7 @@ std::unique_ptr<disc> open_drive(const char* root) {
 }
 
 std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
-    if (!source.empty() && is_drive_letter(source)) {
+    if (is_drive_letter(source)) {
         const std::string root = source.substr(0, 1) + ":\\";
         if (GetFileAttributesA(root.c_str()) == no_attributes) {
             error = "drive " + root + " holds nothing that can be read";
