@@ -62,7 +62,10 @@ constexpr std::uint16_t volume_search_fuzz = 1;
 // A CUE sheet is a few lines a track; anything larger is no sheet.
 constexpr std::size_t largest_sheet = 64 * 1024;
 constexpr char cue_extension[] = ".cue";
-constexpr std::uint32_t frames_per_second = 75;
+// Where a track that starts its file starts (minutes, seconds, frames).
+constexpr char track_start[] = "00:00:00";
+// A sheet saved with a byte order mark starts with it.
+constexpr char utf8_mark[] = "\xEF\xBB\xBF";
 
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -131,20 +134,6 @@ bool framing_of_track(const std::string& mode, framing& frames) {
     return true;
 }
 
-std::uint32_t frames_of(const std::string& time) {
-    unsigned minutes = 0;
-    unsigned seconds = 0;
-    unsigned frames = 0;
-    char colon1 = 0;
-    char colon2 = 0;
-    std::istringstream in(time);
-    if (!(in >> minutes >> colon1 >> seconds >> colon2 >> frames) || colon1 != ':' ||
-        colon2 != ':') {
-        return UINT32_MAX;
-    }
-    return (minutes * 60 + seconds) * frames_per_second + frames;
-}
-
 // The first data track of a CUE sheet: its file (found beside the sheet when the name is
 // relative) and its framing. Only a track that starts its file is read.
 bool open_sheet_track(const std::string& sheet_path, track_file& track) {
@@ -161,6 +150,9 @@ bool open_sheet_track(const std::string& sheet_path, track_file& track) {
         return false;
     }
     text.resize(length);
+    if (text.starts_with(utf8_mark)) {
+        text.erase(0, sizeof utf8_mark - 1);
+    }
     const std::size_t slash = sheet_path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : sheet_path.substr(0, slash);
     std::istringstream sheet(text);
@@ -194,7 +186,7 @@ bool open_sheet_track(const std::string& sheet_path, track_file& track) {
             std::string start;
             words >> number >> start;
             if (number == "01") {
-                if (data_file.empty() || frames_of(start) != 0) {
+                if (data_file.empty() || start != track_start) {
                     return false;
                 }
                 track.path = data_file;
