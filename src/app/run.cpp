@@ -2,6 +2,7 @@
 
 #include "app/options.hpp"
 #include "app/texts.hpp"
+#include "bmp/png_built.hpp"
 #include "extract/endings.hpp"
 #include "extract/events.hpp"
 #include "extract/faces.hpp"
@@ -155,7 +156,11 @@ int quillmoor_main(int argc, const char* const* argv) {
         return 0;
     }
     if (!set_picture_format(chosen.format)) {
-        return usage_error("this build writes no PNG files (libspng was not found)");
+        return usage_error(png_output_built
+                               ? std::string("PNG files need ") + png_library_file +
+                                     ", which cannot be loaded"
+                               : std::string("this build writes no PNG files (built without "
+                                             "libspng)"));
     }
     con_set_encoding(chosen.encoding.value_or(terminal_encoding()));
     con_set_quiet(chosen.quiet);

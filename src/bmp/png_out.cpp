@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <iterator>
 #include <memory>
 
@@ -32,8 +33,47 @@ constexpr std::size_t png_red = 0;
 constexpr std::size_t png_green = 1;
 constexpr std::size_t png_blue = 2;
 
+// libspng, loaded when the first PNG file is written: a run that writes BMP files never maps
+// it and the libraries it needs, which would cost every run some 600 KiB of memory.
+struct spng_library {
+    decltype(&spng_ctx_new) ctx_new;
+    decltype(&spng_ctx_free) ctx_free;
+    decltype(&spng_set_ihdr) set_ihdr;
+    decltype(&spng_set_plte) set_plte;
+    decltype(&spng_set_trns) set_trns;
+    decltype(&spng_set_png_file) set_png_file;
+    decltype(&spng_encode_image) encode_image;
+    decltype(&spng_encode_row) encode_row;
+};
+
+template <typename Function> bool find(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+spng_library load_spng(bool& loaded) {
+    spng_library spng{};
+    void* library = dlopen(png_library_file, RTLD_NOW | RTLD_LOCAL);
+    loaded = library != nullptr && find(library, "spng_ctx_new", spng.ctx_new) &&
+             find(library, "spng_ctx_free", spng.ctx_free) &&
+             find(library, "spng_set_ihdr", spng.set_ihdr) &&
+             find(library, "spng_set_plte", spng.set_plte) &&
+             find(library, "spng_set_trns", spng.set_trns) &&
+             find(library, "spng_set_png_file", spng.set_png_file) &&
+             find(library, "spng_encode_image", spng.encode_image) &&
+             find(library, "spng_encode_row", spng.encode_row);
+    return spng;
+}
+
+// The library, or null when it cannot be loaded. Loaded once; it stays for the run.
+const spng_library* spng() {
+    static bool loaded = false;
+    static const spng_library library = load_spng(loaded);
+    return loaded ? &library : nullptr;
+}
+
 struct free_encoder {
-    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+    void operator()(spng_ctx* ctx) const { spng()->ctx_free(ctx); }
 };
 using encoder = std::unique_ptr<spng_ctx, free_encoder>;
 
@@ -61,8 +101,9 @@ void to_png_row(const std::uint8_t* bmp_row, std::uint8_t* row, std::size_t row_
 }
 
 // IHDR, and PLTE and tRNS where the picture has them. Returns 0 or libspng's code.
-int describe(spng_ctx* ctx, const std::uint8_t* palette, std::uint32_t width, std::uint32_t height,
-             std::uint16_t bits, bool marker_transparent) {
+int describe(const spng_library& lib, spng_ctx* ctx, const std::uint8_t* palette,
+             std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+             bool marker_transparent) {
     const bool indexed = bits != bits_rgb;
     spng_ihdr ihdr{};
     ihdr.width = width;
@@ -70,7 +111,7 @@ int describe(spng_ctx* ctx, const std::uint8_t* palette, std::uint32_t width, st
     ihdr.bit_depth = indexed ? static_cast<std::uint8_t>(bits) : png_channel_bits;
     ihdr.color_type = indexed ? png_indexed : png_rgb;
     // Compression, filter and interlace methods stay 0: deflate, adaptive, none.
-    int err = spng_set_ihdr(ctx, &ihdr);
+    int err = lib.set_ihdr(ctx, &ihdr);
     if (err == 0 && indexed) {
         spng_plte plte{};
         plte.n_entries = 1u << bits;
@@ -80,7 +121,7 @@ int describe(spng_ctx* ctx, const std::uint8_t* palette, std::uint32_t width, st
             plte.entries[i].green = entry[bmp_green];
             plte.entries[i].blue = entry[bmp_blue];
         }
-        err = spng_set_plte(ctx, &plte);
+        err = lib.set_plte(ctx, &plte);
     }
     if (err == 0 && marker_transparent) {
         // A colour key: pixels of exactly this colour show as see-through, and keep it.
@@ -88,12 +129,16 @@ int describe(spng_ctx* ctx, const std::uint8_t* palette, std::uint32_t width, st
         trns.red = trans_marker_value;
         trns.green = trans_marker_value;
         trns.blue = trans_marker_value;
-        err = spng_set_trns(ctx, &trns);
+        err = lib.set_trns(ctx, &trns);
     }
     return err;
 }
 
 } // namespace
+
+bool png_writer_ready() {
+    return spng() != nullptr;
+}
 
 status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
                std::uint32_t width, std::uint32_t height, std::uint16_t bits,
@@ -106,13 +151,18 @@ status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t
         (indexed && marker_transparent)) {
         return err_argument;
     }
-    const encoder ctx(spng_ctx_new(SPNG_CTX_ENCODER));
+    const spng_library* lib = spng();
+    if (lib == nullptr) {
+        return err_unsupported;
+    }
+    const encoder ctx(lib->ctx_new(SPNG_CTX_ENCODER));
     const std::size_t row_size = png_row_size(width, bits);
     const heap_block row = heap_take(row_size);
     if (!ctx || !row) {
         return err_memory;
     }
-    const int described = describe(ctx.get(), palette, width, height, bits, marker_transparent);
+    const int described =
+        describe(*lib, ctx.get(), palette, width, height, bits, marker_transparent);
     if (described != 0) {
         return described == SPNG_EMEM ? err_memory : err_argument;
     }
@@ -121,16 +171,16 @@ status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t
     if (file == nullptr) {
         return err_write;
     }
-    int result = spng_set_png_file(ctx.get(), file);
+    int result = lib->set_png_file(ctx.get(), file);
     if (result == 0) {
-        result = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
+        result = lib->encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
                                    SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     }
     const std::uint32_t stride = bmp_stride(width, bits);
     std::uint32_t y = 0;
     for (; result == 0 && y < height; ++y) {
         to_png_row(pixels + std::size_t{y} * stride, row.get(), row_size, width, bits);
-        result = spng_encode_row(ctx.get(), row.get(), row_size);
+        result = lib->encode_row(ctx.get(), row.get(), row_size);
     }
     // The last row, and that alone, ends the image; the encoder then writes IEND.
     bool ok = result == SPNG_EOI && y == height;

@@ -14,7 +14,12 @@
 // colour stays as it is. Returns 0; -501 for bad arguments or a picture that bmp_out refuses
 // (nothing created); -503 when the encoder's memory cannot be had; -602 when the file cannot be
 // created or written. A failure leaves no file. Callers report failures under "png_out".
-// Where png_output_built is false it creates nothing and returns -202.
+// Where png_output_built is false, or libspng cannot be loaded, it creates nothing and returns
+// -202.
+// Whether PNG files can be written: the build has the writer and libspng, loaded when first
+// needed, is there.
+bool png_writer_ready();
+
 status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
                std::uint32_t width, std::uint32_t height, std::uint16_t bits,
                bool marker_transparent);

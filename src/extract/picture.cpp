@@ -18,7 +18,7 @@ constexpr std::uint16_t rgb_bits = 24;
 } // namespace
 
 bool set_picture_format(picture_format format) {
-    if (format == picture_format::png && !png_output_built) {
+    if (format == picture_format::png && !png_writer_ready()) {
         return false;
     }
     chosen_format = format;
@@ -26,10 +26,13 @@ bool set_picture_format(picture_format format) {
 }
 
 std::string picture_format_support() {
-    if (png_output_built) {
-        return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
+    if (!png_output_built) {
+        return "BMP (PNG left out: built without libspng)";
     }
-    return "BMP (PNG left out: built without libspng)";
+    if (!png_writer_ready()) {
+        return std::string("BMP (PNG: ") + png_library_file + " cannot be loaded)";
+    }
+    return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
 }
 
 status write_picture(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,

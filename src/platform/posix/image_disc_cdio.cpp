@@ -237,12 +237,22 @@ struct image_file {
     std::uint32_t size;
 };
 
+// The volume as libcdio opened it, and the track file it was opened from. libcdio reads the
+// volume's own sectors; the data of files is read here, straight from the track at the
+// places its framing gives them: libcdio's stream reads through a 128 KiB buffer that
+// every seek empties, which cost a whole buffer a file and a seek a sector of a raw image.
 class image_disc final : public listed_disc {
   public:
-    // Sectors of 2048 bytes lie one behind the other and are read many at a time.
-    image_disc(std::string root, iso9660_t* iso, bool back_to_back)
-        : listed_disc(std::move(root)), iso_(iso), back_to_back_(back_to_back) {}
-    ~image_disc() override { iso9660_close(iso_); }
+    image_disc(std::string root, iso9660_t* iso, const track_file& track)
+        : listed_disc(std::move(root)), iso_(iso), fd_(track.fd), frames_(track.frames) {
+        if (frames_.frame_size != sector_size) {
+            frame_batch_.resize(std::size_t{frames_in_batch} * frames_.frame_size);
+        }
+    }
+    ~image_disc() override {
+        iso9660_close(iso_);
+        close(fd_);
+    }
 
     // Reads the root's records: files only, each record whole inside its sector (a
     // record never crosses one; a length of 0 ends the sector's records).
@@ -250,7 +260,7 @@ class image_disc final : public listed_disc {
         std::vector<std::string> names;
         std::uint8_t sector[sector_size] = {};
         for (std::uint32_t s = 0; s < root.sectors; ++s) {
-            if (!read_sector(root.first_sector + s, sector)) {
+            if (!read_volume_sector(root.first_sector + s, sector)) {
                 return false;
             }
             for (std::uint32_t at = 0; at + record_name_at <= sector_size;) {
@@ -273,22 +283,43 @@ class image_disc final : public listed_disc {
         return true;
     }
 
-    // libcdio must see the volume this program checked.
+    // libcdio must see the volume this program checked, where this program reads it.
     bool reads_descriptor(const std::uint8_t* descriptor) const {
         std::uint8_t sector[sector_size] = {};
-        return read_sector(volume_descriptor_sector, sector) &&
+        return read_volume_sector(volume_descriptor_sector, sector) &&
                std::memcmp(sector, descriptor, sector_size) == 0;
     }
 
   private:
-    bool read_sectors(std::uint32_t first, std::uint32_t count, std::uint8_t* out) const {
-        return first <= static_cast<std::uint32_t>(INT32_MAX) - count &&
-               iso9660_iso_seek_read(iso_, out, static_cast<lsn_t>(first), count) ==
-                   static_cast<long>(std::size_t{count} * sector_size);
+    bool read_volume_sector(std::uint32_t sector, std::uint8_t* out) const {
+        return sector <= static_cast<std::uint32_t>(INT32_MAX) &&
+               iso9660_iso_seek_read(iso_, out, static_cast<lsn_t>(sector), 1) == sector_size;
     }
 
-    bool read_sector(std::uint32_t sector, std::uint8_t* out) const {
-        return read_sectors(sector, 1, out);
+    off_t frame_at(std::uint32_t sector) const {
+        return static_cast<off_t>(sector) * frames_.frame_size + frames_.data_at;
+    }
+
+    // count whole sectors from first into out: in one read where they lie back to back,
+    // else a batch of frames at a time, the data taken out of each.
+    bool read_data(std::uint32_t first, std::uint32_t count, std::uint8_t* out) const {
+        if (frames_.frame_size == sector_size) {
+            return read_at(fd_, out, std::size_t{count} * sector_size, frame_at(first));
+        }
+        for (std::uint32_t done = 0; done < count;) {
+            const std::uint32_t n = std::min(frames_in_batch, count - done);
+            // From the first frame's data to the last one's end: the frames' own bytes
+            // around the data are read and passed over.
+            const std::size_t span = std::size_t{n - 1} * frames_.frame_size + sector_size;
+            if (!read_at(fd_, frame_batch_.data(), span, frame_at(first + done))) {
+                return false;
+            }
+            for (std::uint32_t i = 0; i < n; ++i, ++done) {
+                std::memcpy(out + std::size_t{done} * sector_size,
+                            frame_batch_.data() + std::size_t{i} * frames_.frame_size, sector_size);
+            }
+        }
+        return true;
     }
 
     disc_read read_file(std::size_t file, std::uint8_t* buffer,
@@ -296,27 +327,23 @@ class image_disc final : public listed_disc {
         const image_file& f = files_[file];
         disc_read got{true, false, 0};
         const std::uint32_t wanted = std::min(f.size, capacity);
-        std::uint8_t sector[sector_size] = {};
+        const std::uint32_t whole = wanted / sector_size;
+        // An extent that runs past sector 2^32 lies past any image: the file cannot be read.
+        if (std::uint64_t{f.first_sector} + whole + 1 > UINT32_MAX) {
+            got.failed = true;
+            return got;
+        }
         // Whole sectors go straight into the buffer; a last part sector goes through one of
         // our own, so nothing past the capacity is written. A sector that cannot be read is
         // a damaged image: a read error of the file.
-        const std::uint32_t whole = wanted / sector_size;
-        // Past sector 2^31 no image lies; the sums below stay within 32 bits.
-        if (f.first_sector > static_cast<std::uint32_t>(INT32_MAX)) {
-            got.failed = wanted > 0;
+        if (!read_data(f.first_sector, whole, buffer)) {
+            got.failed = true;
             return got;
         }
-        const std::uint32_t step = back_to_back_ ? std::max<std::uint32_t>(whole, 1) : 1;
-        for (std::uint32_t s = 0; s < whole; s += std::min(step, whole - s)) {
-            const std::uint32_t count = std::min(step, whole - s);
-            if (!read_sectors(f.first_sector + s, count, buffer + got.count)) {
-                got.failed = true;
-                return got;
-            }
-            got.count += count * sector_size;
-        }
+        got.count = whole * sector_size;
         if (got.count < wanted) {
-            if (!read_sector(f.first_sector + whole, sector)) {
+            std::uint8_t sector[sector_size] = {};
+            if (!read_data(f.first_sector + whole, 1, sector)) {
                 got.failed = true;
                 return got;
             }
@@ -326,8 +353,13 @@ class image_disc final : public listed_disc {
         return got;
     }
 
+    // Raw frames read at a time for the data of a file.
+    static constexpr std::uint32_t frames_in_batch = 32;
+
     iso9660_t* iso_;
-    bool back_to_back_;
+    int fd_;
+    framing frames_;
+    mutable std::vector<std::uint8_t> frame_batch_;
     std::vector<image_file> files_;
 };
 
@@ -379,12 +411,11 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path)
         iso = iso9660_open_fuzzy_ext(name_for_libcdio(track.fd, track.path).c_str(),
                                      ISO_EXTENSION_NONE, volume_search_fuzz);
     }
-    close(track.fd);
     if (iso == nullptr) {
+        close(track.fd);
         return nullptr;
     }
-    auto image =
-        std::make_unique<image_disc>(std::move(root), iso, track.frames.frame_size == sector_size);
+    auto image = std::make_unique<image_disc>(std::move(root), iso, track);
     if (!image->reads_descriptor(descriptor) || !image->list_root(root_dir)) {
         return nullptr;
     }
