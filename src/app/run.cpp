@@ -23,8 +23,6 @@ namespace {
 
 constexpr char banner[] = "Quillmoor -SegaSaturn-  Image Extractor v1.02\n";
 constexpr char input_marker[] = "drive letter >";
-constexpr char root_format[] = "%c:\\";
-constexpr std::size_t root_size = 4; // letter, colon, backslash, terminator
 
 constexpr char program_name[] = "quillmoor";
 constexpr char version_line[] = "quillmoor 1.02\n";
@@ -64,9 +62,7 @@ std::unique_ptr<disc> ask_for_drive() {
         errormes(err_bad_drive, nullptr);
         return nullptr;
     }
-    char root[root_size] = {};
-    std::snprintf(root, sizeof root, root_format, letter);
-    return open_drive(root);
+    return open_drive(drive_root(static_cast<char>(letter)).c_str());
 }
 
 // The first file each group reads: a disc without any of them holds no disc files.

@@ -21,9 +21,8 @@ class disc {
     disc(const disc&) = delete;
     disc& operator=(const disc&) = delete;
 
-    // How messages name the root: a file's path is the root followed by its name
-    // ("q:\" and "TITLE.SEQ" make "q:\TITLE.SEQ").
-    const std::string& root() const { return root_; }
+    // How messages name a file: the root followed by its name ("q:\" and "TITLE.SEQ" make
+    // "q:\TITLE.SEQ").
     std::string path_of(const char* name) const { return root_ + name; }
 
     // Reads as much of the root file `name` as fits into buffer (capacity bytes). Names

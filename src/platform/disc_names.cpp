@@ -24,6 +24,14 @@ bool is_drive_letter(const std::string& source) {
                                  (source.size() == 3 && (source[2] == '\\' || source[2] == '/'))));
 }
 
+std::string drive_root(char letter) {
+    return {letter, ':', '\\'};
+}
+
+bool is_drive_root(const char* root) {
+    return is_ascii_letter(root[0]) && root[1] == ':' && root[2] == '\\' && root[3] == '\0';
+}
+
 char ascii_lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

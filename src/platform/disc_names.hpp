@@ -8,6 +8,9 @@
 bool is_ascii_letter(int c);
 // "q", "q:", "q:\" and "q:/" name drive q on a command line.
 bool is_drive_letter(const std::string& source);
+// The root of a drive as messages name it: the letter as typed, a colon, a backslash.
+std::string drive_root(char letter);
+bool is_drive_root(const char* root);
 char ascii_lower(char c);
 bool same_ignoring_case(const char* a, const char* b);
 std::string lower_case(const std::string& name);

@@ -10,11 +10,6 @@
 namespace {
 
 constexpr char mount_folder[] = "/mnt/";
-constexpr char root_format_tail[] = ":\\";
-
-bool is_drive_root(const char* root) {
-    return is_ascii_letter(root[0]) && root[1] == ':' && root[2] == '\\' && root[3] == '\0';
-}
 
 // A file at place: the image in it, or an empty disc that says why there is none.
 std::unique_ptr<disc> image_or_trouble(std::string root, const std::string& place) {
@@ -72,7 +67,7 @@ std::unique_ptr<disc> open_drive(const char* root) {
 
 std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
     if (is_drive_letter(source)) {
-        const std::string root = source.substr(0, 1) + root_format_tail;
+        const std::string root = drive_root(source[0]);
         std::unique_ptr<disc> drive = open_drive(root.c_str());
         if (drive->place().empty()) {
             error = drive->trouble();

@@ -78,6 +78,10 @@ struct framing {
     std::uint32_t data_at = 0; // in each frame
 };
 
+constexpr framing sectors_alone = {sector_size, 0};
+constexpr framing raw_mode1 = {raw_frame_size, mode1_data_at};
+constexpr framing raw_mode2 = {raw_frame_size, mode2_data_at};
+
 // The file that holds the data track, opened, and how its sectors are framed.
 struct track_file {
     std::string path;
@@ -107,27 +111,24 @@ bool read_at(int fd, std::uint8_t* out, std::size_t count, off_t offset) {
 bool sniff_framing(int fd, framing& frames) {
     std::uint8_t head[raw_mode_at + 1] = {};
     if (!read_at(fd, head, sizeof head, 0) || std::memcmp(head, raw_sync, sizeof raw_sync) != 0) {
-        frames = {sector_size, 0};
-        return true;
+        frames = sectors_alone;
+    } else if (head[raw_mode_at] == 1) {
+        frames = raw_mode1;
+    } else if (head[raw_mode_at] == 2) {
+        frames = raw_mode2;
+    } else {
+        return false;
     }
-    if (head[raw_mode_at] == 1) {
-        frames = {raw_frame_size, mode1_data_at};
-        return true;
-    }
-    if (head[raw_mode_at] == 2) {
-        frames = {raw_frame_size, mode2_data_at};
-        return true;
-    }
-    return false;
+    return true;
 }
 
 bool framing_of_track(const std::string& mode, framing& frames) {
     if (mode == "MODE1/2048") {
-        frames = {sector_size, 0};
+        frames = sectors_alone;
     } else if (mode == "MODE1/2352") {
-        frames = {raw_frame_size, mode1_data_at};
+        frames = raw_mode1;
     } else if (mode == "MODE2/2352") {
-        frames = {raw_frame_size, mode2_data_at};
+        frames = raw_mode2;
     } else {
         return false;
     }

@@ -69,7 +69,7 @@ std::unique_ptr<disc> open_drive(const char* root) {
 
 std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
     if (is_drive_letter(source)) {
-        const std::string root = source.substr(0, 1) + ":\\";
+        const std::string root = drive_root(source[0]);
         if (GetFileAttributesA(root.c_str()) == no_attributes) {
             error = "drive " + root + " holds nothing that can be read";
             return nullptr;
