@@ -1,5 +1,10 @@
 #include "support.hpp"
 
+#include "app/console.hpp"
+#include "app/errormes.hpp"
+#include "app/report.hpp"
+#include "platform/output_folder.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,8 +55,45 @@ std::string console_of(const std::function<void()>& fn) {
 }
 
 std::string report_of(status code, const char* context) {
-    return console_of([&] { errormes(code, context); });
+    const memory_stream out;
+    console con(out.file(), stdin, console_encoding::shift_jis);
+    errormes(con, code, context);
+    return out.text();
 }
+
+memory_stream::memory_stream() : file_(open_memstream(&buffer_, &size_)) {}
+
+memory_stream::~memory_stream() {
+    std::fclose(file_);
+    std::free(buffer_);
+}
+
+std::string memory_stream::text() const {
+    std::fflush(file_);
+    return std::string(buffer_, size_);
+}
+
+struct test_run::parts {
+    std::unique_ptr<disc> drive;
+    std::unique_ptr<output_folder> folder;
+    picture_settings settings;
+    std::unique_ptr<::console> con;
+    std::unique_ptr<console_report> report;
+};
+
+test_run::test_run(picture_settings settings) : parts_(std::make_unique<parts>()) {
+    std::string error;
+    parts_->drive = drive_q();
+    parts_->folder = open_output_folder(".", false, error);
+    EXPECT_NE(parts_->folder, nullptr) << error;
+    parts_->settings = std::move(settings);
+    parts_->settings.folder = parts_->folder.get();
+    parts_->con = std::make_unique<::console>(console_.file(), stdin, console_encoding::shift_jis);
+    parts_->report = std::make_unique<console_report>(*parts_->con, errors_.file(), false);
+    run_ = std::make_unique<picture_run>(*parts_->drive, parts_->settings, *parts_->report);
+}
+
+test_run::~test_run() = default;
 
 void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn) {
     rlimit saved{};
@@ -69,11 +111,10 @@ std::unique_ptr<disc> drive_q() {
     return open_drive("q:\\");
 }
 
-group_run run_group(status (*group)(const disc& source)) {
-    group_run r{0, {}};
-    const std::unique_ptr<disc> q = drive_q();
-    r.console = console_of([&] { r.result = group(*q); });
-    return r;
+group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode) {
+    test_run t;
+    const bool ok = group(t.run(), mode);
+    return {ok, t.console()};
 }
 
 void put_be16(bytes& out, std::uint16_t v) {

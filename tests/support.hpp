@@ -2,7 +2,8 @@
 // files built byte by byte, and the console captured.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
+#include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
 
@@ -37,18 +38,57 @@ bytes read_file(const std::filesystem::path& path);
 std::string console_of(const std::function<void()>& fn);
 // What errormes prints for a code and context: the line a failure must show.
 std::string report_of(status code, const char* context);
+
+// A stream in memory that the code under test writes into, as it would into a console.
+class memory_stream {
+  public:
+    memory_stream();
+    ~memory_stream();
+    memory_stream(const memory_stream&) = delete;
+    memory_stream& operator=(const memory_stream&) = delete;
+
+    std::FILE* file() const { return file_; }
+    // Everything written so far.
+    std::string text() const;
+
+  private:
+    char* buffer_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* file_ = nullptr;
+};
 // Runs fn with files limited to limit bytes, as a disk that fills up there: writes past it fail.
 void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn);
 
 // Drive q as the run opens it: the folder "q:" of the scratch directory, as it is now.
 std::unique_ptr<disc> drive_q();
 
+// The picture routines run on drive q, writing into the current folder, with the console
+// (Shift-JIS) and standard error of the run captured.
+class test_run {
+  public:
+    explicit test_run(picture_settings settings = {});
+    ~test_run();
+    test_run(const test_run&) = delete;
+    test_run& operator=(const test_run&) = delete;
+
+    picture_run& run() { return *run_; }
+    std::string console() const { return console_.text(); }
+    std::string errors() const { return errors_.text(); }
+
+  private:
+    struct parts;
+    std::unique_ptr<parts> parts_;
+    memory_stream console_;
+    memory_stream errors_;
+    std::unique_ptr<picture_run> run_;
+};
+
 // What a picture group returned and printed, run on drive q.
 struct group_run {
-    status result;
+    bool ok;
     std::string console;
 };
-group_run run_group(status (*group)(const disc& source));
+group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode = 0);
 
 // Big-endian words and little-endian fields, as the formats store them.
 void put_be16(bytes& out, std::uint16_t v);

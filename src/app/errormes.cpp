@@ -1,32 +1,39 @@
 #include "app/errormes.hpp"
 
 #include "app/texts.hpp"
-#include "platform/console.hpp"
 
 namespace {
+
+constexpr status st_reported = -1;
+constexpr char error_prefix[] = "Error!  ";
+constexpr char line_end[] = "\n";
+constexpr char routine_context[] = "errormes";
+
+// What follows a text: the line end alone, or a file's path or a routine's name first.
+enum class tail { none, file, routine };
+
+constexpr const char* lead_of(tail t) {
+    return t == tail::file ? "> " : t == tail::none ? "" : "in ";
+}
 
 struct message {
     status code;
     japanese_text text;
-    const char* tail; // printf format; the codes of the context band take one %s
+    tail after;
 };
 
-constexpr char line_end[] = "\n";
-constexpr char file_tail[] = "> %s\n";
-constexpr char routine_tail[] = "in %s\n";
-
 constexpr message messages[] = {
-    {err_name_too_long, text_name_too_long, line_end},
-    {err_no_file, text_no_file, line_end},
-    {err_bad_drive, text_bad_drive, line_end},
-    {err_open, text_not_found, file_tail},
-    {err_unsupported, text_unsupported, file_tail},
-    {err_argument, text_bad_argument, routine_tail},
-    {err_memory, text_no_memory, routine_tail},
-    {err_reference, text_bad_reference, routine_tail},
-    {err_overrun, text_overrun, routine_tail},
-    {err_read, text_read_failed, routine_tail},
-    {err_write, text_write_failed, routine_tail},
+    {err_name_too_long, text_name_too_long, tail::none},
+    {err_no_file, text_no_file, tail::none},
+    {err_bad_drive, text_bad_drive, tail::none},
+    {err_open, text_not_found, tail::file},
+    {err_unsupported, text_unsupported, tail::file},
+    {err_argument, text_bad_argument, tail::routine},
+    {err_memory, text_no_memory, tail::routine},
+    {err_reference, text_bad_reference, tail::routine},
+    {err_overrun, text_overrun, tail::routine},
+    {err_read, text_read_failed, tail::routine},
+    {err_write, text_write_failed, tail::routine},
 };
 
 const message* message_of(status code) {
@@ -38,30 +45,46 @@ const message* message_of(status code) {
     return nullptr;
 }
 
+const char* in_encoding(const japanese_text& text, console_encoding encoding) {
+    return encoding == console_encoding::utf8 ? text.utf8 : text.shift_jis;
+}
+
 } // namespace
 
-status errormes(status code, const char* context) {
+status errormes(console& con, status code, const char* context) {
     if (code >= st_reported) {
         return code;
     }
-    con_puts("Error!  ");
+    con.puts(error_prefix);
     const message* m = message_of(code);
     if (code > err_context_band) {
         // Codes of this band are reported without a context: one without a text of its own
         // has nothing to print after the prefix.
         if (m != nullptr) {
-            con_puts(m->text);
-            con_puts(m->tail);
+            con.puts(m->text);
+            con.puts(line_end);
         }
         return st_reported;
     }
     if (context == nullptr) {
-        return errormes(err_argument, "errormes");
+        return errormes(con, err_argument, routine_context);
     }
     // A context-band code without a text of its own still names its context.
     if (m != nullptr) {
-        con_puts(m->text);
+        con.puts(m->text);
     }
-    con_printf(m != nullptr ? m->tail : routine_tail, context);
+    con.printf("%s%s\n", lead_of(m != nullptr ? m->after : tail::routine), context);
     return st_reported;
+}
+
+std::string message_text(status code, const char* context, console_encoding encoding) {
+    const message* m = message_of(code);
+    std::string text = m != nullptr ? in_encoding(m->text, encoding) : "";
+    if (code > err_context_band) {
+        return text;
+    }
+    if (context == nullptr) {
+        return message_text(err_argument, routine_context, encoding);
+    }
+    return text + lead_of(m != nullptr ? m->after : tail::routine) + context;
 }

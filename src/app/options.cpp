@@ -1,7 +1,9 @@
 #include "app/options.hpp"
 
+#include "encode/formats.hpp"
 #include "platform/disc_names.hpp"
 
+#include <getopt.h>
 #include <string_view>
 
 const char usage_text[] =
@@ -17,7 +19,16 @@ const char usage_text[] =
     "  -o, --output=DIR       write the pictures into DIR, made if missing (default: the\n"
     "                         current folder)\n"
     "  -f, --format=FORMAT    bmp (the default) or png\n"
-    "  -q, --quiet            no \"done\" line for each picture; errors are still shown\n"
+    "  -l, --list             read and decode everything, write nothing: list the\n"
+    "                         pictures that would be written\n"
+    "      --only=PATTERN[,PATTERN]...\n"
+    "                         only the pictures whose name matches (F0*, EV_*) or whose\n"
+    "                         group is named: faces, events, endings, title, sprites,\n"
+    "                         cellmaps\n"
+    "  -n, --no-clobber       leave a picture whose file is already there as it is\n"
+    "      --manifest=FILE    write a JSON document of the run into FILE\n"
+    "  -q, --quiet            no \"done\" line for each picture and no summary; errors are\n"
+    "                         still shown\n"
     "      --encoding=ENC     write the Japanese messages in utf-8 or shift-jis (default:\n"
     "                         utf-8 on a UTF-8 terminal, shift-jis otherwise)\n"
     "  -h, --help             show this help and exit\n"
@@ -26,23 +37,42 @@ const char usage_text[] =
     "Messages name a file by its path in SOURCE: q:\\TITLE.SEQ on a drive, disc/TITLE.SEQ\n"
     "in a folder, game.cue:TITLE.SEQ in an image.\n"
     "Exit status: 0 when every group of pictures could run, 255 when a group failed as a\n"
-    "whole, 2 when the command line is wrong.\n";
+    "whole, 2 when the command line is wrong, 1 when the manifest could not be written.\n";
 
 namespace {
 
-bool named(std::string_view value, const char* name) {
-    return same_ignoring_case(std::string(value).c_str(), name);
-}
+// Keys of the options that have no short form.
+enum : int {
+    key_encoding = 256,
+    key_only,
+    key_manifest,
+};
 
-bool encoding_named(std::string_view name, options& out) {
+constexpr option long_options[] = {
+    {"output", required_argument, nullptr, 'o'},
+    {"format", required_argument, nullptr, 'f'},
+    {"list", no_argument, nullptr, 'l'},
+    {"only", required_argument, nullptr, key_only},
+    {"no-clobber", no_argument, nullptr, 'n'},
+    {"manifest", required_argument, nullptr, key_manifest},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"encoding", required_argument, nullptr, key_encoding},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+// The leading colon: a missing value is told apart from an unknown option.
+constexpr char short_options[] = ":o:f:lnqhV";
+
+bool encoding_named(const char* name, options& out) {
     for (const char* utf8 : {"utf-8", "utf8"}) {
-        if (named(name, utf8)) {
+        if (same_ignoring_case(name, utf8)) {
             out.encoding = console_encoding::utf8;
             return true;
         }
     }
     for (const char* sjis : {"shift-jis", "shift_jis", "sjis", "cp932"}) {
-        if (named(name, sjis)) {
+        if (same_ignoring_case(name, sjis)) {
             out.encoding = console_encoding::shift_jis;
             return true;
         }
@@ -50,34 +80,60 @@ bool encoding_named(std::string_view name, options& out) {
     return false;
 }
 
-bool format_named(std::string_view name, options& out) {
-    if (named(name, "bmp")) {
-        out.format = picture_format::bmp;
-    } else if (named(name, "png")) {
-        out.format = picture_format::png;
-    } else {
-        return false;
+std::string format_names() {
+    std::string names;
+    for (const picture_format& f : picture_formats()) {
+        names += (names.empty() ? "" : " or ") + std::string(f.name);
     }
-    return true;
+    return names;
+}
+
+// Patterns separated by commas; empty ones are passed over.
+void add_patterns(std::string_view list, std::vector<std::string>& patterns) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view one = list.substr(0, comma);
+        if (!one.empty()) {
+            patterns.emplace_back(one);
+        }
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
 }
 
 // An option that takes a value: what to do with it, and what is wrong when it does not fit.
-bool take_value(char option, std::string_view value, options& out, std::string& error) {
-    switch (option) {
+bool take_value(int key, const char* value, options& out, std::string& error) {
+    switch (key) {
     case 'o':
-        if (value.empty()) {
+        if (*value == '\0') {
             error = "the output folder is empty";
             return false;
         }
         out.output = value;
         return true;
     case 'f':
-        if (!format_named(value, out)) {
-            error = "unknown picture format '" + std::string(value) + "' (bmp or png)";
+        out.format = find_picture_format(value);
+        if (out.format == nullptr) {
+            error = "unknown picture format '" + std::string(value) + "' (" + format_names() + ")";
             return false;
         }
         return true;
-    default: // 'e', the encoding
+    case key_only: {
+        const std::size_t before = out.only.size();
+        add_patterns(value, out.only);
+        if (out.only.size() == before) {
+            error = "--only names no picture";
+            return false;
+        }
+        return true;
+    }
+    case key_manifest:
+        if (*value == '\0') {
+            error = "the manifest file is empty";
+            return false;
+        }
+        out.manifest = value;
+        return true;
+    default: // key_encoding
         if (!encoding_named(value, out)) {
             error = "unknown encoding '" + std::string(value) + "' (utf-8 or shift-jis)";
             return false;
@@ -86,19 +142,19 @@ bool take_value(char option, std::string_view value, options& out, std::string& 
     }
 }
 
-struct long_option {
-    const char* name;
-    char letter; // the short form, or the key of an option that has none
-    bool takes_value;
-};
+// The long option an argument names, as written ("--out" of "--out=x").
+std::string_view long_name(std::string_view arg) {
+    return arg.substr(2, arg.find('=') - 2);
+}
 
-constexpr long_option long_options[] = {
-    {"output", 'o', true}, {"format", 'f', true}, {"encoding", 'e', true},
-    {"quiet", 'q', false}, {"help", 'h', false},  {"version", 'V', false},
-};
-
-bool set_flag(char letter, options& out) {
-    switch (letter) {
+bool set_flag(int key, options& out) {
+    switch (key) {
+    case 'l':
+        out.list = true;
+        return true;
+    case 'n':
+        out.no_clobber = true;
+        return true;
     case 'q':
         out.quiet = true;
         return true;
@@ -113,84 +169,79 @@ bool set_flag(char letter, options& out) {
     }
 }
 
-bool takes_value(char letter) {
-    return letter == 'o' || letter == 'f';
+bool known_key(int key) {
+    for (const option* o = long_options; o->name != nullptr; ++o) {
+        if (o->val == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What getopt_long turned down, in words. The argument it stopped at is the one before
+// optind; a letter it does not know may stand inside a bundle, and is told by itself.
+std::string refusal(int got, int culprit, std::string_view arg) {
+    const std::string letter = std::string("-") + static_cast<char>(culprit);
+    if ((got == '?' && culprit != 0 && !known_key(culprit)) || !arg.starts_with("--")) {
+        return got == ':' ? "option '" + letter + "' needs a value"
+                          : "unknown option '" + letter + "'";
+    }
+    const std::string_view name = long_name(arg);
+    const bool has_value = arg.find('=') != std::string_view::npos;
+    int matches = 0;
+    for (const option* o = long_options; o->name != nullptr; ++o) {
+        matches += std::string_view(o->name).starts_with(name) ? 1 : 0;
+    }
+    const std::string shown = "--" + std::string(name);
+    if (matches > 1) {
+        return "option '" + shown + "' is ambiguous";
+    }
+    if (matches == 0) {
+        return "unknown option '" + shown + "'";
+    }
+    return has_value ? "option '" + shown + "' takes no value"
+                     : "option '" + shown + "' needs a value";
 }
 
 } // namespace
 
 bool parse_options(int argc, const char* const* argv, options& out, std::string& error) {
-    bool sources_only = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (!sources_only && arg == "--") {
-            sources_only = true;
-        } else if (!sources_only && arg.starts_with("--")) {
-            const std::size_t equals = arg.find('=');
-            const std::string_view name = arg.substr(2, equals == arg.npos ? arg.npos : equals - 2);
-            const long_option* found = nullptr;
-            for (const long_option& o : long_options) {
-                if (name == o.name) {
-                    found = &o;
-                }
-            }
-            if (found == nullptr) {
-                error = "unknown option '" + std::string(arg) + "'";
-                return false;
-            }
-            if (!found->takes_value) {
-                if (equals != arg.npos) {
-                    error = "option '--" + std::string(name) + "' takes no value";
-                    return false;
-                }
-                set_flag(found->letter, out);
-                continue;
-            }
-            std::string_view value;
-            if (equals != arg.npos) {
-                value = arg.substr(equals + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                error = "option '--" + std::string(name) + "' needs a value";
-                return false;
-            }
-            if (!take_value(found->letter, value, out, error)) {
-                return false;
-            }
-        } else if (!sources_only && arg.size() > 1 && arg[0] == '-') {
-            // Short options, several in one argument; a value follows its letter or comes next.
-            for (std::size_t k = 1; k < arg.size(); ++k) {
-                const char letter = arg[k];
-                if (takes_value(letter)) {
-                    std::string_view value = arg.substr(k + 1);
-                    if (value.empty()) {
-                        if (i + 1 >= argc) {
-                            error = std::string("option '-") + letter + "' needs a value";
-                            return false;
-                        }
-                        value = argv[++i];
-                    }
-                    if (!take_value(letter, value, out, error)) {
-                        return false;
-                    }
-                    break;
-                }
-                if (!set_flag(letter, out)) {
-                    error = std::string("unknown option '-") + letter + "'";
-                    return false;
-                }
-            }
-        } else if (out.source.empty()) {
-            if (arg.empty()) {
-                error = "the source is empty";
-                return false;
-            }
-            out.source = arg;
-        } else {
-            error = "one source at a time: '" + out.source + "' and '" + std::string(arg) + "'";
+    // getopt_long reorders the pointers, never the strings: it works on a copy of them.
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        args.push_back(const_cast<char*>(argv[i]));
+    }
+    args.push_back(nullptr);
+    opterr = 0;
+    optind = 0; // a parse of its own, from the start
+    for (;;) {
+        const int key = getopt_long(argc, args.data(), short_options, long_options, nullptr);
+        if (key == -1) {
+            break;
+        }
+        if (key == '?' || key == ':') {
+            const int at = optind > 0 && optind <= argc ? optind - 1 : 0;
+            error = refusal(key, optopt, args[static_cast<std::size_t>(at)]);
             return false;
         }
+        if (set_flag(key, out)) {
+            continue;
+        }
+        if (!take_value(key, optarg, out, error)) {
+            return false;
+        }
+    }
+    for (int i = optind; i < argc; ++i) {
+        const std::string arg = args[static_cast<std::size_t>(i)];
+        if (arg.empty()) {
+            error = "the source is empty";
+            return false;
+        }
+        if (!out.source.empty()) {
+            error = "one source at a time: '" + out.source + "' and '" + arg + "'";
+            return false;
+        }
+        out.source = arg;
     }
     return true;
 }

@@ -2,7 +2,7 @@
 // written out, the text itself beside each.
 #pragma once
 
-#include "platform/console.hpp"
+#include "app/console.hpp"
 
 // ファイル名が長すぎます。
 inline constexpr japanese_text text_name_too_long = {

@@ -375,27 +375,29 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
     }
 }
 
-status dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
-                  std::uint32_t output_capacity) {
+outcome dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
+                   std::uint32_t output_capacity) {
     if (input == nullptr || output == nullptr || input_length <= cnx_header_size ||
         !is_cnx(input, input_length)) {
-        return err_argument;
+        return {err_argument, routine_cnxdat};
     }
     const std::uint32_t unpacked = read_be32(input + cnx_unpacked_size_offset);
     if (unpacked > output_capacity || unpacked > largest_block) {
-        return err_overrun;
+        return {err_overrun, routine_cnxdat};
     }
     // Unpacking in place would overwrite the stream before it is read: read a copy.
     heap_block copy;
     if (input == output) {
         copy = heap_copy(input, input_length);
         if (!copy) {
-            return err_memory;
+            return {err_memory, routine_cnxdat};
         }
         input = copy.get();
     }
-    const status result = errormes(
-        dec_cnxlz(input + cnx_header_size, output, input_length - cnx_header_size, unpacked),
-        "dec_cnxlz");
-    return result != st_ok ? result : static_cast<status>(unpacked);
+    const status result =
+        dec_cnxlz(input + cnx_header_size, output, input_length - cnx_header_size, unpacked);
+    if (result != st_ok) {
+        return {result, routine_cnxlz};
+    }
+    return {static_cast<status>(unpacked), nullptr};
 }

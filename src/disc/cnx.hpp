@@ -1,7 +1,7 @@
 // CNX containers: a 16-byte header and an LZ stream, unpacked on the way off the disc.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
 
 #include <cstdint>
 
@@ -12,14 +12,18 @@ constexpr std::uint32_t cnx_unpacked_size_offset = 12;
 // True when the bytes begin with the container's magic.
 bool is_cnx(const std::uint8_t* bytes, std::uint32_t length);
 
+// The routines whose codes the container hands up.
+constexpr char routine_cnxdat[] = "dec_cnxdat";
+constexpr char routine_cnxlz[] = "dec_cnxlz";
+
 // Checks a container and unpacks its stream into output. input and output may be the
 // same buffer (the stream is then read from a copy); otherwise they must not overlap.
-// Returns the unpacked size; -501, -503 or -505 unreported when the container is
-// refused; -1 when the stream was corrupt, which it has reported as "dec_cnxlz".
-status dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
-                  std::uint32_t output_capacity);
+// Returns the unpacked size; -501, -503 or -505 from "dec_cnxdat" when the container is
+// refused; dec_cnxlz's code from "dec_cnxlz" when the stream is corrupt.
+outcome dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
+                   std::uint32_t output_capacity);
 
 // Decodes an LZ stream into exactly expected_length bytes. Returns 0, or -501, -504,
-// -505, printing nothing. stream and output must not overlap.
+// -505. stream and output must not overlap.
 status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t stream_length,
                  std::uint32_t expected_length);

@@ -1,7 +1,8 @@
 #include "extract/cellmaps.hpp"
 
-#include "disc/load_disc_file.hpp"
 #include "extract/picture.hpp"
+#include "extract/picture_run.hpp"
+#include "extract/title.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/colour.hpp"
 #include "gfx/pattern_names.hpp"
@@ -14,12 +15,12 @@ namespace {
 constexpr char map_format[] = "DM_%s.MAP";
 constexpr char cel_format[] = "DM_%s.CEL";
 constexpr char part_format[] = "DM_%s%1u.CEL";
-constexpr char single_format[] = "DM_%s.BMP";
-constexpr char numbered_format[] = "DM_%s_%1u.BMP";
+constexpr char single_format[] = "DM_%s";
+constexpr char numbered_format[] = "DM_%s_%1u";
 // Room for the longest name the formats make: their own characters, the longest name of
 // the table and the most digits a number can have.
 constexpr std::size_t numbered_name_size =
-    sizeof "DM__.BMP" + (table_name_size - 1) + std::numeric_limits<unsigned>::digits10 + 1;
+    sizeof "DM__.CEL" + (table_name_size - 1) + std::numeric_limits<unsigned>::digits10 + 1;
 
 // The map is a whole 64 x 64 table; the picture uses its top left corner.
 constexpr std::uint32_t cellmap_map_rows = 64;
@@ -44,62 +45,83 @@ static_assert(all_rows_fit());
 
 } // namespace
 
-status dec_cellmap(const disc& source, const std::uint8_t* title_data, cell_map row) {
+std::string cellmap_picture_name(const cell_map& row, unsigned k) {
+    char name[numbered_name_size] = {};
+    if (counts_pictures(row.counts) == 1) {
+        std::snprintf(name, sizeof name, single_format, row.map_name);
+    } else {
+        std::snprintf(name, sizeof name, numbered_format, row.map_name, k);
+    }
+    return name;
+}
+
+bool cellmap_wanted(const picture_run& run, const cell_map& row) {
+    for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
+        if (run.wants(cellmap_picture_name(row, k), group_cellmaps)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
+                 std::uint8_t mode) {
     std::uint16_t map[map_area_entries] = {};
     std::uint8_t cells[cell_data_size] = {};
     std::uint8_t palette[palette_size] = {};
     char file[numbered_name_size] = {};
-    std::snprintf(file, sizeof file, map_format, row.map_name);
-    if (load_disc_file(source, file, entry_bytes(map), map_area_size) < 0) {
-        return st_reported;
-    }
     const unsigned pictures = counts_pictures(row.counts);
     const unsigned parts = counts_parts(row.counts);
+    // Failures before the pictures part ways are told under the row's first picture.
+    picture_job job(run, group_cellmaps, cellmap_picture_name(row, 0));
+    job.uses(title_file);
+    std::snprintf(file, sizeof file, map_format, row.map_name);
+    if (job.load(file, entry_bytes(map), map_area_size) < 0) {
+        return false;
+    }
     if (parts == 0) {
         std::snprintf(file, sizeof file, cel_format, row.cel_name);
-        if (load_disc_file(source, file, cells, cell_data_size) < 0) {
-            return st_reported;
+        if (job.load(file, cells, cell_data_size) < 0) {
+            return false;
         }
     } else {
         // Parts are numbered from 1 and lie one behind the other, however long each was.
         std::uint32_t placed = 0;
         for (unsigned part = 1; part <= parts; ++part) {
             std::snprintf(file, sizeof file, part_format, row.cel_name, part);
-            const status loaded =
-                load_disc_file(source, file, cells + placed, cell_data_size / parts);
+            const status loaded = job.load(file, cells + placed, cell_data_size / parts);
             if (loaded < 0) {
-                return st_reported;
+                return false;
             }
             placed += static_cast<std::uint32_t>(loaded);
         }
     }
     std::uint16_t depth = 0;
-    if (errormes(opti_ss_pnb(map, &depth, cellmap_map_entries), "opti_ss_pnb") != st_ok) {
-        return st_reported;
+    if (!job.check(opti_ss_pnb(map, &depth, cellmap_map_entries), "opti_ss_pnb")) {
+        return false;
     }
     if (depth > deepest_cells) {
-        return st_reported;
+        return job.fail_quietly(err_unsupported, "opti_ss_pnb",
+                                "cells of depth " + std::to_string(depth) +
+                                    "; the cell-map pictures take 8 at most");
     }
-    if (errormes(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
-                          row.width, row.height, 0, 0, map_entry_bits),
-                 "cutimage") != st_ok ||
-        errormes(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, depth),
-                 "dec_s8_tile") != st_ok) {
-        return st_reported;
+    if (!job.check(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
+                            row.width, row.height, 0, 0, map_entry_bits),
+                   "cutimage") ||
+        !job.check(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, depth),
+                   "dec_s8_tile")) {
+        return false;
     }
-    for (unsigned k = 0; k < pictures; ++k) {
-        char output[numbered_name_size] = {};
-        if (pictures == 1) {
-            std::snprintf(output, sizeof output, single_format, row.map_name);
-        } else {
-            std::snprintf(output, sizeof output, numbered_format, row.map_name, k);
+    for (unsigned k = 0; k < pictures; ++k, row.palette_offset += palette_block_size) {
+        const std::string name = cellmap_picture_name(row, k);
+        if (!run.wants(name, group_cellmaps)) {
+            continue;
         }
-        dec_ss_pal(title_data + row.palette_offset, palette, palette_entries);
-        if (write_picture(output, palette, cells, row.width * cell_side, row.height * cell_side,
-                          depth) != st_ok) {
-            return st_reported;
+        dec_ss_pal(title_data + row.palette_offset, palette, palette_entries, mode);
+        if (!job.write_as(name, {palette, cells, row.width * cell_side, row.height * cell_side,
+                                 depth, false})) {
+            return false;
         }
-        row.palette_offset += palette_block_size;
     }
-    return st_ok;
+    return true;
 }

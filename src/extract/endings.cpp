@@ -1,19 +1,19 @@
 #include "extract/endings.hpp"
 
-#include "disc/load_disc_file.hpp"
 #include "extract/picture.hpp"
+#include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/colour.hpp"
 #include "gfx/pattern_names.hpp"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
 constexpr char map_format[] = "%s.MAP";
 constexpr char part_format[] = "%s%1u.CEL";
 constexpr char cel_format[] = "%s.CEL";
-constexpr char bmp_format[] = "%s.BMP";
 constexpr char ending_format[] = "ED_%02u";
 constexpr std::size_t name_size = 8;
 constexpr unsigned ending_count = 9;
@@ -33,60 +33,82 @@ constexpr unsigned part_count = 5;
 constexpr std::uint32_t part_size = cell_data_size / part_count;
 static_assert(cell_data_size == 84480 && part_size == 16896 && picture_size == 126720);
 
+struct ending_name {
+    char text[name_size];
+};
+
+ending_name name_of_ending(unsigned n) {
+    ending_name name{};
+    std::snprintf(name.text, sizeof name.text, ending_format, n);
+    return name;
+}
+
 } // namespace
 
-status dec_ending(const disc& source, const char* name, bool five_parts) {
+bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_t mode) {
     std::uint16_t table[map_area_entries] = {};
-    std::uint8_t picture[picture_size] = {};
+    std::uint8_t picture_data[picture_size] = {};
     char file[file_name_size] = {};
-    char output[file_name_size] = {};
+    picture_job job(run, group_endings, name);
     std::snprintf(file, sizeof file, map_format, name);
-    if (load_disc_file(source, file, entry_bytes(table), map_area_size) < 0) {
-        return st_reported;
+    if (job.load(file, entry_bytes(table), map_area_size) < 0) {
+        return false;
     }
     if (five_parts) {
         // Each part lands directly behind what the parts before it delivered.
         std::uint32_t placed = 0;
         for (unsigned part = 0; part < part_count; ++part) {
             std::snprintf(file, sizeof file, part_format, name, part);
-            const status loaded = load_disc_file(source, file, picture + placed, part_size);
+            const status loaded = job.load(file, picture_data + placed, part_size);
             if (loaded < 0) {
-                return st_reported;
+                return false;
             }
             placed += static_cast<std::uint32_t>(loaded);
         }
     } else {
         std::snprintf(file, sizeof file, cel_format, name);
-        if (load_disc_file(source, file, picture, cell_data_size) < 0) {
-            return st_reported;
+        if (job.load(file, picture_data, cell_data_size) < 0) {
+            return false;
         }
     }
-    std::snprintf(output, sizeof output, bmp_format, name);
     std::uint16_t depth = 0;
-    if (errormes(opti_ss_pnb(table, &depth, map_entries), "opti_ss_pnb") != st_ok ||
-        depth != ending_depth) {
-        return st_reported;
+    if (!job.check(opti_ss_pnb(table, &depth, map_entries), "opti_ss_pnb")) {
+        return false;
+    }
+    if (depth != ending_depth) {
+        return job.fail_quietly(err_unsupported, "opti_ss_pnb",
+                                "cells of depth " + std::to_string(depth) +
+                                    "; the ending screens take 16");
     }
     if (cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
                  cells_down, 0, first_row, map_entry_bits) != st_ok) {
-        return st_reported;
+        return job.fail_quietly(err_argument, "cutimage", {});
     }
-    if (errormes(
-            dec_s8_tile(picture, picture, table, cell_data_size, cells_across, cells_down, depth),
-            "dec_s8_tile") != st_ok ||
-        errormes(dec_ss_hc(picture, picture, ending_width, ending_height), "dec_ss_hc") != st_ok) {
-        return st_reported;
-    }
-    return write_picture(output, nullptr, picture, ending_width, ending_height, ending_bits);
+    return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
+                                 cells_down, depth),
+                     "dec_s8_tile") &&
+           job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode),
+                     "dec_ss_hc") &&
+           job.write({nullptr, picture_data, ending_width, ending_height, ending_bits,
+                      marks_pixels(mode)});
 }
 
-status ext_endings(const disc& source) {
+bool ext_endings(picture_run& run, std::uint8_t mode) {
     for (unsigned n = 1; n <= ending_count; ++n) {
-        char name[name_size] = {};
-        std::snprintf(name, sizeof name, ending_format, n);
-        if (dec_ending(source, name, n != single_file_ending) != st_ok) {
-            return st_reported;
+        const ending_name name = name_of_ending(n);
+        if (run.wants(name.text, group_endings) &&
+            !dec_ending(run, name.text, n != single_file_ending, mode)) {
+            return false;
         }
     }
-    return st_ok;
+    return true;
+}
+
+bool endings_wanted(const picture_run& run) {
+    for (unsigned n = 1; n <= ending_count; ++n) {
+        if (run.wants(name_of_ending(n).text, group_endings)) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -1,13 +1,19 @@
 // Ending screens: nine direct-colour pictures of 176 x 240, each with its own table.
 #pragma once
 
-#include "app/errormes.hpp"
+#include <cstdint>
 
-class disc;
+class picture_run;
 
-// Makes ED_01 to ED_09 and stops at the first that fails. Returns 0, or -1 then.
-status ext_endings(const disc& source);
+constexpr char group_endings[] = "endings";
+// The first ending's table, the first file the group reads.
+constexpr char endings_first_file[] = "ED_01.MAP";
 
-// Makes NAME.BMP from NAME.MAP and the cells, in five parts NAME0.CEL to NAME4.CEL or in
-// one NAME.CEL. Returns 0, or -1 (reported, or a table of the wrong depth).
-status dec_ending(const disc& source, const char* name, bool five_parts);
+// Makes ED_01 to ED_09 (those the run selects), converting colours under mode, and stops
+// at the first that fails. False then, else true.
+bool ext_endings(picture_run& run, std::uint8_t mode);
+bool endings_wanted(const picture_run& run);
+
+// Makes the picture NAME from NAME.MAP and the cells, in five parts NAME0.CEL to NAME4.CEL
+// or in one NAME.CEL. False when it failed (a table of the wrong depth without a line).
+bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_t mode);

@@ -1,21 +1,19 @@
 #include "extract/events.hpp"
 
-#include "disc/load_disc_file.hpp"
 #include "extract/picture.hpp"
+#include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/colour.hpp"
 #include "gfx/pattern_names.hpp"
 
+#include <array>
 #include <cstdio>
+#include <string>
 
 namespace {
 
-constexpr char seq_name[] = "MP1001.SEQ";
 constexpr char map_name[] = "EVENT.MAP";
 constexpr char cel_format[] = "%s.CEL";
-constexpr char bmp_format[] = "%s.BMP";
-constexpr char numbered_format[] = "EV_%02u";
-constexpr std::size_t name_size = 8;
 
 constexpr std::uint32_t seq_size = 54528;
 
@@ -35,57 +33,95 @@ constexpr std::uint32_t numbered_palette = 24944;
 constexpr unsigned last_numbered = 27;
 // There is no EV_15: EV_16 takes the block after EV_14's.
 constexpr unsigned missing_numbered = 15;
+constexpr std::size_t numbered_pictures = last_numbered - 1;
 
-} // namespace
+struct event_picture {
+    char name[8];
+    std::uint32_t palette_offset;
+};
 
-status dec_event(const disc& source, const char* name, const std::uint8_t* palette_words,
-                 const std::uint16_t* table) {
-    std::uint8_t cells[cel_size] = {};
-    std::uint8_t palette[palette_size] = {};
-    char file[file_name_size] = {};
-    char output[file_name_size] = {};
-    std::snprintf(file, sizeof file, cel_format, name);
-    if (load_disc_file(source, file, cells, cel_size) != static_cast<status>(cel_size)) {
-        return st_reported;
-    }
-    dec_ss_pal(palette_words, palette, palette_entries);
-    std::snprintf(output, sizeof output, bmp_format, name);
-    if (errormes(dec_s8_tile(cells, cells, table, cel_size, cells_across, cells_down, event_depth),
-                 "dec_s8_tile") != st_ok) {
-        return st_reported;
-    }
-    return write_picture(output, palette, cells, event_width, event_height, event_depth);
-}
-
-status ext_events(const disc& source) {
-    std::uint8_t seq[seq_size] = {};
-    std::uint16_t map[map_area_entries] = {};
-    if (load_disc_file(source, seq_name, seq, seq_size) < 0) {
-        return st_reported;
-    }
-    if (load_disc_file(source, map_name, entry_bytes(map), map_area_size) < 0) {
-        return st_reported;
-    }
-    std::uint16_t depth = 0;
-    if (errormes(opti_ss_pnb(map, &depth, map_entries), "opti_ss_pnb") != st_ok ||
-        depth != event_depth) {
-        return st_reported;
-    }
-    if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
-                 cells_down, 0, 0, map_entry_bits) != st_ok) {
-        return st_reported;
-    }
-    dec_event(source, "OP_ARLE", seq + opening_palette, map);
-    dec_event(source, "EV1001", seq + first_event_palette, map);
+// The pictures in the order they are made: the opening, the first event, then EV_01 on,
+// each numbered one with the palette block after the one before.
+constexpr auto event_pictures = [] {
+    std::array<event_picture, 2 + numbered_pictures> table{};
+    table[0] = {"OP_ARLE", opening_palette};
+    table[1] = {"EV1001", first_event_palette};
+    std::size_t at = 2;
     std::uint32_t block = numbered_palette;
     for (unsigned n = 1; n <= last_numbered; ++n) {
         if (n == missing_numbered) {
             continue;
         }
-        char name[name_size] = {};
-        std::snprintf(name, sizeof name, numbered_format, n);
-        dec_event(source, name, seq + block, map);
+        event_picture& e = table[at++];
+        const char digits[] = {'E', 'V', '_', static_cast<char>('0' + n / 10),
+                               static_cast<char>('0' + n % 10)};
+        for (std::size_t k = 0; k < sizeof digits; ++k) {
+            e.name[k] = digits[k];
+        }
+        e.palette_offset = block;
         block += palette_block_size;
     }
-    return st_ok;
+    return table;
+}();
+static_assert(event_pictures.back().palette_offset + palette_block_size <= seq_size);
+
+} // namespace
+
+bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_words,
+               const std::uint16_t* table, std::uint8_t mode) {
+    std::uint8_t cells[cel_size] = {};
+    std::uint8_t palette[palette_size] = {};
+    char file[file_name_size] = {};
+    std::snprintf(file, sizeof file, cel_format, name);
+    picture_job job(run, group_events, name);
+    job.uses(events_first_file);
+    job.uses(map_name);
+    if (!job.load_exactly(file, cells, cel_size)) {
+        return false;
+    }
+    dec_ss_pal(palette_words, palette, palette_entries, mode);
+    if (!job.check(
+            dec_s8_tile(cells, cells, table, cel_size, cells_across, cells_down, event_depth),
+            "dec_s8_tile")) {
+        return false;
+    }
+    return job.write({palette, cells, event_width, event_height, event_depth, false});
+}
+
+bool ext_events(picture_run& run, std::uint8_t mode) {
+    std::uint8_t seq[seq_size] = {};
+    std::uint16_t map[map_area_entries] = {};
+    picture_job shared(run, group_events);
+    if (shared.load(events_first_file, seq, seq_size) < 0 ||
+        shared.load(map_name, entry_bytes(map), map_area_size) < 0) {
+        return false;
+    }
+    std::uint16_t depth = 0;
+    if (!shared.check(opti_ss_pnb(map, &depth, map_entries), "opti_ss_pnb")) {
+        return false;
+    }
+    if (depth != event_depth) {
+        return shared.fail_quietly(err_unsupported, "opti_ss_pnb",
+                                   "cells of depth " + std::to_string(depth) +
+                                       "; the event screens take 8");
+    }
+    if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
+                 cells_down, 0, 0, map_entry_bits) != st_ok) {
+        return shared.fail_quietly(err_argument, "cutimage", {});
+    }
+    for (const event_picture& e : event_pictures) {
+        if (run.wants(e.name, group_events)) {
+            dec_event(run, e.name, seq + e.palette_offset, map, mode);
+        }
+    }
+    return true;
+}
+
+bool events_wanted(const picture_run& run) {
+    for (const event_picture& e : event_pictures) {
+        if (run.wants(e.name, group_events)) {
+            return true;
+        }
+    }
+    return false;
 }

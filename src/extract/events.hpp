@@ -1,17 +1,21 @@
 // Opening and event screens: 28 pictures of 352 x 240 in 256 colours, one shared table.
 #pragma once
 
-#include "app/errormes.hpp"
-
 #include <cstdint>
 
-class disc;
+class picture_run;
 
-// Loads the palette store and the shared table, then makes every picture. Returns -1
-// when a shared step fails, else 0 whatever became of the pictures.
-status ext_events(const disc& source);
+constexpr char group_events[] = "events";
+// The palette store, the first file the group reads.
+constexpr char events_first_file[] = "MP1001.SEQ";
 
-// Makes NAME.BMP from NAME.CEL, the 256 big-endian colour words at palette_words and the
-// prepared 44 x 30 table. Returns 0, or -1 (reported, or a CEL of the wrong size).
-status dec_event(const disc& source, const char* name, const std::uint8_t* palette_words,
-                 const std::uint16_t* table);
+// Loads the palette store and the shared table, then makes every picture the run selects,
+// converting colours under mode. False when a shared step fails, else true whatever became
+// of the pictures.
+bool ext_events(picture_run& run, std::uint8_t mode);
+bool events_wanted(const picture_run& run);
+
+// Makes the picture NAME from NAME.CEL, the 256 big-endian colour words at palette_words and
+// the prepared 44 x 30 table. False when it failed (a CEL of the wrong size without a line).
+bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_words,
+               const std::uint16_t* table, std::uint8_t mode);

@@ -1,15 +1,23 @@
-// Face portraits: every F*.SPR in the disc root, 80 x 80 direct colour, to 24-bit BMP.
+// Face portraits: every F*.SPR in the disc root, 80 x 80 direct colour, to 24-bit pictures.
 #pragma once
 
-#include "app/errormes.hpp"
+#include <cstdint>
+#include <string>
 
-class disc;
+class picture_run;
 
-// Finds and extracts every portrait. Returns 0 when the search found any name,
-// whatever became of the portraits; -1 (reported) when nothing matched.
-status ext_faces(const disc& source);
+constexpr char group_faces[] = "faces";
+// The portraits' search, the first thing the group asks of the disc.
+constexpr char faces_pattern[] = "F*.SPR";
 
-// Extracts the portrait of the found name, whose extension is rewritten to ".BMP" for the
-// output (the buffer has room for ".BMP" after the name). Returns 0, -1 (reported, or a
-// short file), or -102 for a name over 12 characters, which the caller reports.
-status dec_face(const disc& source, char* name);
+// Finds and extracts every portrait the run selects, converting colours under mode. False
+// when the search found nothing (told as -104), else true whatever became of the portraits.
+bool ext_faces(picture_run& run, std::uint8_t mode);
+// Whether the run selects any portrait on the disc.
+bool faces_wanted(const picture_run& run);
+
+// Extracts the portrait of the found name: the picture is named by the four characters from
+// its last dot turned into the format's extension (one is added to a name without a dot).
+// False when it failed: a name over 12 characters (-102), a file that cannot be loaded or
+// is short of a portrait (no line), a conversion or a write that failed.
+bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode);

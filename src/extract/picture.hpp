@@ -1,11 +1,8 @@
-// What every picture routine shares: disc paths, table areas, the last step.
+// What the picture routines share: name buffers and pattern name table areas.
 #pragma once
-
-#include "app/errormes.hpp"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 // A disc file name of up to 12 characters, or a picture's name, with the terminator.
 constexpr std::size_t file_name_size = 16;
@@ -22,16 +19,3 @@ constexpr std::uint16_t map_entry_bits = 16;
 inline std::uint8_t* entry_bytes(std::uint16_t* entries) {
     return reinterpret_cast<std::uint8_t*>(entries);
 }
-
-enum class picture_format { bmp, png };
-
-// How the pictures of the run are written, BMP unless chosen otherwise. False when this
-// build cannot write the format.
-bool set_picture_format(picture_format format);
-// The formats this build writes, for --version.
-std::string picture_format_support();
-
-// Writes a finished picture, named NAME.BMP, in the chosen format (a PNG file is named
-// NAME.PNG), and reports a failure under the writer's name. Returns 0 or -1.
-status write_picture(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
-                     std::uint32_t width, std::uint32_t height, std::uint16_t bits);

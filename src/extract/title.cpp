@@ -1,8 +1,8 @@
 #include "extract/title.hpp"
 
-#include "disc/load_disc_file.hpp"
 #include "extract/cellmaps.hpp"
 #include "extract/picture.hpp"
+#include "extract/picture_run.hpp"
 #include "extract/title_tables.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/colour.hpp"
@@ -11,15 +11,15 @@
 
 namespace {
 
-constexpr char title_name[] = "TITLE.SEQ";
 constexpr char spr_format[] = "%s.SPR";
 constexpr char bbg_format[] = "%s.BBG";
-constexpr char bmp_format[] = "%s.BMP";
 constexpr char sheet_format[] = "DM_%.5s"; // names hold at most five characters
 constexpr std::size_t sheet_name_size = 3 + table_name_size;
 
+constexpr char logo_name[] = "TITLELOG";
 constexpr std::uint32_t logo_palette = 16816;
 constexpr std::uint32_t logo_width = 296;
+constexpr char background_name[] = "TITLEBG";
 constexpr std::uint32_t background_palette = 17328;
 constexpr std::uint16_t title_bits = 8;
 
@@ -42,56 +42,90 @@ constexpr bool all_sheets_fit() {
 }
 static_assert(all_sheets_fit());
 
-} // namespace
+struct sheet_name {
+    char text[sheet_name_size];
+};
 
-status dec_spr(const disc& source, const char* name, const std::uint8_t* palette,
-               std::uint32_t width) {
-    std::uint8_t pixels[sprite_size] = {};
-    char file[file_name_size] = {};
-    char output[file_name_size] = {};
-    std::snprintf(file, sizeof file, spr_format, name);
-    const status loaded = load_disc_file(source, file, pixels, sprite_size);
-    if (loaded < 0) {
-        return st_reported;
-    }
-    std::snprintf(output, sizeof output, bmp_format, name);
-    // An incomplete last row is left out; a file short of one row makes no picture.
-    const std::uint32_t height = width != 0 ? static_cast<std::uint32_t>(loaded) / width : 0;
-    return write_picture(output, palette, pixels, width, height, title_bits);
+sheet_name name_of_sheet(const sprite_sheet& sheet) {
+    sheet_name name{};
+    std::snprintf(name.text, sizeof name.text, sheet_format, sheet.name);
+    return name;
 }
 
-status dec_bbg(const disc& source, const char* name, const std::uint8_t* palette) {
+} // namespace
+
+bool dec_spr(picture_run& run, const char* name, const char* group, const std::uint8_t* palette,
+             std::uint32_t width) {
+    std::uint8_t pixels[sprite_size] = {};
+    char file[file_name_size] = {};
+    std::snprintf(file, sizeof file, spr_format, name);
+    picture_job job(run, group, name);
+    job.uses(title_file);
+    const status loaded = job.load(file, pixels, sprite_size);
+    if (loaded < 0) {
+        return false;
+    }
+    // An incomplete last row is left out; a file short of one row makes no picture.
+    const std::uint32_t height = width != 0 ? static_cast<std::uint32_t>(loaded) / width : 0;
+    return job.write({palette, pixels, width, height, title_bits, false});
+}
+
+bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette) {
     std::uint8_t pixels[background_size] = {};
     char file[file_name_size] = {};
-    char output[file_name_size] = {};
     std::snprintf(file, sizeof file, bbg_format, name);
-    if (load_disc_file(source, file, pixels, background_size) < 0) {
-        return st_reported;
+    picture_job job(run, group_title, name);
+    job.uses(title_file);
+    if (job.load(file, pixels, background_size) < 0) {
+        return false;
     }
     cutimage(pixels, pixels, background_width, background_height, screen_width, screen_height, 0, 0,
              title_bits);
-    std::snprintf(output, sizeof output, bmp_format, name);
-    return write_picture(output, palette, pixels, screen_width, screen_height, title_bits);
+    return job.write({palette, pixels, screen_width, screen_height, title_bits, false});
 }
 
-status ext_title(const disc& source) {
+bool ext_title(picture_run& run, std::uint8_t mode) {
     std::uint8_t title_data[title_data_size] = {};
     std::uint8_t palette[palette_size] = {};
-    if (load_disc_file(source, title_name, title_data, title_data_size) < 0) {
-        return st_reported;
+    if (picture_job(run, group_title).load(title_file, title_data, title_data_size) < 0) {
+        return false;
     }
-    dec_ss_pal(title_data + logo_palette, palette, palette_entries);
-    dec_spr(source, "TITLELOG", palette, logo_width);
-    dec_ss_pal(title_data + background_palette, palette, palette_entries);
-    dec_bbg(source, "TITLEBG", palette);
+    if (run.wants(logo_name, group_title)) {
+        dec_ss_pal(title_data + logo_palette, palette, palette_entries, mode);
+        dec_spr(run, logo_name, group_title, palette, logo_width);
+    }
+    if (run.wants(background_name, group_title)) {
+        dec_ss_pal(title_data + background_palette, palette, palette_entries, mode);
+        dec_bbg(run, background_name, palette);
+    }
     for (const sprite_sheet& sheet : dm_sprite_sheets) {
-        char name[sheet_name_size] = {};
-        std::snprintf(name, sizeof name, sheet_format, sheet.name);
-        dec_ss_pal(title_data + sheet.palette_offset, palette, palette_entries);
-        dec_spr(source, name, palette, sheet.width);
+        const sheet_name name = name_of_sheet(sheet);
+        if (run.wants(name.text, group_sprites)) {
+            dec_ss_pal(title_data + sheet.palette_offset, palette, palette_entries, mode);
+            dec_spr(run, name.text, group_sprites, palette, sheet.width);
+        }
     }
     for (const cell_map& row : dm_cell_maps) {
-        dec_cellmap(source, title_data, row);
+        if (cellmap_wanted(run, row)) {
+            dec_cellmap(run, title_data, row, mode);
+        }
     }
-    return st_ok;
+    return true;
+}
+
+bool title_wanted(const picture_run& run) {
+    if (run.wants(logo_name, group_title) || run.wants(background_name, group_title)) {
+        return true;
+    }
+    for (const sprite_sheet& sheet : dm_sprite_sheets) {
+        if (run.wants(name_of_sheet(sheet).text, group_sprites)) {
+            return true;
+        }
+    }
+    for (const cell_map& row : dm_cell_maps) {
+        if (cellmap_wanted(run, row)) {
+            return true;
+        }
+    }
+    return false;
 }

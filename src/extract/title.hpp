@@ -2,21 +2,26 @@
 // pictures, all coloured from TITLE.SEQ.
 #pragma once
 
-#include "app/errormes.hpp"
-
 #include <cstdint>
 
-class disc;
+class picture_run;
 
-// Loads the title data and makes every picture of the group. Returns -1 when the title
-// data cannot be loaded (nothing else is opened), else 0 whatever became of the pictures.
-status ext_title(const disc& source);
+constexpr char group_title[] = "title";
+constexpr char group_sprites[] = "sprites";
+// The title data, the first file the group reads and the palettes of all its pictures.
+constexpr char title_file[] = "TITLE.SEQ";
 
-// Makes NAME.BMP from NAME.SPR, rows of width 8-bit pixels, with the given 256-entry
-// palette. Returns 0, or -1 (reported).
-status dec_spr(const disc& source, const char* name, const std::uint8_t* palette,
-               std::uint32_t width);
+// Loads the title data and makes every picture of the group the run selects, converting
+// colours under mode. False when the title data cannot be loaded (nothing else is opened),
+// else true whatever became of the pictures.
+bool ext_title(picture_run& run, std::uint8_t mode);
+bool title_wanted(const picture_run& run);
 
-// Makes NAME.BMP from the top left 352 x 240 of the 512 x 256 background NAME.BBG.
-// Returns 0, or -1 (reported).
-status dec_bbg(const disc& source, const char* name, const std::uint8_t* palette);
+// Makes the picture NAME of group from NAME.SPR, rows of width 8-bit pixels, with the given
+// 256-entry palette. False when it failed.
+bool dec_spr(picture_run& run, const char* name, const char* group, const std::uint8_t* palette,
+             std::uint32_t width);
+
+// Makes the picture NAME from the top left 352 x 240 of the 512 x 256 background NAME.BBG.
+// False when it failed.
+bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette);

@@ -1,7 +1,7 @@
 // Cells to pixel rows, and rectangles out of pictures and tables.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
 
 #include <cstdint>
 

@@ -6,9 +6,6 @@
 
 namespace {
 
-// The one process-wide setting; only the extraction run writes it, between groups.
-std::uint8_t current_mode = trans_plain;
-
 constexpr std::uint8_t mask_set_value = 255;
 constexpr std::uint8_t mask_clear_value = 0;
 
@@ -26,20 +23,11 @@ void fill3(std::uint8_t* out, std::uint8_t value) {
 
 } // namespace
 
-void set_transparency_mode(std::uint8_t mode) {
-    current_mode = mode;
-}
-
-std::uint8_t transparency_mode() {
-    return current_mode;
-}
-
-status dec_ss_col(std::uint16_t word, std::uint8_t* out) {
+status dec_ss_col(std::uint16_t word, std::uint8_t* out, std::uint8_t mode) {
     if (out == nullptr) {
         return err_argument;
     }
     const bool top = (word & colour_top_bit) != 0;
-    const std::uint8_t mode = current_mode;
     if (mode == trans_top_bit_mask) {
         fill3(out, top ? mask_set_value : mask_clear_value);
     } else if ((mode == trans_mark_clear && !top) || (mode == trans_mark_set && top)) {
@@ -52,20 +40,21 @@ status dec_ss_col(std::uint16_t word, std::uint8_t* out) {
     return st_ok;
 }
 
-status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count) {
+status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count,
+                  std::uint8_t mode) {
     if (count == 0 || src == nullptr || out == nullptr) {
         return err_argument;
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint8_t* entry = out + std::size_t{i} * palette_entry_size;
-        dec_ss_col(read_be16(src + std::size_t{i} * 2), entry);
+        dec_ss_col(read_be16(src + std::size_t{i} * 2), entry, mode);
         entry[3] = 0;
     }
     return st_ok;
 }
 
 status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
-                 std::uint32_t height) {
+                 std::uint32_t height, std::uint8_t mode) {
     // The rows must be addressable in 32 bits, as the BMP file that takes them is.
     const std::uint64_t out_size = std::uint64_t{height} * (std::uint64_t{width} * 3 + width % 4);
     if (out_size == 0 || out_size > UINT32_MAX || src == nullptr || dst == nullptr) {
@@ -84,7 +73,7 @@ status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width
     const std::uint32_t fill = width % 4;
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
-            dec_ss_col(read_be16(src), dst);
+            dec_ss_col(read_be16(src), dst, mode);
             src += 2;
             dst += 3;
         }

@@ -1,7 +1,7 @@
-// Saturn colour words to BMP colours, under the process-wide transparency mode.
+// Saturn colour words to BMP colours, under a transparency mode the caller names.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
 
 #include <cstdint>
 
@@ -27,15 +27,19 @@ constexpr std::uint32_t palette_size = palette_entries * palette_entry_size;
 // A palette as the disc stores it: 256 colour words, one block behind the other.
 constexpr std::uint32_t palette_block_size = palette_entries * 2;
 
-void set_transparency_mode(std::uint8_t mode);
-std::uint8_t transparency_mode();
+// Whether a picture converted under mode carries the marker colour for see-through pixels.
+constexpr bool marks_pixels(std::uint8_t mode) {
+    return mode == trans_mark_clear || mode == trans_mark_set;
+}
 
-// Converts one colour word to blue, green, red in out[0..2]. Returns 0, or -501 for null out.
-status dec_ss_col(std::uint16_t word, std::uint8_t* out);
+// Converts one colour word to blue, green, red in out[0..2] under mode. Returns 0, or -501
+// for null out.
+status dec_ss_col(std::uint16_t word, std::uint8_t* out, std::uint8_t mode);
 
-// Converts count big-endian colour words into count palette entries.
+// Converts count big-endian colour words into count palette entries under mode.
 // Returns 0, or -501 for a zero count or a null pointer.
-status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count);
+status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count,
+                  std::uint8_t mode);
 
 // The byte length of one 24-bit row: three bytes a pixel, filled to four-byte alignment.
 constexpr std::uint32_t rgb_row_size(std::uint32_t width) {
@@ -43,8 +47,8 @@ constexpr std::uint32_t rgb_row_size(std::uint32_t width) {
 }
 
 // Converts width x height big-endian colour words, top row first, into 24-bit rows of
-// rgb_row_size(width) bytes. dst may be src itself; otherwise they must not overlap.
+// rgb_row_size(width) bytes under mode. dst may be src itself; otherwise they must not overlap.
 // Returns 0; -501 for a zero-sized picture, a null pointer or a picture whose rows do
 // not fit 32 bits; -503 when the copy for converting in place cannot be had.
 status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
-                 std::uint32_t height);
+                 std::uint32_t height, std::uint8_t mode);

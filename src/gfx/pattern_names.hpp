@@ -1,7 +1,7 @@
 // Pattern name tables: which 8 x 8 cell goes where on a screen, and with which palette.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
 
 #include <cstdint>
 

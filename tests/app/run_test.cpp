@@ -1,16 +1,21 @@
 // The program as the user meets it: typed input in, console text and exit status out.
 #include "app/run.hpp"
 #include "app/texts.hpp"
-#include "gfx/colour.hpp"
 
 #include "support.hpp"
 
 #include <gtest/gtest.h>
 
+#if __has_include(<nlohmann/json.hpp>)
+#include <nlohmann/json.hpp>
+#endif
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <unistd.h>
 
 #ifndef QUILLMOOR_EXE
 #error "QUILLMOOR_EXE names the program under test"
@@ -40,10 +45,12 @@ std::string text_of(const char* path) {
 }
 
 // Runs the program in the current directory with `typed` as its whole standard input and
-// the arguments as given (to the shell).
-program_run run_program(const std::string& typed, const std::string& arguments = "") {
+// the arguments as given (to the shell), after what `before` says (a shell's limit, a
+// launcher).
+program_run run_program(const std::string& typed, const std::string& arguments = "",
+                        const std::string& before = "") {
     write_file("typed.txt", bytes(typed.begin(), typed.end()));
-    const std::string command = std::string("\"") + QUILLMOOR_EXE + "\" " + arguments +
+    const std::string command = before + "\"" + QUILLMOOR_EXE + "\" " + arguments +
                                 " < typed.txt > console.txt 2> errors.txt";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000, text_of("console.txt"),
@@ -68,6 +75,31 @@ std::string later_groups_missing(char drive) {
            report_of(-201, (root + "ED_01.MAP").c_str()) +
            report_of(-201, (root + "TITLE.SEQ").c_str());
 }
+
+#if __has_include(<nlohmann/json.hpp>)
+constexpr bool manifest_parses = true;
+
+// Hands each picture of a manifest to fn: its file and its size. False when the document
+// does not parse or misses its parts.
+bool read_manifest(const char* path,
+                   const std::function<void(const std::string&, std::uint64_t)>& fn) {
+    const bytes text = read_file(path);
+    const nlohmann::json document = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+    if (document.is_discarded() || !document["pictures"].is_array() ||
+        document["exit_status"] != 0 || document["counts"]["written"] != 84) {
+        return false;
+    }
+    for (const auto& picture : document["pictures"]) {
+        fn(picture["file"].get<std::string>(), picture["bytes"].get<std::uint64_t>());
+    }
+    return true;
+}
+#else
+constexpr bool manifest_parses = false;
+bool read_manifest(const char*, const std::function<void(const std::string&, std::uint64_t)>&) {
+    return false;
+}
+#endif
 
 bytes one_portrait() {
     bytes b;
@@ -115,13 +147,6 @@ TEST(Dialogue, EmptyDriveFailsTheRun) {
     EXPECT_EQ(r.console,
               std::string(greeting) + report_of(-104, nullptr) + later_groups_missing('q'));
     EXPECT_EQ(r.status, 255);
-}
-
-TEST(ExtractionRun, TransparencyModeIsBackToPlainAfterThePortraits) {
-    scratch_dir dir;
-    dir.put_disc_file("F001.SPR", one_portrait());
-    console_of([] { run_extraction(*drive_q()); });
-    EXPECT_EQ(transparency_mode(), trans_plain);
 }
 
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
@@ -201,8 +226,170 @@ TEST(CommandLine, StandardErrorSaysWhyADriveHeldNothing) {
     fs::remove("q:");
     fs::create_directory("q:");
     write_file("q:/game.cue", bytes(10, 'x'));
-    EXPECT_EQ(run_program("", "q").errors, "quillmoor: ./q: holds no disc files, but the disc "
-                                           "image game.cue: quillmoor './q:/game.cue' reads it\n");
+    EXPECT_EQ(run_program("", "-q q").errors,
+              "quillmoor: ./q: holds no disc files, but the disc "
+              "image game.cue: quillmoor './q:/game.cue' reads it\n");
+}
+
+// The sample disc, made once for the suite: its folder, and the names of the pictures it
+// gives (portraits first, then by group, as the run makes them).
+class SampleDiscOptions : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        sample_ = std::make_unique<scratch_folder>("sample");
+        const std::string make = std::string("\"") + MAKE_SAMPLE_DISC + "\" \"" +
+                                 sample_->path().string() + "/s\" > /dev/null";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+    }
+    static void TearDownTestSuite() { sample_.reset(); }
+
+    static std::string disc() { return "\"" + sample_->path().string() + "/s/disc\""; }
+    static std::vector<std::string> expected_pictures(const std::string& starting) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(sample_->path() / "s" / "expected")) {
+            const std::string name = entry.path().filename().string();
+            if (name.ends_with(".BMP") && name.starts_with(starting)) {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+  private:
+    static std::unique_ptr<scratch_folder> sample_;
+};
+std::unique_ptr<scratch_folder> SampleDiscOptions::sample_;
+
+// The pictures in a folder, by name.
+std::vector<std::string> pictures_in(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::size_t lines_of(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(SampleDiscOptions, ListingDecodesEverythingAndWritesNothing) {
+    scratch_dir dir;
+    const program_run r = run_program("", "-l -o never " + disc());
+    EXPECT_EQ(r.status, 0);
+    // A head of two lines, a row a picture, a foot of two; every row names its picture.
+    EXPECT_EQ(lines_of(r.console), 84u + 4);
+    EXPECT_NE(r.console.find("\n    80 x 80    24  faces     F001.BMP\n"), std::string::npos);
+    EXPECT_NE(r.console.find("\n  352 x 240     8  events    EV_27.BMP\n"), std::string::npos);
+    EXPECT_TRUE(r.console.ends_with("84 pictures\n"));
+    EXPECT_EQ(r.errors, "quillmoor: 84 pictures listed, 0 failed\n");
+    EXPECT_EQ(pictures_in("."),
+              (std::vector<std::string>{"console.txt", "errors.txt", "q:", "typed.txt"}));
+}
+
+TEST_F(SampleDiscOptions, OnlyTakesThePicturesNamedAndTheGroupsNamed) {
+    scratch_dir dir;
+    const program_run faces = run_program("", "--only='F*' -o faces " + disc());
+    EXPECT_EQ(faces.status, 0);
+    std::vector<std::string> portraits = expected_pictures("F");
+    const std::vector<std::string> lower = expected_pictures("f");
+    portraits.insert(portraits.end(), lower.begin(), lower.end());
+    EXPECT_EQ(pictures_in("faces"), portraits);
+    // No other group runs, so none of their files is missed.
+    EXPECT_EQ(lines_of(faces.console), portraits.size());
+    const program_run endings = run_program("", "--only=endings,nothing -o endings " + disc());
+    EXPECT_EQ(pictures_in("endings"), expected_pictures("ED_"));
+    EXPECT_EQ(endings.errors, "quillmoor: 9 pictures written to endings (BMP), 0 failed\n");
+}
+
+TEST_F(SampleDiscOptions, NoClobberRewritesNothing) {
+    scratch_dir dir;
+    ASSERT_EQ(run_program("", "-q -o out " + disc()).status, 0);
+    write_file("out/EV_01.BMP", bytes(10, 'x'));
+    const program_run again = run_program("", "-n -o out " + disc());
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.console, "");
+    EXPECT_EQ(again.errors, "quillmoor: 0 pictures written to out (BMP), 84 skipped, 0 failed\n");
+    EXPECT_EQ(read_file("out/EV_01.BMP"), bytes(10, 'x'));
+}
+
+TEST_F(SampleDiscOptions, ManifestAccountsForEveryPicture) {
+    if (!manifest_parses) {
+        GTEST_SKIP() << "built without nlohmann-json";
+    }
+    scratch_dir dir;
+    const program_run r = run_program("", "-q --manifest=m.json -o out " + disc());
+    ASSERT_EQ(r.status, 0);
+    std::size_t pictures = 0;
+    std::size_t matching = 0;
+    EXPECT_TRUE(read_manifest("m.json", [&](const std::string& file, std::uint64_t size) {
+        ++pictures;
+        matching += fs::exists("out/" + file) && fs::file_size("out/" + file) == size ? 1 : 0;
+    }));
+    EXPECT_EQ(pictures, 84u);
+    EXPECT_EQ(matching, 84u);
+}
+
+TEST_F(SampleDiscOptions, WritesThatFailSayWhichFileAndWhy) {
+    scratch_dir dir;
+    fs::create_directories("out/F001.BMP");
+    const program_run r = run_program("", "-o out " + disc());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.console.find(report_of(-602, "bmp_out")), std::string::npos);
+    EXPECT_EQ(r.errors, "quillmoor: cannot write out/F001.BMP: Is a directory\n"
+                        "quillmoor: 83 pictures written to out (BMP), 1 failed\n");
+    // Past the file size limit a write fails like any other: no picture is cut short.
+    const program_run limited = run_program("", "-q -o small " + disc(), "ulimit -f 100; ");
+    EXPECT_EQ(limited.status, 255); // the first ending fails, and so its group
+    std::size_t whole = 0;
+    for (const std::string& name : pictures_in("small")) {
+        const bytes picture = read_file("small/" + name);
+        ASSERT_GE(picture.size(), 6u) << name;
+        EXPECT_EQ(le32_at(picture, 2), picture.size()) << name;
+        ++whole;
+    }
+    EXPECT_GT(whole, 0u);
+    EXPECT_LT(whole, 84u);
+}
+
+TEST_F(SampleDiscOptions, AFolderThatCannotBeWrittenIntoIsRefusedAtOnce) {
+    scratch_dir dir;
+    fs::create_directory("locked");
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                  fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    // The superuser writes anywhere: the program is run as nobody, where that can be done.
+    std::string as_user;
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv > /dev/null") != 0) {
+            GTEST_SKIP() << "running as root without setpriv";
+        }
+        fs::permissions(".", fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    const program_run r = run_program("", "-o locked q", as_user);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.console, "");
+    EXPECT_EQ(r.errors, "quillmoor: cannot write into the output folder 'locked': Permission "
+                        "denied. Try 'quillmoor --help'.\n");
+}
+
+TEST(CommandLine, TwoFilesThatGiveOneNameLeaveTheFirstOnesPicture) {
+    scratch_dir dir;
+    dir.put_disc_file("F001.SPR", one_portrait());
+    bytes other = one_portrait();
+    other[1] = 0x00;
+    dir.put_disc_file("F001.spr", other);
+    const program_run r = run_program("", "-o out q");
+    EXPECT_EQ(r.console, "done > F001.BMP\n" + later_groups_missing('q'));
+    EXPECT_EQ(r.errors, "quillmoor: F001.spr also gives F001.BMP: left out, the first picture "
+                        "of that name stays\n"
+                        "quillmoor: 1 picture written to out (BMP), 1 skipped, 3 failed\n");
+    const bytes picture = read_file("out/F001.BMP");
+    EXPECT_EQ(picture[54 + 240 * 79 + 2], 248); // red, as the top left word of F001.SPR says
 }
 
 } // namespace

@@ -51,17 +51,16 @@ bytes title_data() {
 bytes palette_at(std::uint32_t offset, std::size_t entries = 256) {
     const bytes title = title_data();
     bytes palette(1024);
-    dec_ss_pal(title.data() + offset, palette.data(), 256);
+    dec_ss_pal(title.data() + offset, palette.data(), 256, 0);
     palette.resize(entries * 4);
     return palette;
 }
 
 group_run run_row(const cell_map& row) {
     const bytes title = title_data();
-    group_run r{0, {}};
-    const std::unique_ptr<disc> q = drive_q();
-    r.console = console_of([&] { r.result = dec_cellmap(*q, title.data(), row); });
-    return r;
+    test_run t;
+    const bool ok = dec_cellmap(t.run(), title.data(), row, 0);
+    return {ok, t.console()};
 }
 
 // The map and the one cell file of a 4 x 2 row of 8-bit cells, cell k filled with k + 1.
@@ -75,7 +74,7 @@ constexpr cell_map one_file_row = {"TEST", "TSTC", 4, 2, 1000, 0x10};
 TEST(CellMaps, MapAndCellNamesAreIndependent) {
     scratch_dir dir;
     const group_run no_map = run_row(one_file_row);
-    EXPECT_EQ(no_map.result, -1);
+    EXPECT_FALSE(no_map.ok);
     EXPECT_EQ(no_map.console, report_of(-201, "q:\\DM_TEST.MAP"));
 
     dir.put_disc_file("DM_TEST.MAP", cell_map_file(4, 2, 2));
@@ -88,7 +87,7 @@ TEST(CellMaps, EightBitPictureFromOneFile) {
     scratch_dir dir;
     put_eight_bit_row(dir);
     const group_run r = run_row(one_file_row);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "done > DM_TEST.BMP\n");
     const bytes bmp = read_file("DM_TEST.BMP");
     ASSERT_EQ(bmp.size(), 54 + 1024 + 32 * 16u);
@@ -153,7 +152,7 @@ TEST(CellMaps, EveryPictureOfARowHasTheNextPalette) {
     put_eight_bit_row(dir);
     const cell_map four = {"TEST", "TSTC", 4, 2, 24528, 0x40};
     const group_run r = run_row(four);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "done > DM_TEST_0.BMP\ndone > DM_TEST_1.BMP\n"
                          "done > DM_TEST_2.BMP\ndone > DM_TEST_3.BMP\n");
     const bytes first = read_file("DM_TEST_0.BMP");
@@ -170,7 +169,7 @@ TEST(CellMaps, WriteFailureEndsTheRow) {
     fs::create_directory("DM_TEST_2.BMP"); // cannot be written over
     const cell_map four = {"TEST", "TSTC", 4, 2, 24528, 0x40};
     const group_run r = run_row(four);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console,
               "done > DM_TEST_0.BMP\ndone > DM_TEST_1.BMP\n" + report_of(-602, "bmp_out"));
     EXPECT_FALSE(fs::exists("DM_TEST_3.BMP"));
@@ -181,7 +180,7 @@ TEST(CellMaps, RowWithoutPicturesStillAssembles) {
     put_eight_bit_row(dir);
     const cell_map none = {"TEST", "TSTC", 4, 2, 1000, 0x00};
     const group_run r = run_row(none);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "");
 }
 
@@ -193,7 +192,7 @@ TEST(CellMaps, DeepOrMixedCellsEndTheRowSilently) {
     for (const bytes& map : {cell_map_file(4, 2, 4), mixed}) {
         dir.put_disc_file("DM_TEST.MAP", map);
         const group_run r = run_row(one_file_row);
-        EXPECT_EQ(r.result, -1);
+        EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, "");
     }
 }

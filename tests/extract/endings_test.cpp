@@ -93,7 +93,7 @@ TEST(Endings, AllNineAreMadeInOrder) {
     put_endings(dir);
     dir.put_disc_file("ED_050.CEL", bytes(part_bytes, 0xFF)); // never looked at
     const group_run r = run_group(ext_endings);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, done_lines(1, 9));
     for (int n = 1; n <= 9; ++n) {
         EXPECT_EQ(fs::file_size(ending_name(n) + ".BMP"), ending_bmp_size);
@@ -118,7 +118,7 @@ TEST(Endings, MissingTableEndsTheGroupThere) {
     put_endings(dir);
     fs::remove(dir.path() / "q:" / "ED_03.MAP");
     const group_run r = run_group(ext_endings);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, done_lines(1, 2) + report_of(-201, "q:\\ED_03.MAP"));
     EXPECT_FALSE(fs::exists("ED_04.BMP"));
 }
@@ -129,7 +129,7 @@ TEST(Endings, MissingPartStopsTheLaterParts) {
     fs::remove(dir.path() / "q:" / "ED_013.CEL");
     fs::remove(dir.path() / "q:" / "ED_014.CEL");
     const group_run r = run_group(ext_endings);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\ED_013.CEL"));
 }
 
@@ -183,7 +183,7 @@ TEST(Endings, TableOfAnotherDepthEndsTheGroupSilently) {
         put_endings(dir);
         dir.put_disc_file("ED_02.MAP", map);
         const group_run r = run_group(ext_endings);
-        EXPECT_EQ(r.result, -1);
+        EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, done_lines(1, 1));
     }
 }
@@ -196,7 +196,7 @@ TEST(Endings, CellOutsideTheDataIsReported) {
     map[2 * 64 + 1] = 0x00;
     dir.put_disc_file("ED_01.MAP", map);
     const group_run r = run_group(ext_endings);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-501, "dec_s8_tile"));
 }
 

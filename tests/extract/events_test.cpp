@@ -90,7 +90,7 @@ TEST(Events, EveryPictureIsMadeInOrderAndEv15NeverIs) {
     put_event_disc(dir);
     dir.put_disc_file("EV_15.CEL", cel_data());
     const group_run r = run_group(ext_events);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, done_lines(event_names()));
     for (const std::string& name : event_names()) {
         EXPECT_EQ(fs::file_size(name + ".BMP"), event_bmp_size) << name;
@@ -112,7 +112,7 @@ TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
         const bytes bmp = read_file(std::string(b.name) + ".BMP");
         ASSERT_EQ(bmp.size(), event_bmp_size);
         bytes palette(1024);
-        dec_ss_pal(seq.data() + b.block, palette.data(), 256);
+        dec_ss_pal(seq.data() + b.block, palette.data(), 256, 0);
         EXPECT_EQ(bytes(bmp.begin() + 54, bmp.begin() + 1078), palette) << b.name;
     }
     // Pixel (x, y) shows cell (y / 8) * 44 + x / 8; the file keeps the bottom row first.
@@ -129,7 +129,7 @@ TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
 TEST(Events, MissingPaletteStoreIsTheOnlyLine) {
     scratch_dir dir; // no EVENT.MAP either: it must not be opened
     const group_run r = run_group(ext_events);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\MP1001.SEQ"));
 }
 
@@ -140,14 +140,14 @@ TEST(Events, TableOfAnotherDepthEndsTheGroupSilentlyBeforeAnyCel) {
         put_event_disc(dir, false);
         dir.put_disc_file("EVENT.MAP", map);
         const group_run r = run_group(ext_events);
-        EXPECT_EQ(r.result, -1);
+        EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, "");
     }
     scratch_dir dir;
     put_event_disc(dir, false);
     dir.put_disc_file("EVENT.MAP", bytes(4096, 0));
     const group_run zeros = run_group(ext_events);
-    EXPECT_EQ(zeros.result, -1);
+    EXPECT_FALSE(zeros.ok);
     EXPECT_EQ(zeros.console, report_of(-501, "opti_ss_pnb"));
 }
 
@@ -158,7 +158,7 @@ TEST(Events, CelMustDeliverTheWholePicture) {
     bytes longer = cel_data(90000);
     dir.put_disc_file("EV_03.CEL", longer);
     const group_run r = run_group(ext_events);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     std::vector<std::string> made = event_names();
     made.erase(made.begin() + 3); // EV_02, skipped without a word
     EXPECT_EQ(r.console, done_lines(made));
@@ -170,7 +170,7 @@ TEST(Events, EveryCelMissingStillLeavesTheGroupWhole) {
     scratch_dir dir;
     put_event_disc(dir, false);
     const group_run r = run_group(ext_events);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     std::string expected;
     for (const std::string& name : event_names()) {
         expected += report_of(-201, ("q:\\" + name + ".CEL").c_str());

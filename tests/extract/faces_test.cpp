@@ -37,17 +37,14 @@ bytes pixel_of(const bytes& bmp, std::size_t x, std::size_t y) {
 
 // Runs the group as the extraction run does, under mode 255.
 group_run run_faces() {
-    set_transparency_mode(trans_mark_clear);
-    const group_run r = run_group(ext_faces);
-    set_transparency_mode(trans_plain);
-    return r;
+    return run_group(ext_faces, trans_mark_clear);
 }
 
 TEST(Faces, PortraitBecomesA24BitPictureWithUnmarkedPixelsAsMarker) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", portrait());
     const group_run r = run_faces();
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "done > F001.BMP\n");
     const bytes bmp = read_file("F001.BMP");
     ASSERT_EQ(bmp.size(), face_bmp_size);
@@ -69,7 +66,7 @@ TEST(Faces, EveryMatchIsTakenInTurnAndFailuresDoNotStopTheSearch) {
     dir.put_disc_file("f005.spr", portrait());               // only the extension changes
     dir.put_disc_file("F006.SPR", cnx_file({0x02, 0x00, 0x00, 0x00}, 12800)); // corrupt
     const group_run r = run_faces();
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "done > F002.BMP\n" + report_of(-504, "dec_cnxlz") +
                              "done > F1234567.BMP\n" + report_of(-102, nullptr) +
                              "done > f005.BMP\n");
@@ -98,11 +95,9 @@ TEST(Faces, PackedPortraitGivesTheSamePicture) {
 TEST(Faces, NameWithoutADotGetsTheExtensionAddedNotWrittenOverItself) {
     scratch_dir dir;
     dir.put_disc_file("FACE", portrait());
-    char name[260] = "FACE";
-    status result = 0;
-    const std::string out = console_of([&] { result = dec_face(*drive_q(), name); });
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(out, "done > FACE.BMP\n");
+    test_run t;
+    EXPECT_TRUE(dec_face(t.run(), "FACE", trans_mark_clear));
+    EXPECT_EQ(t.console(), "done > FACE.BMP\n");
     EXPECT_EQ(read_file(dir.path() / "q:" / "FACE"), portrait());
     EXPECT_EQ(read_file("FACE.BMP").size(), face_bmp_size);
 }
@@ -111,7 +106,7 @@ TEST(Faces, NoPortraitAtAllIsTheGroupsFailure) {
     scratch_dir dir;
     dir.put_disc_file("G001.SPR", portrait());
     const group_run r = run_faces();
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-104, nullptr));
 }
 
@@ -120,7 +115,7 @@ TEST(Faces, GroupSucceedsEvenWhenEveryPortraitFails) {
     dir.put_disc_file("F001.SPR", bytes(10, 0));
     dir.put_disc_file("F002.SPR", bytes());
     const group_run r = run_faces();
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, "");
 }
 

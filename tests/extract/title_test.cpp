@@ -29,7 +29,7 @@ bytes palette_of(const bytes& bmp) {
 bytes palette_at(std::uint32_t offset) {
     const bytes title = title_seq();
     bytes palette(1024);
-    dec_ss_pal(title.data() + offset, palette.data(), 256);
+    dec_ss_pal(title.data() + offset, palette.data(), 256, 0);
     return palette;
 }
 
@@ -40,7 +40,7 @@ TEST(Title, WithoutTitleDataNothingElseIsOpened) {
     scratch_dir dir;
     dir.put_disc_file("TITLELOG.SPR", bytes(296 * 2, 1));
     const group_run r = run_group(ext_title);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\TITLE.SEQ"));
     EXPECT_FALSE(fs::exists("TITLELOG.BMP"));
 }
@@ -49,7 +49,7 @@ TEST(Title, EveryMissingPictureIsReportedAndTheGroupGoesOn) {
     scratch_dir dir;
     dir.put_disc_file("TITLE.SEQ", title_seq());
     const group_run r = run_group(ext_title);
-    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.ok);
     std::string expected = report_of(-201, "q:\\TITLELOG.SPR") + report_of(-201, "q:\\TITLEBG.BBG");
     for (const char* sheet : sheets) {
         expected += report_of(-201, ("q:\\DM_" + std::string(sheet) + ".SPR").c_str());

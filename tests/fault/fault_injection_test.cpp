@@ -190,7 +190,7 @@ sample make_sample() {
     s.ref.pictures = parse_manifest(text_of(s.expected / "manifest.txt"));
     const std::string transcript = text_of(s.expected / "transcript.txt");
     s.ref.console = split_lines(transcript);
-    for (const picture& p : s.ref.pictures) {
+    for (const sample_picture& p : s.ref.pictures) {
         s.ref.bmps[p.bmp] = contents_of(s.expected / p.bmp);
     }
     if (s.ref.pictures.empty()) {
@@ -207,7 +207,7 @@ sample make_sample() {
                     std::to_string(complete.status) + ")";
         return s;
     }
-    for (const picture& p : s.ref.pictures) {
+    for (const sample_picture& p : s.ref.pictures) {
         if (contents_of(dir / run_folder / p.bmp) != s.ref.bmps[p.bmp]) {
             s.trouble = "the complete run's " + p.bmp + " differs from the expected one";
             return s;
@@ -237,7 +237,7 @@ class remove_work : public testing::Environment {
 
 // The group of the first picture made from the file; empty for a file no picture reads.
 std::string home_group(const reference& ref, const std::string& file) {
-    for (const picture& p : ref.pictures) {
+    for (const sample_picture& p : ref.pictures) {
         if (std::find(p.sources.begin(), p.sources.end(), file) != p.sources.end()) {
             return p.group;
         }
@@ -365,7 +365,7 @@ void check_pictures(const sample& s, const expectation& e, const std::vector<std
     std::vector<std::string> missing;
     std::vector<std::string> changed;
     std::vector<std::string> stray;
-    for (const picture& p : s.ref.pictures) {
+    for (const sample_picture& p : s.ref.pictures) {
         const fs::path path = run_dir / p.bmp;
         if (e.affected.count(p.bmp) != 0) {
             if (fs::exists(path) &&
@@ -470,7 +470,7 @@ TEST(FaultManifest, AccountsForEveryDiscFileAndPicture) {
     }
     std::vector<std::string> listed;
     std::set<std::string> sources;
-    for (const picture& p : s.ref.pictures) {
+    for (const sample_picture& p : s.ref.pictures) {
         listed.push_back(p.bmp);
         EXPECT_EQ(groups.count(p.group), 1u) << p.bmp << " is in an unknown group " << p.group;
         sources.insert(p.sources.begin(), p.sources.end());
@@ -527,7 +527,7 @@ expectation empty_drive(const reference& ref) {
         e.console.push_back(report_of(err_open, (std::string("q:\\") + line).c_str()));
     }
     e.console.insert(e.console.end() - 3, report_of(err_no_file, nullptr));
-    for (const picture& p : ref.pictures) {
+    for (const sample_picture& p : ref.pictures) {
         e.affected.insert(p.bmp);
     }
     return e;

@@ -45,7 +45,7 @@ std::string open_error(const std::string& file) {
     return report_of(err_open, (drive_root + file).c_str());
 }
 
-enum class outcome {
+enum class effect {
     fails,        // the load or the picture fails with `line` (none if empty)
     unchanged,    // the damage lies in bytes the program never reads
     same_console, // the pictures still come out, possibly different
@@ -54,7 +54,7 @@ enum class outcome {
 };
 
 struct verdict {
-    outcome what;
+    effect what;
     std::string line;
 };
 
@@ -62,38 +62,38 @@ verdict judge(const std::string& file, const std::string& group, damage kind,
               const bytes& original) {
     if (kind == damage::missing) {
         // Portraits are listed, not opened by name: a missing one is never looked for.
-        return {outcome::fails, group == portraits_group ? std::string{} : open_error(file)};
+        return {effect::fails, group == portraits_group ? std::string{} : open_error(file)};
     }
     if (kind == damage::corrupt) {
-        return {outcome::fails, report_of(err_reference, "dec_cnxlz")};
+        return {effect::fails, report_of(err_reference, "dec_cnxlz")};
     }
     const std::size_t half = original.size() / 2;
     if (is_cnx(original)) {
         // A cut stream runs out before the output is full; a cut header is refused outright.
-        return {outcome::fails, half <= cnx_header_bytes ? report_of(err_argument, "dec_cnxdat")
-                                                         : report_of(err_overrun, "dec_cnxlz")};
+        return {effect::fails, half <= cnx_header_bytes ? report_of(err_argument, "dec_cnxdat")
+                                                        : report_of(err_overrun, "dec_cnxlz")};
     }
     const std::string extension = upper_extension(file);
     if (group == portraits_group) {
-        return {half < portrait_bytes ? outcome::fails : outcome::unchanged, {}};
+        return {half < portrait_bytes ? effect::fails : effect::unchanged, {}};
     }
     if (group == events_group && extension == ".CEL") {
-        return {half != event_cel_bytes ? outcome::fails : outcome::unchanged, {}};
+        return {half != event_cel_bytes ? effect::fails : effect::unchanged, {}};
     }
     if ((group == events_group || group == endings_group) && extension == ".MAP") {
-        return {half >= screen_table_bytes ? outcome::unchanged : outcome::unknown, {}};
+        return {half >= screen_table_bytes ? effect::unchanged : effect::unknown, {}};
     }
     if (group == endings_group && extension == ".CEL") {
-        return {outcome::same_console, {}};
+        return {effect::same_console, {}};
     }
     if (group == title_group && extension == ".SPR") {
-        return {outcome::cut_sprite, {}};
+        return {effect::cut_sprite, {}};
     }
     if (group == title_group && (extension == ".BBG" || extension == ".CEL")) {
-        return {outcome::same_console, {}};
+        return {effect::same_console, {}};
     }
     // Cell-map tables: a cut table may change the cell depth.
-    return {outcome::unknown, {}};
+    return {effect::unknown, {}};
 }
 
 std::uint32_t bmp_width(const bytes& bmp) {
@@ -114,12 +114,12 @@ std::vector<std::string> split_lines(const std::string& text) {
     return lines;
 }
 
-std::vector<picture> parse_manifest(const std::string& text) {
-    std::vector<picture> pictures;
+std::vector<sample_picture> parse_manifest(const std::string& text) {
+    std::vector<sample_picture> pictures;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
-        picture p;
+        sample_picture p;
         fields >> p.bmp >> p.group;
         for (std::string source; fields >> source;) {
             p.sources.push_back(source);
@@ -175,8 +175,8 @@ bytes damaged(const bytes& original, damage kind) {
 
 expectation expect(const reference& ref, const std::string& file, damage kind,
                    const bytes& original) {
-    std::vector<const picture*> readers;
-    for (const picture& p : ref.pictures) {
+    std::vector<const sample_picture*> readers;
+    for (const sample_picture& p : ref.pictures) {
         if (std::find(p.sources.begin(), p.sources.end(), file) != p.sources.end()) {
             readers.push_back(&p);
         }
@@ -187,19 +187,20 @@ expectation expect(const reference& ref, const std::string& file, damage kind,
     }
     const std::string& group = readers.front()->group;
     const auto in_group = std::count_if(ref.pictures.begin(), ref.pictures.end(),
-                                        [&](const picture& p) { return p.group == group; });
+                                        [&](const sample_picture& p) { return p.group == group; });
     // Files every picture of a group reads are loaded for the group, before any picture.
     const bool whole_group = static_cast<std::ptrdiff_t>(readers.size()) == in_group;
 
-    for (const picture* p : readers) {
+    for (const sample_picture* p : readers) {
         e.affected.insert(p->bmp);
     }
     // The first failing ending stops the endings after it too.
     std::set<std::string> stopped;
     if (group == endings_group) {
-        const auto first = std::find_if(ref.pictures.begin(), ref.pictures.end(),
-                                        [&](const picture& p) { return &p == readers.front(); });
-        std::for_each(first, ref.pictures.end(), [&](const picture& p) {
+        const auto first =
+            std::find_if(ref.pictures.begin(), ref.pictures.end(),
+                         [&](const sample_picture& p) { return &p == readers.front(); });
+        std::for_each(first, ref.pictures.end(), [&](const sample_picture& p) {
             if (p.group == endings_group) {
                 stopped.insert(p.bmp);
             }
@@ -210,24 +211,24 @@ expectation expect(const reference& ref, const std::string& file, damage kind,
     const bool group_fails =
         group == endings_group || no_portraits || (whole_group && group != portraits_group);
 
-    verdict v = no_portraits ? verdict{outcome::fails, report_of(err_no_file, nullptr)}
+    verdict v = no_portraits ? verdict{effect::fails, report_of(err_no_file, nullptr)}
                              : judge(file, group, kind, original);
-    if (v.what == outcome::cut_sprite) {
+    if (v.what == effect::cut_sprite) {
         const auto bmp = ref.bmps.find(readers.front()->bmp);
         const std::uint32_t width = bmp == ref.bmps.end() ? 0 : bmp_width(bmp->second);
         const std::uint32_t rows =
             width == 0 ? 0 : static_cast<std::uint32_t>(original.size() / 2 / width);
         if (rows == 0) {
-            v = {outcome::fails, report_of(err_argument, "bmp_out")};
+            v = {effect::fails, report_of(err_argument, "bmp_out")};
         } else {
             e.cut = sprite_cut{readers.front()->bmp, rows};
         }
     }
-    if (v.what == outcome::unchanged) {
+    if (v.what == effect::unchanged) {
         e.affected.clear();
         return e;
     }
-    if (v.what == outcome::same_console || v.what == outcome::cut_sprite) {
+    if (v.what == effect::same_console || v.what == effect::cut_sprite) {
         return e;
     }
 
@@ -240,13 +241,13 @@ expectation expect(const reference& ref, const std::string& file, damage kind,
             console.push_back(line);
         } else if (!placed) {
             placed = true;
-            if (v.what == outcome::fails && !v.line.empty()) {
+            if (v.what == effect::fails && !v.line.empty()) {
                 console.push_back(v.line);
             }
         }
     }
     e.console = std::move(console);
-    if (v.what == outcome::unknown) {
+    if (v.what == effect::unknown) {
         e.exact = false;
         if (group_fails) {
             e.statuses.insert(status_failed);

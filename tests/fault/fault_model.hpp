@@ -17,7 +17,7 @@ constexpr char events_group[] = "events";
 constexpr char endings_group[] = "endings";
 constexpr char title_group[] = "title";
 
-struct picture {
+struct sample_picture {
     std::string bmp;
     std::string group;
     std::vector<std::string> sources; // disc files, as the disc names them
@@ -26,13 +26,13 @@ struct picture {
 // The complete run: every picture in the order of its done line, the console line by line
 // (each with its '\n'), and the pictures' bytes.
 struct reference {
-    std::vector<picture> pictures;
+    std::vector<sample_picture> pictures;
     std::vector<std::string> console;
     std::map<std::string, bytes> bmps;
 };
 
 // Empty if the text has a malformed line.
-std::vector<picture> parse_manifest(const std::string& text);
+std::vector<sample_picture> parse_manifest(const std::string& text);
 std::vector<std::string> split_lines(const std::string& text);
 std::string done_line(const std::string& bmp);
 // The picture a done line announces; empty for any other line.

@@ -6,17 +6,9 @@
 
 namespace {
 
-// Runs the test body under a mode and always goes back to plain.
-class mode_guard {
-  public:
-    explicit mode_guard(std::uint8_t mode) { set_transparency_mode(mode); }
-    ~mode_guard() { set_transparency_mode(trans_plain); }
-};
-
 bytes colour(std::uint16_t word, std::uint8_t mode) {
-    mode_guard guard(mode);
     bytes out(3, 0xEE);
-    EXPECT_EQ(dec_ss_col(word, out.data()), 0);
+    EXPECT_EQ(dec_ss_col(word, out.data(), mode), 0);
     return out;
 }
 
@@ -57,7 +49,7 @@ TEST(ColourWord, UnlistedModesConvertPlainly) {
         EXPECT_EQ(colour(0x8000, static_cast<std::uint8_t>(mode)), black);
         EXPECT_EQ(colour(0x1234, static_cast<std::uint8_t>(mode)), colour(0x1234, 0));
     }
-    EXPECT_EQ(dec_ss_col(0x1234, nullptr), -501);
+    EXPECT_EQ(dec_ss_col(0x1234, nullptr, 0), -501);
 }
 
 TEST(Palette, EntriesAreBlueGreenRedZeroInOrder) {
@@ -66,21 +58,18 @@ TEST(Palette, EntriesAreBlueGreenRedZeroInOrder) {
     put_be16(words, 0x0000);
     put_be16(words, 0xFFFF);
     bytes out(12, 0xEE);
-    {
-        mode_guard guard(1);
-        ASSERT_EQ(dec_ss_pal(words.data(), out.data(), 3), 0);
-    }
+    ASSERT_EQ(dec_ss_pal(words.data(), out.data(), 3, 1), 0);
     EXPECT_EQ(out, (bytes{255, 255, 255, 0, 0, 0, 0, 0, 255, 255, 255, 0}));
-    ASSERT_EQ(dec_ss_pal(words.data(), out.data(), 3), 0);
+    ASSERT_EQ(dec_ss_pal(words.data(), out.data(), 3, 0), 0);
     EXPECT_EQ(out, (bytes{0, 0, 248, 0, 0, 0, 0, 0, 248, 248, 248, 0}));
 }
 
 TEST(Palette, RefusesNothingToConvert) {
     bytes words(2, 0);
     bytes out(4, 0xEE);
-    EXPECT_EQ(dec_ss_pal(words.data(), out.data(), 0), -501);
-    EXPECT_EQ(dec_ss_pal(nullptr, out.data(), 1), -501);
-    EXPECT_EQ(dec_ss_pal(words.data(), nullptr, 1), -501);
+    EXPECT_EQ(dec_ss_pal(words.data(), out.data(), 0, 0), -501);
+    EXPECT_EQ(dec_ss_pal(nullptr, out.data(), 1, 0), -501);
+    EXPECT_EQ(dec_ss_pal(words.data(), nullptr, 1, 0), -501);
     EXPECT_EQ(out, bytes(4, 0xEE));
 }
 
@@ -101,7 +90,7 @@ TEST(DirectColour, RowsCarryWidthModFourFillBytes) {
         const bytes words = direct_picture(width, height);
         const std::uint32_t row = width * 3 + width % 4;
         bytes out(row * height + 1, 0xEE);
-        ASSERT_EQ(dec_ss_hc(words.data(), out.data(), width, height), 0);
+        ASSERT_EQ(dec_ss_hc(words.data(), out.data(), width, height, 0), 0);
         for (std::uint32_t y = 0; y < height; ++y) {
             for (std::uint32_t x = 0; x < width; ++x) {
                 const std::size_t at = y * row + x * 3;
@@ -122,23 +111,23 @@ TEST(DirectColour, InPlaceEqualsApart) {
     const std::uint32_t height = 9;
     const bytes words = direct_picture(width, height);
     bytes apart(rgb_row_size(width) * height, 0xEE);
-    ASSERT_EQ(dec_ss_hc(words.data(), apart.data(), width, height), 0);
+    ASSERT_EQ(dec_ss_hc(words.data(), apart.data(), width, height, 0), 0);
     bytes in_place = words;
     in_place.resize(apart.size(), 0xEE);
-    ASSERT_EQ(dec_ss_hc(in_place.data(), in_place.data(), width, height), 0);
+    ASSERT_EQ(dec_ss_hc(in_place.data(), in_place.data(), width, height, 0), 0);
     EXPECT_EQ(in_place, apart);
 }
 
 TEST(DirectColour, RefusesEmptyOrUnaddressablePictures) {
     bytes words(8, 0);
     bytes out(16, 0xEE);
-    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 0, 4), -501);
-    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 4, 0), -501);
-    EXPECT_EQ(dec_ss_hc(nullptr, out.data(), 2, 2), -501);
-    EXPECT_EQ(dec_ss_hc(words.data(), nullptr, 2, 2), -501);
+    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 0, 4, 0), -501);
+    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 4, 0, 0), -501);
+    EXPECT_EQ(dec_ss_hc(nullptr, out.data(), 2, 2, 0), -501);
+    EXPECT_EQ(dec_ss_hc(words.data(), nullptr, 2, 2, 0), -501);
     // 2^31 x 1 words would wrap a 32-bit product to 0; 2^20 squared is far too large.
-    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 0x80000000u, 1), -501);
-    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 1u << 20, 1u << 20), -501);
+    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 0x80000000u, 1, 0), -501);
+    EXPECT_EQ(dec_ss_hc(words.data(), out.data(), 1u << 20, 1u << 20, 0), -501);
     EXPECT_EQ(out, bytes(16, 0xEE));
 }
 

@@ -2,7 +2,7 @@
 // tests, the fuzz target and the benchmarks hold dec_cnxlz against.
 #pragma once
 
-#include "app/errormes.hpp"
+#include "core/status.hpp"
 
 #include <cstdint>
 

@@ -51,7 +51,8 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;
         bytes buffer(8192, 0);
-        EXPECT_EQ(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192), 5000) << image;
+        fault failure;
+        EXPECT_EQ(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192, failure), 5000) << image;
         buffer.resize(5000);
         EXPECT_EQ(buffer, counting(5000)) << image;
     }
@@ -68,12 +69,10 @@ TEST(DiscImage, UnreadableSectorsAreReadErrors) {
     drive_q_is("image.cue");
     const auto q = drive_q();
     bytes buffer(262144, 0);
-    EXPECT_EQ(load_disc_file(*q, "A.BIN", buffer.data(), 262144), 3000);
-    status result = 0;
-    const std::string out =
-        console_of([&] { result = load_disc_file(*q, "Z.BIN", buffer.data(), 262144); });
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(out, report_of(-601, "q:\\Z.BIN"));
+    fault failure;
+    EXPECT_EQ(load_disc_file(*q, "A.BIN", buffer.data(), 262144, failure), 3000);
+    EXPECT_EQ(load_disc_file(*q, "Z.BIN", buffer.data(), 262144, failure), -601);
+    EXPECT_EQ(failure.path, "q:\\Z.BIN");
 }
 
 TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
@@ -83,11 +82,12 @@ TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
     for (const char* image : {"notes.txt", "broken.cue"}) {
         drive_q_is(image);
         const group_run r = run_group(ext_faces);
-        EXPECT_EQ(r.result, -1);
+        EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, report_of(-104, nullptr)) << image;
         bytes buffer(16, 0);
-        EXPECT_EQ(console_of([&] { load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16); }),
-                  report_of(-201, "q:\\TITLE.SEQ"));
+        fault failure;
+        EXPECT_EQ(load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16, failure), -201);
+        EXPECT_EQ(failure.path, "q:\\TITLE.SEQ");
     }
 }
 

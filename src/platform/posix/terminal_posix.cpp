@@ -1,4 +1,4 @@
-#include "platform/console.hpp"
+#include "platform/terminal.hpp"
 
 #include <clocale>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/console.hpp"
+#include "platform/terminal.hpp"
 
 // The console shows the Japanese texts in its code page, as it always has.
 console_encoding terminal_encoding() {

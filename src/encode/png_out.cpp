@@ -1,10 +1,7 @@
-#include "bmp/png_out.hpp"
+#include "encode/png_out.hpp"
 
-#include "bmp/bmp_out.hpp"
 #include "gfx/colour.hpp"
-#include "platform/console.hpp"
 #include "platform/heap.hpp"
-#include "platform/output_file.hpp"
 
 #include <spng.h>
 
@@ -18,7 +15,6 @@ static_assert(png_output_built, "png_out.cpp is built only where libspng is foun
 
 namespace {
 
-constexpr std::uint16_t bits_rgb = 24;
 constexpr unsigned byte_bits = 8;
 // Header: indexed pictures keep their depth and palette; 24-bit ones become 8 bits a channel.
 constexpr std::uint8_t png_indexed = SPNG_COLOR_TYPE_INDEXED;
@@ -140,15 +136,8 @@ bool png_writer_ready() {
     return spng() != nullptr;
 }
 
-status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
-               std::uint32_t width, std::uint32_t height, std::uint16_t bits,
-               bool marker_transparent) {
-    if (!picture_fits(width, height, bits)) {
-        return err_argument;
-    }
-    const bool indexed = bits != bits_rgb;
-    if ((indexed && palette == nullptr) || pixels == nullptr || name == nullptr ||
-        (indexed && marker_transparent)) {
+status png_out(std::FILE* file, const picture& p) {
+    if (file == nullptr || check_picture(p) != st_ok) {
         return err_argument;
     }
     const spng_library* lib = spng();
@@ -156,43 +145,31 @@ status png_out(const char* name, const std::uint8_t* palette, const std::uint8_t
         return err_unsupported;
     }
     const encoder ctx(lib->ctx_new(SPNG_CTX_ENCODER));
-    const std::size_t row_size = png_row_size(width, bits);
+    const std::size_t row_size = png_row_size(p.width, p.bits);
     const heap_block row = heap_take(row_size);
     if (!ctx || !row) {
         return err_memory;
     }
+    std::memset(row.get(), 0, row_size);
     const int described =
-        describe(*lib, ctx.get(), palette, width, height, bits, marker_transparent);
+        describe(*lib, ctx.get(), p.palette, p.width, p.height, p.bits, p.marker_transparent);
     if (described != 0) {
         return described == SPNG_EMEM ? err_memory : err_argument;
-    }
-
-    std::FILE* file = create_output_file(name);
-    if (file == nullptr) {
-        return err_write;
     }
     int result = lib->set_png_file(ctx.get(), file);
     if (result == 0) {
         result = lib->encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
                                    SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     }
-    const std::uint32_t stride = bmp_stride(width, bits);
+    const std::uint32_t stride = bmp_stride(p.width, p.bits);
     std::uint32_t y = 0;
-    for (; result == 0 && y < height; ++y) {
-        to_png_row(pixels + std::size_t{y} * stride, row.get(), row_size, width, bits);
+    for (; result == 0 && y < p.height; ++y) {
+        to_png_row(p.pixels + std::size_t{y} * stride, row.get(), row_size, p.width, p.bits);
         result = lib->encode_row(ctx.get(), row.get(), row_size);
     }
     // The last row, and that alone, ends the image; the encoder then writes IEND.
-    bool ok = result == SPNG_EOI && y == height;
-    ok = std::fflush(file) == 0 && ok;
-    // A failed write that the encoder did not pass on still fails the file.
-    ok = std::ferror(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        // A full disk must not leave a truncated picture that looks finished.
-        std::remove(name);
-        return result == SPNG_EMEM ? err_memory : err_write;
+    if (result == SPNG_EOI && y == p.height) {
+        return st_ok;
     }
-    con_done(name);
-    return st_ok;
+    return result == SPNG_EMEM ? err_memory : err_write;
 }

@@ -1,5 +1,5 @@
-#include "bmp/bmp_out.hpp"
-#include "bmp/png_out.hpp"
+#include "encode/bmp_out.hpp"
+#include "encode/png_out.hpp"
 
 #include "support.hpp"
 
@@ -14,17 +14,19 @@ namespace {
 
 struct written {
     status result;
-    std::string console;
+    bytes file;
 };
 
-written write_png(const char* name, const bytes* palette, const bytes& pixels, std::uint32_t width,
-                  std::uint32_t height, std::uint16_t bits, bool marker_transparent = false) {
-    written w{0, {}};
-    w.console = console_of([&] {
-        w.result = png_out(name, palette != nullptr ? palette->data() : nullptr, pixels.data(),
-                           width, height, bits, marker_transparent);
-    });
-    return w;
+// The picture through one encoder, into memory.
+written encode(status (*encoder)(std::FILE*, const picture&), const bytes* palette,
+               const bytes& pixels, std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+               bool marker_transparent = false) {
+    const memory_stream out;
+    const status result =
+        encoder(out.file(), {palette != nullptr ? palette->data() : nullptr, pixels.data(), width,
+                             height, bits, marker_transparent});
+    const std::string text = out.text();
+    return {result, bytes(text.begin(), text.end())};
 }
 
 struct decoded_png {
@@ -116,7 +118,6 @@ void expect_same_picture(const bytes& png_file, const bytes& bmp, bool keyed) {
 }
 
 TEST(PngOut, PixelsAndPaletteAreTheBmps) {
-    scratch_dir dir;
     std::mt19937 random(7);
     struct picture {
         std::uint32_t width, height;
@@ -139,18 +140,16 @@ TEST(PngOut, PixelsAndPaletteAreTheBmps) {
         }
         const bytes palette = random_bytes(palette_size, random);
         const bytes* palette_or_none = indexed ? &palette : nullptr;
-        const written w =
-            write_png("PIC.PNG", palette_or_none, pixels, p.width, p.height, p.bits, p.keyed);
-        ASSERT_EQ(w.result, 0);
-        EXPECT_EQ(w.console, "done > PIC.PNG\n");
-        console_of(
-            [&] { bmp_out("PIC.BMP", palette.data(), pixels.data(), p.width, p.height, p.bits); });
-        expect_same_picture(read_file("PIC.PNG"), read_file("PIC.BMP"), p.keyed);
+        const written png =
+            encode(png_out, palette_or_none, pixels, p.width, p.height, p.bits, p.keyed);
+        ASSERT_EQ(png.result, 0);
+        const written bmp = encode(bmp_out, palette_or_none, pixels, p.width, p.height, p.bits);
+        ASSERT_EQ(bmp.result, 0);
+        expect_same_picture(png.file, bmp.file, p.keyed);
     }
 }
 
 TEST(PngOut, RefusesWhatTheBmpWriterRefuses) {
-    scratch_dir dir;
     const bytes pixels(64, 0);
     const bytes palette(1024, 0);
     const std::uint8_t* const pix = pixels.data();
@@ -176,24 +175,25 @@ TEST(PngOut, RefusesWhatTheBmpWriterRefuses) {
     };
     for (const bad& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
-        EXPECT_EQ(bmp_out("BAD.BMP", c.palette, c.pixels, c.width, c.height, c.bits), -501);
-        EXPECT_EQ(png_out("BAD.PNG", c.palette, c.pixels, c.width, c.height, c.bits, false), -501);
+        const picture p = {c.palette, c.pixels, c.width, c.height, c.bits, false};
+        const memory_stream out;
+        EXPECT_EQ(check_picture(p), -501);
+        EXPECT_EQ(bmp_out(out.file(), p), -501);
+        EXPECT_EQ(png_out(out.file(), p), -501);
+        EXPECT_EQ(out.text(), "");
     }
     // Transparency by colour is for 24-bit pictures alone.
-    EXPECT_EQ(write_png("BAD.PNG", &palette, pixels, 2, 2, 8, true).result, -501);
-    EXPECT_FALSE(std::filesystem::exists("BAD.PNG"));
+    EXPECT_EQ(encode(png_out, &palette, pixels, 2, 2, 8, true).result, -501);
 }
 
-TEST(PngOut, WriteFailuresLeaveNoFileAndNoDoneLine) {
-    scratch_dir dir;
+TEST(PngOut, FailedWriteIsAWriteFailure) {
     std::mt19937 random(11);
     const bytes pixels = random_bytes(240 * 80, random); // noise: it does not compress
-    EXPECT_EQ(write_png("no-such-folder/F001.PNG", nullptr, pixels, 80, 80, 24).result, -602);
-    written w{0, {}};
-    with_file_size_limit(1000, [&] { w = write_png("F001.PNG", nullptr, pixels, 80, 80, 24); });
-    EXPECT_EQ(w.result, -602);
-    EXPECT_EQ(w.console, "");
-    EXPECT_FALSE(std::filesystem::exists("F001.PNG"));
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
+    EXPECT_EQ(png_out(full, {nullptr, pixels.data(), 80, 80, 24, false}), -602);
+    std::fclose(full);
 }
 
 // The whole sample disc as PNG files: each is the BMP of the same picture, palette and

@@ -1,9 +1,4 @@
-#include "bmp/bmp_out.hpp"
-
-#include "platform/console.hpp"
-#include "platform/output_file.hpp"
-
-#include <cstdio>
+#include "encode/bmp_out.hpp"
 
 namespace {
 
@@ -22,9 +17,11 @@ constexpr std::uint32_t off_image_size = 34;
 
 constexpr std::uint16_t bmp_signature = 0x4D42; // "BM"
 constexpr std::uint16_t bmp_planes = 1;
-constexpr std::uint16_t bits_indexed_limit = 16;
 constexpr std::uint32_t palette_entry_bytes = 4;
-constexpr std::size_t write_buffer_size = 128 * 1024;
+
+std::uint32_t palette_bytes(std::uint16_t bits) {
+    return bits < bits_indexed_limit ? (1u << bits) * palette_entry_bytes : 0;
+}
 
 void put16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
@@ -52,59 +49,48 @@ bool picture_fits(std::uint32_t width, std::uint32_t height, std::uint16_t bits)
     }
     // Every size must fit the header's 32-bit fields.
     const std::uint64_t row_bits = std::uint64_t{width} * bits;
-    const std::uint64_t palette_size =
-        bits < bits_indexed_limit ? (std::uint64_t{1} << bits) * palette_entry_bytes : 0;
-    return row_bits <= UINT32_MAX &&
-           std::uint64_t{bmp_stride(width, bits)} * height + palette_size + bmp_headers_size <=
-               UINT32_MAX;
+    return row_bits <= UINT32_MAX && std::uint64_t{bmp_stride(width, bits)} * height +
+                                             palette_bytes(bits) + bmp_headers_size <=
+                                         UINT32_MAX;
 }
 
-status bmp_out(const char* name, const std::uint8_t* palette, const std::uint8_t* pixels,
-               std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
-    if (!picture_fits(width, height, bits)) {
+status check_picture(const picture& p) {
+    if (!picture_fits(p.width, p.height, p.bits) || p.pixels == nullptr) {
         return err_argument;
     }
-    const bool indexed = bits < bits_indexed_limit;
-    if ((indexed && palette == nullptr) || pixels == nullptr || name == nullptr) {
+    const bool indexed = p.bits < bits_indexed_limit;
+    if (indexed && (p.palette == nullptr || p.marker_transparent)) {
         return err_argument;
     }
-    const std::uint32_t palette_size = indexed ? (1u << bits) * palette_entry_bytes : 0;
-    const std::uint32_t stride = bmp_stride(width, bits);
-    const std::uint32_t image_size = stride * height;
+    return st_ok;
+}
+
+status bmp_out(std::FILE* file, const picture& p) {
+    if (file == nullptr || check_picture(p) != st_ok) {
+        return err_argument;
+    }
+    const std::uint32_t palette_size = palette_bytes(p.bits);
+    const std::uint32_t stride = bmp_stride(p.width, p.bits);
+    const std::uint32_t image_size = stride * p.height;
 
     std::uint8_t header[bmp_headers_size] = {};
     put16(header + off_signature, bmp_signature);
     put32(header + off_file_size, palette_size + image_size + bmp_headers_size);
     put32(header + off_pixel_offset, palette_size + bmp_headers_size);
     put32(header + off_info_size, bmp_info_header_size);
-    put32(header + off_width, width);
-    put32(header + off_height, height); // positive: rows bottom-up
+    put32(header + off_width, p.width);
+    put32(header + off_height, p.height); // positive: rows bottom-up
     put16(header + off_planes, bmp_planes);
-    put16(header + off_bits, bits);
+    put16(header + off_bits, p.bits);
     put32(header + off_image_size, image_size);
 
-    std::FILE* file = create_output_file(name);
-    if (file == nullptr) {
-        return err_write;
-    }
-    // Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
-    char buffer[write_buffer_size] = {};
-    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
     bool ok = write_all(file, header, sizeof header);
-    if (ok && indexed) {
-        ok = write_all(file, palette, palette_size);
+    if (ok && palette_size != 0) {
+        ok = write_all(file, p.palette, palette_size);
     }
     // The file wants the bottom row first.
-    for (std::uint32_t row = height; ok && row > 0; --row) {
-        ok = write_all(file, pixels + std::size_t{row - 1} * stride, stride);
+    for (std::uint32_t row = p.height; ok && row > 0; --row) {
+        ok = write_all(file, p.pixels + std::size_t{row - 1} * stride, stride);
     }
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) {
-        // A full disk must not leave a truncated picture that looks finished.
-        std::remove(name);
-        return err_write;
-    }
-    con_done(name);
-    return st_ok;
+    return ok ? st_ok : err_write;
 }

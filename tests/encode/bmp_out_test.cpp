@@ -1,30 +1,23 @@
-#include "bmp/bmp_out.hpp"
+#include "encode/bmp_out.hpp"
 
 #include "support.hpp"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
 
 struct written {
     status result;
-    std::string console;
     bytes file;
 };
 
-written write_bmp(const char* name, const bytes* palette, const bytes& pixels, std::uint32_t width,
+written write_bmp(const bytes* palette, const bytes& pixels, std::uint32_t width,
                   std::uint32_t height, std::uint16_t bits) {
-    written w{0, {}, {}};
-    w.console = console_of([&] {
-        w.result = bmp_out(name, palette != nullptr ? palette->data() : nullptr, pixels.data(),
-                           width, height, bits);
-    });
-    if (std::filesystem::exists(name)) {
-        w.file = read_file(name);
-    }
-    return w;
+    const memory_stream out;
+    const status result = bmp_out(out.file(), {palette != nullptr ? palette->data() : nullptr,
+                                               pixels.data(), width, height, bits, false});
+    const std::string text = out.text();
+    return {result, bytes(text.begin(), text.end())};
 }
 
 // Rows numbered from the top: every byte of row y is y + 1.
@@ -50,12 +43,11 @@ constexpr layout_case layouts[] = {
 };
 
 TEST(BmpOut, HeadersFollowTheLayout) {
-    scratch_dir dir;
     for (const layout_case& c : layouts) {
         const bytes pixels = numbered_rows(c.stride, c.height);
         const bytes palette(c.palette_size, 0x5A);
-        const written w = write_bmp("PIC.BMP", c.palette_size != 0 ? &palette : nullptr, pixels,
-                                    c.width, c.height, c.bits);
+        const written w =
+            write_bmp(c.palette_size != 0 ? &palette : nullptr, pixels, c.width, c.height, c.bits);
         ASSERT_EQ(w.result, 0);
         ASSERT_EQ(w.file.size(), c.file_size) << c.width << "x" << c.height << "x" << c.bits;
         EXPECT_EQ(w.file[0], 'B');
@@ -77,52 +69,44 @@ TEST(BmpOut, HeadersFollowTheLayout) {
     }
 }
 
-TEST(BmpOut, RowsAreStoredBottomUpAndAnnounced) {
-    scratch_dir dir;
+TEST(BmpOut, RowsAreStoredBottomUp) {
     const bytes pixels = numbered_rows(4, 3);
     const bytes palette(1024, 0);
-    const written w = write_bmp("ROWS.BMP", &palette, pixels, 3, 3, 8);
+    const written w = write_bmp(&palette, pixels, 3, 3, 8);
     ASSERT_EQ(w.result, 0);
-    EXPECT_EQ(w.console, "done > ROWS.BMP\n");
     const bytes rows(w.file.begin() + 1078, w.file.end());
     EXPECT_EQ(rows, (bytes{3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1}));
 }
 
-TEST(BmpOut, BadArgumentsCreateNothing) {
-    scratch_dir dir;
+TEST(BmpOut, BadArgumentsWriteNothing) {
     const bytes pixels(64, 0);
     const bytes palette(1024, 0);
     for (std::uint16_t bits : {0, 2, 16, 32}) {
-        EXPECT_EQ(write_bmp("BAD.BMP", &palette, pixels, 2, 2, bits).result, -501) << bits;
+        EXPECT_EQ(write_bmp(&palette, pixels, 2, 2, bits).result, -501) << bits;
     }
-    EXPECT_EQ(write_bmp("BAD.BMP", nullptr, pixels, 2, 2, 8).result, -501);
-    EXPECT_EQ(write_bmp("BAD.BMP", &palette, pixels, 2, 0, 8).result, -501);
-    EXPECT_EQ(write_bmp("BAD.BMP", &palette, pixels, 0, 2, 24).result, -501);
-    EXPECT_EQ(bmp_out("BAD.BMP", palette.data(), nullptr, 2, 2, 8), -501);
+    EXPECT_EQ(write_bmp(nullptr, pixels, 2, 2, 8).result, -501);
+    EXPECT_EQ(write_bmp(&palette, pixels, 2, 0, 8).result, -501);
+    EXPECT_EQ(write_bmp(&palette, pixels, 0, 2, 24).result, -501);
+    const memory_stream out;
+    EXPECT_EQ(bmp_out(out.file(), {palette.data(), nullptr, 2, 2, 8, false}), -501);
     // Sizes that the header's 32-bit fields cannot hold.
-    EXPECT_EQ(write_bmp("BAD.BMP", nullptr, pixels, 0x10000000, 1, 24).result, -501);
-    EXPECT_EQ(write_bmp("BAD.BMP", nullptr, pixels, 0x10000, 0x10000, 24).result, -501);
+    EXPECT_EQ(write_bmp(nullptr, pixels, 0x10000000, 1, 24).result, -501);
+    EXPECT_EQ(write_bmp(nullptr, pixels, 0x10000, 0x10000, 24).result, -501);
     // A width that the header's signed field would read as negative.
-    EXPECT_EQ(write_bmp("BAD.BMP", &palette, pixels, 0x80000000, 1, 1).result, -501);
-    EXPECT_FALSE(std::filesystem::exists("BAD.BMP"));
+    const written negative = write_bmp(&palette, pixels, 0x80000000, 1, 1);
+    EXPECT_EQ(negative.result, -501);
+    EXPECT_EQ(negative.file, bytes());
+    EXPECT_EQ(out.text(), "");
 }
 
-TEST(BmpOut, UncreatableFileIsAWriteFailure) {
-    scratch_dir dir;
+TEST(BmpOut, FailedWriteIsAWriteFailure) {
+    // Unbuffered, the first write already meets the full device.
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
     const bytes pixels(240 * 80, 0);
-    const written w = write_bmp("no-such-folder/F001.BMP", nullptr, pixels, 80, 80, 24);
-    EXPECT_EQ(w.result, -602);
-    EXPECT_EQ(w.console, "");
-}
-
-TEST(BmpOut, FullDiskLeavesNoFileAndNoDoneLine) {
-    scratch_dir dir;
-    const bytes pixels(240 * 80, 0x33);
-    written w{0, {}, {}};
-    with_file_size_limit(1000, [&] { w = write_bmp("F001.BMP", nullptr, pixels, 80, 80, 24); });
-    EXPECT_EQ(w.result, -602);
-    EXPECT_EQ(w.console, "");
-    EXPECT_FALSE(std::filesystem::exists("F001.BMP"));
+    EXPECT_EQ(bmp_out(full, {nullptr, pixels.data(), 80, 80, 24, false}), -602);
+    std::fclose(full);
 }
 
 } // namespace

@@ -1,0 +1,36 @@
+// The console: standard output for every line the program prints, standard input for the
+// one answer it reads. Each line is written out as it ends, so a pipe sees it at once.
+#pragma once
+
+#include "platform/terminal.hpp"
+
+#include <cstdio>
+
+// A text the console writes in its encoding, both forms kept as constant data.
+struct japanese_text {
+    const char* shift_jis;
+    const char* utf8;
+};
+
+class console {
+  public:
+    console(std::FILE* out, std::FILE* in, console_encoding encoding)
+        : out_(out), in_(in), encoding_(encoding) {}
+
+    console_encoding encoding() const { return encoding_; }
+
+    [[gnu::format(printf, 2, 3)]] void printf(const char* format, ...);
+    // Writes text as it stands, without a newline of its own.
+    void puts(const char* text);
+    // Writes a Japanese text in the console's encoding.
+    void puts(const japanese_text& text);
+    // One character from standard input, or EOF when input has ended.
+    int getc();
+    // Makes everything printed so far visible, before the program waits for input.
+    void flush();
+
+  private:
+    std::FILE* out_;
+    std::FILE* in_;
+    console_encoding encoding_;
+};

@@ -1,0 +1,45 @@
+#include "encode/formats.hpp"
+
+#include "encode/bmp_out.hpp"
+#include "encode/png_out.hpp"
+#include "platform/disc_names.hpp"
+
+namespace {
+
+bool always_ready() {
+    return true;
+}
+
+constexpr picture_format formats[] = {
+    {"bmp", "BMP", ".BMP", "bmp_out", bmp_out, always_ready},
+    {"png", "PNG", ".PNG", "png_out", png_out, png_writer_ready},
+};
+
+} // namespace
+
+std::span<const picture_format> picture_formats() {
+    return formats;
+}
+
+const picture_format* find_picture_format(const char* name) {
+    for (const picture_format& f : formats) {
+        if (same_ignoring_case(name, f.name)) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+const picture_format& default_picture_format() {
+    return formats[0];
+}
+
+std::string picture_format_support() {
+    if (!png_output_built) {
+        return "BMP (PNG left out: built without libspng)";
+    }
+    if (!png_writer_ready()) {
+        return std::string("BMP (PNG: ") + png_library_file + " cannot be loaded)";
+    }
+    return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
+}

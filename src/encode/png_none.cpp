@@ -1,0 +1,12 @@
+// PNG output left out of this build (no libspng): every picture is refused, nothing is written.
+#include "encode/png_out.hpp"
+
+static_assert(!png_output_built);
+
+bool png_writer_ready() {
+    return false;
+}
+
+status png_out(std::FILE*, const picture&) {
+    return err_unsupported;
+}

@@ -1,0 +1,58 @@
+#include "extract/groups.hpp"
+
+#include "extract/cellmaps.hpp"
+#include "extract/endings.hpp"
+#include "extract/events.hpp"
+#include "extract/faces.hpp"
+#include "extract/picture_run.hpp"
+#include "extract/title.hpp"
+#include "gfx/colour.hpp"
+#include "platform/disc.hpp"
+
+namespace {
+
+// Portraits mark every pixel whose top bit is clear; nothing else does.
+constexpr picture_group groups[] = {
+    {group_faces, ext_faces, faces_wanted, faces_pattern, trans_mark_clear},
+    {group_events, ext_events, events_wanted, events_first_file, trans_plain},
+    {group_endings, ext_endings, endings_wanted, endings_first_file, trans_plain},
+    {group_title, ext_title, title_wanted, title_file, trans_plain},
+};
+
+constexpr const char* group_names[] = {group_faces, group_events,  group_endings,
+                                       group_title, group_sprites, group_cellmaps};
+
+} // namespace
+
+std::span<const picture_group> picture_groups() {
+    return groups;
+}
+
+std::span<const char* const> picture_group_names() {
+    return group_names;
+}
+
+status run_extraction(const disc& source, const picture_settings& settings,
+                      run_listener& listener) {
+    picture_run run(source, settings, listener);
+    status result = st_ok;
+    for (const picture_group& group : groups) {
+        if (!group.wanted(run)) {
+            continue;
+        }
+        if (!group.run(run, group.transparency)) {
+            listener.group_failed(group.name);
+            result = st_run_failed;
+        }
+    }
+    return result;
+}
+
+bool holds_disc_files(const disc& source) {
+    for (const picture_group& group : groups) {
+        if (!source.search(group.first_file).empty()) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,168 @@
+#include "extract/picture_run.hpp"
+
+#include "disc/load_disc_file.hpp"
+#include "encode/formats.hpp"
+#include "platform/disc.hpp"
+#include "platform/disc_names.hpp"
+#include "platform/output_folder.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
+constexpr std::size_t write_buffer_size = 128 * 1024;
+
+std::string reason_of(int error) {
+    return error != 0 ? std::strerror(error) : "the write failed";
+}
+
+} // namespace
+
+bool selection::selects(const std::string& name, const char* group) const {
+    if (patterns_.empty()) {
+        return true;
+    }
+    for (const std::string& pattern : patterns_) {
+        if (same_ignoring_case(pattern.c_str(), group) ||
+            wildcard_match(pattern.c_str(), name.c_str())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+picture_run::picture_run(const disc& source, const picture_settings& settings,
+                         run_listener& listener)
+    : source_(source), settings_(settings),
+      format_(settings.format != nullptr ? *settings.format : default_picture_format()),
+      listener_(listener) {}
+
+bool picture_run::write(picture_record& record, const picture& p, const std::string& tail) {
+    record.file = record.name + format_.extension + tail;
+    record.width = p.width;
+    record.height = p.height;
+    record.bits = p.bits;
+    // What the encoder refuses makes no file, listing or not.
+    if (const status checked = check_picture(p); checked != st_ok) {
+        fail({{checked, format_.routine, {}, {}}, record.group, record.name, true});
+        return false;
+    }
+    if (made_.contains(record.file)) {
+        listener_.picture(record, picture_fate::duplicate);
+        return true;
+    }
+    if (settings_.list_only) {
+        made_.insert(record.file);
+        listener_.picture(record, picture_fate::listed);
+        return true;
+    }
+    output_folder& folder = *settings_.folder;
+    if (settings_.no_clobber && folder.holds(record.file)) {
+        made_.insert(record.file);
+        listener_.picture(record, picture_fate::kept);
+        return true;
+    }
+    const auto write_failed = [&](status code, std::string reason) {
+        fail({{code, format_.routine, folder.shown_path(record.file), std::move(reason)},
+              record.group,
+              record.name,
+              true});
+        return false;
+    };
+    std::string temporary;
+    std::string reason;
+    std::FILE* file = folder.create_temporary(record.file, temporary, reason);
+    if (file == nullptr) {
+        return write_failed(err_write, reason);
+    }
+    char buffer[write_buffer_size] = {};
+    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
+    errno = 0;
+    status encoded = format_.encode(file, p);
+    int error = encoded == err_write ? errno : 0;
+    if (std::fflush(file) != 0 && encoded == st_ok) {
+        encoded = err_write;
+        error = errno;
+    }
+    const long size = std::ftell(file);
+    if (std::fclose(file) != 0 && encoded == st_ok) {
+        encoded = err_write;
+        error = errno;
+    }
+    if (encoded != st_ok) {
+        folder.discard(temporary);
+        return write_failed(encoded, encoded == err_write ? reason_of(error) : std::string());
+    }
+    bool existed = false;
+    if (!folder.publish(temporary, record.file, !settings_.no_clobber, existed, reason)) {
+        if (existed) {
+            made_.insert(record.file);
+            listener_.picture(record, picture_fate::kept);
+            return true;
+        }
+        return write_failed(err_write, reason);
+    }
+    made_.insert(record.file);
+    record.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    listener_.picture(record, picture_fate::written);
+    return true;
+}
+
+status picture_job::load(const char* file, std::uint8_t* buffer, std::uint32_t capacity) {
+    sources_.emplace_back(file);
+    fault failure;
+    const status got = load_disc_file(run_.source(), file, buffer, capacity, failure);
+    if (got < 0) {
+        tell(std::move(failure), true);
+    }
+    return got;
+}
+
+bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint32_t size) {
+    const status got = load(file, buffer, size);
+    if (got < 0) {
+        return false;
+    }
+    if (static_cast<std::uint32_t>(got) != size) {
+        return tell(
+            {err_argument, nullptr, run_.source().path_of(file),
+             std::to_string(got) + " bytes, where the picture needs " + std::to_string(size)},
+            false);
+    }
+    return true;
+}
+
+bool picture_job::check(status result, const char* routine) {
+    return result == st_ok || fail(result, routine);
+}
+
+bool picture_job::fail(status code, const char* routine) {
+    return tell({code, routine, {}, {}}, true);
+}
+
+bool picture_job::fail_quietly(status code, const char* routine, std::string why) {
+    return tell({code, routine, {}, std::move(why)}, false);
+}
+
+bool picture_job::tell(fault what, bool shown) {
+    run_.fail({std::move(what), group_, name_, shown});
+    return false;
+}
+
+bool picture_job::write(const picture& p, const std::string& tail) {
+    picture_record record;
+    record.name = name_;
+    record.group = group_;
+    record.sources = sources_;
+    return run_.write(record, p, tail);
+}
+
+bool picture_job::write_as(const std::string& name, const picture& p) {
+    picture_record record;
+    record.name = name;
+    record.group = group_;
+    record.sources = sources_;
+    return run_.write(record, p);
+}

@@ -1,0 +1,135 @@
+#include "platform/output_folder.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t new_file_mode = 0666; // less the user's umask
+// Tries at a temporary name before the folder is taken to refuse new files.
+constexpr int temporary_tries = 64;
+constexpr char hex_digits[] = "0123456789abcdef";
+constexpr unsigned suffix_digits = 8;
+
+std::string reason_of(int error) {
+    return std::strerror(error);
+}
+
+// ".NAME.xxxxxxxx": hidden, never a picture's name, and telling what it was to become.
+std::string temporary_name(const std::string& name, std::uint32_t made) {
+    std::uint32_t mix = static_cast<std::uint32_t>(getpid()) * 2654435761u ^ made * 40503u;
+    std::string suffix(suffix_digits, '0');
+    for (char& c : suffix) {
+        c = hex_digits[mix & 0xF];
+        mix >>= 4;
+    }
+    return "." + name + "." + suffix;
+}
+
+// Something that is neither a file, a link nor a folder: renaming over it would take it away.
+bool is_special(int dir_fd, const std::string& name) {
+    struct stat st {};
+    return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
+           !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+output_folder::~output_folder() {
+    close(fd_);
+}
+
+std::string output_folder::shown_path(const std::string& name) const {
+    if (shown_ == ".") {
+        return name;
+    }
+    return shown_.ends_with('/') ? shown_ + name : shown_ + "/" + name;
+}
+
+bool output_folder::holds(const std::string& name) const {
+    struct stat st {};
+    return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
+                                           std::string& reason) {
+    for (int attempt = 0; attempt < temporary_tries; ++attempt) {
+        temporary = temporary_name(name, made_++);
+        const int fd =
+            openat(fd_, temporary.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            reason = reason_of(errno);
+            return nullptr;
+        }
+        std::FILE* file = fdopen(fd, "wb");
+        if (file == nullptr) {
+            reason = reason_of(errno);
+            close(fd);
+            unlinkat(fd_, temporary.c_str(), 0);
+        }
+        return file;
+    }
+    reason = reason_of(EEXIST);
+    return nullptr;
+}
+
+bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
+                            bool& existed, std::string& reason) {
+    existed = false;
+    int error = 0;
+    if (is_special(fd_, name)) {
+        error = EEXIST;
+    } else if (replace) {
+        // A link of the name is replaced, never followed.
+        error = renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+    } else {
+        error =
+            renameat2(fd_, temporary.c_str(), fd_, name.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+        if (error == EINVAL || error == ENOSYS) {
+            // A file system without the flag: a file that appears meanwhile is replaced.
+            error = holds(name)                                                ? EEXIST
+                    : renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0
+                                                                               : errno;
+        }
+        existed = error == EEXIST;
+    }
+    if (error != 0) {
+        reason = reason_of(error);
+        discard(temporary);
+    }
+    return error == 0;
+}
+
+void output_folder::discard(const std::string& temporary) {
+    unlinkat(fd_, temporary.c_str(), 0);
+}
+
+std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
+                                                  std::string& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open the output folder '" + path + "': " + reason_of(errno);
+        return nullptr;
+    }
+    std::unique_ptr<output_folder> folder(new output_folder(path, path, fd));
+    if (check_writable) {
+        // Only a file made there tells: permissions, a read-only mount and quotas all count.
+        std::string temporary;
+        std::string reason;
+        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
+        if (probe == nullptr) {
+            error = "cannot write into the output folder '" + path + "': " + reason;
+            return nullptr;
+        }
+        std::fclose(probe);
+        folder->discard(temporary);
+    }
+    return folder;
+}

@@ -1,0 +1,139 @@
+#include "platform/output_folder.hpp"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace {
+
+constexpr int temporary_tries = 64;
+constexpr char hex_digits[] = "0123456789abcdef";
+constexpr unsigned suffix_digits = 8;
+
+// The system's own words for its last error, without the line end it adds.
+std::string last_error_text() {
+    char text[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+    std::string reason(text, length);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "error " + std::to_string(GetLastError()) : reason;
+}
+
+std::string temporary_name(const std::string& name, std::uint32_t made) {
+    std::uint32_t mix =
+        static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ made * 40503u;
+    std::string suffix(suffix_digits, '0');
+    for (char& c : suffix) {
+        c = hex_digits[mix & 0xF];
+        mix >>= 4;
+    }
+    return "." + name + "." + suffix;
+}
+
+bool ends_with_separator(const std::string& path) {
+    return path.ends_with('\\') || path.ends_with('/');
+}
+
+} // namespace
+
+output_folder::~output_folder() = default;
+
+std::string output_folder::shown_path(const std::string& name) const {
+    if (shown_ == ".") {
+        return name;
+    }
+    return ends_with_separator(shown_) ? shown_ + name : shown_ + "\\" + name;
+}
+
+bool output_folder::holds(const std::string& name) const {
+    return GetFileAttributesA((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
+                                           std::string& reason) {
+    for (int attempt = 0; attempt < temporary_tries; ++attempt) {
+        temporary = temporary_name(name, made_++);
+        const HANDLE handle = CreateFileA((path_ + temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) {
+                continue;
+            }
+            reason = last_error_text();
+            return nullptr;
+        }
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+        std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+        if (file == nullptr) {
+            reason = "cannot open the file";
+            if (fd >= 0) {
+                _close(fd);
+            } else {
+                CloseHandle(handle);
+            }
+            DeleteFileA((path_ + temporary).c_str());
+        }
+        return file;
+    }
+    reason = "no temporary name is free";
+    return nullptr;
+}
+
+bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
+                            bool& existed, std::string& reason) {
+    existed = false;
+    const std::string target = path_ + name;
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    bool ok = false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+    } else {
+        ok = MoveFileExA((path_ + temporary).c_str(), target.c_str(),
+                         replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+        existed = !ok && !replace &&
+                  (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS);
+    }
+    if (!ok) {
+        reason = last_error_text();
+        discard(temporary);
+    }
+    return ok;
+}
+
+void output_folder::discard(const std::string& temporary) {
+    DeleteFileA((path_ + temporary).c_str());
+}
+
+std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
+                                                  std::string& error) {
+    char full[MAX_PATH] = {};
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        _fullpath(full, path.c_str(), sizeof full) == nullptr) {
+        error = "cannot open the output folder '" + path + "'";
+        return nullptr;
+    }
+    std::string open_path = full;
+    if (!ends_with_separator(open_path)) {
+        open_path += "\\";
+    }
+    std::unique_ptr<output_folder> folder(new output_folder(path, open_path, -1));
+    if (check_writable) {
+        std::string temporary;
+        std::string reason;
+        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
+        if (probe == nullptr) {
+            error = "cannot write into the output folder '" + path + "': " + reason;
+            return nullptr;
+        }
+        std::fclose(probe);
+        folder->discard(temporary);
+    }
+    return folder;
+}
