@@ -2,7 +2,7 @@
 # the program reads disc images, drive q is the sample disc as a CUE sheet and raw image.
 include(${CMAKE_CURRENT_LIST_DIR}/sample_run.cmake)
 
-if(IMAGES AND XORRISO)
+if(XORRISO)
     set(IMAGE cue1)
 endif()
 run_on_sample_disc(status)

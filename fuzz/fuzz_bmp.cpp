@@ -1,19 +1,14 @@
 // The BMP writer, with the sizes and depths its callers can pass. Input: picture_input.hpp.
-#include "bmp/bmp_out.hpp"
+#include "encode/bmp_out.hpp"
 #include "picture_input.hpp"
-#include "scratch_dir.hpp"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
-
-constexpr char file_name[] = "FUZZ.BMP";
 
 constexpr std::size_t off_file_size = 2;
 constexpr std::size_t off_pixel_offset = 10;
@@ -33,12 +28,6 @@ std::uint32_t get32(const std::vector<std::uint8_t>& file, std::size_t at) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    silence_stdout();
-    prepare_scratch_dir(argc, argv); // the picture goes to the current folder
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     picture_input p;
     if (!read_picture_input(data, size, p)) {
@@ -52,20 +41,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const byte_block& palette = p.palette;
     const byte_block& pixels = p.pixels;
 
-    const in_scratch_dir inside;
-    const status result = bmp_out(file_name, palette.get(), pixels.get(), width, height, bits);
-    std::ifstream in(file_name, std::ios::binary);
-    if (width == 0 || height == 0) {
-        if (result != err_argument || in.is_open()) {
-            fail("empty picture refused, no file", err_argument, result);
+    const file_handle out = temporary_file();
+    const status result = bmp_out(out.get(), p.view());
+    // The caller takes the file's size from where the writer left it.
+    const long end = std::ftell(out.get());
+    const std::vector<std::uint8_t> file = contents_of(out.get());
+    // Nothing to draw, or a see-through marker among palette indices: refused unwritten.
+    if (width == 0 || height == 0 || (bits != bits_rgb && p.marker_transparent)) {
+        if (result != err_argument || !file.empty()) {
+            fail("refused, nothing written", err_argument, result);
         }
         return 0;
     }
     if (result != st_ok) {
         fail("bmp_out", st_ok, result);
     }
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
-    in.close();
+    if (end != static_cast<long>(file.size())) {
+        fail("left at the end of the file", static_cast<long>(file.size()), end);
+    }
 
     const std::size_t expected_size =
         bmp_headers_size + palette_size + std::size_t{stride} * height;

@@ -3,7 +3,6 @@
 #include "cells_input.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/pattern_names.hpp"
-#include "scratch_dir.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -150,11 +149,6 @@ status normalise(std::uint16_t* table, std::uint32_t count, std::uint16_t& depth
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    silence_stdout();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < cells_header_size) {

@@ -1,26 +1,21 @@
 // The PNG writer beside the BMP writer, on the pictures of fuzz_bmp (input: picture_input.hpp;
 // the selector's marker flag asks for the marker colour keyed out). png_out takes exactly what
 // bmp_out takes, and libspng's decoder reads back the input's rows and palette.
-#include "bmp/bmp_out.hpp"
-#include "bmp/png_out.hpp"
+#include "encode/bmp_out.hpp"
+#include "encode/png_out.hpp"
 #include "gfx/colour.hpp"
 #include "picture_input.hpp"
-#include "scratch_dir.hpp"
 
 #include <spng.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
 
 namespace {
 
-constexpr char bmp_name[] = "FUZZ.BMP";
-constexpr char png_name[] = "FUZZ.PNG";
 constexpr std::uint8_t opaque = 255;
 constexpr std::uint8_t see_through = 0;
 constexpr std::size_t rgba_size = 4;
@@ -56,7 +51,7 @@ void check_palette(spng_ctx* ctx, const picture_input& p) {
         fail("PLTE entries", 1L << p.bits, plte.n_entries);
     }
     for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
-        const std::uint8_t* entry = p.palette.get() + std::size_t{i} * palette_entry_bytes;
+        const std::uint8_t* entry = p.palette.get() + std::size_t{i} * palette_entry_size;
         if (plte.entries[i].red != entry[bmp_red] || plte.entries[i].green != entry[bmp_green] ||
             plte.entries[i].blue != entry[bmp_blue]) {
             fail("PLTE entry", i, -1);
@@ -70,7 +65,7 @@ void check_rows(const std::vector<std::uint8_t>& image, const picture_input& p) 
         const std::uint8_t* in = p.pixels.get() + std::size_t{y} * p.stride;
         const std::uint8_t* out = image.data() + y * row_size;
         for (std::uint32_t x = 0; x < p.width; ++x) {
-            if (p.bits != rgb_bits) {
+            if (p.bits != bits_rgb) {
                 if (index_at(out, x, p.bits) != index_at(in, x, p.bits)) {
                     fail("index at x", x, y);
                 }
@@ -92,9 +87,11 @@ void check_rows(const std::vector<std::uint8_t>& image, const picture_input& p) 
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    silence_stdout();
-    prepare_scratch_dir(argc, argv); // the pictures go to the current folder
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (!png_writer_ready()) {
+        std::fprintf(stderr, "fuzz_png: libspng cannot be loaded\n");
+        std::abort();
+    }
     return 0;
 }
 
@@ -103,27 +100,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read_picture_input(data, size, p)) {
         return 0;
     }
-    const bool indexed = p.bits != rgb_bits;
-    const in_scratch_dir inside;
-    const status png = png_out(png_name, p.palette.get(), p.pixels.get(), p.width, p.height, p.bits,
-                               p.marker_transparent);
-    std::ifstream in(png_name, std::ios::binary);
-    if (indexed && p.marker_transparent) {
-        if (png != err_argument || in.is_open()) {
-            fail("colour key on an indexed picture refused, no file", err_argument, png);
-        }
-        return 0;
+    const bool indexed = p.bits != bits_rgb;
+    const file_handle png_file = temporary_file();
+    const status png = png_out(png_file.get(), p.view());
+    const long end = std::ftell(png_file.get());
+    const std::vector<std::uint8_t> file = contents_of(png_file.get());
+    if (indexed && p.marker_transparent && png != err_argument) {
+        fail("colour key on an indexed picture refused", err_argument, png);
     }
-    const status bmp =
-        bmp_out(bmp_name, p.palette.get(), p.pixels.get(), p.width, p.height, p.bits);
-    if (png != bmp || in.is_open() != (png == st_ok)) {
-        fail("png_out as bmp_out, a file alone on success", bmp, png);
+    const file_handle bmp_file = temporary_file();
+    const status bmp = bmp_out(bmp_file.get(), p.view());
+    if (png != bmp) {
+        fail("png_out as bmp_out", bmp, png);
+    }
+    if (png == err_argument && !file.empty()) {
+        fail("refused, nothing written", 0, static_cast<long>(file.size()));
     }
     if (png != st_ok) {
         return 0;
     }
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
-    in.close();
+    // The caller takes the file's size from where the writer left it.
+    if (end != static_cast<long>(file.size())) {
+        fail("left at the end of the file", static_cast<long>(file.size()), end);
+    }
 
     const std::unique_ptr<spng_ctx, free_decoder> ctx(spng_ctx_new(0));
     spng_ihdr ihdr{};

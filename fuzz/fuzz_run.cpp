@@ -1,9 +1,15 @@
-// The whole extraction run over a disc made from the input (format in disc_image.hpp).
-#include "app/run.hpp"
-#include "bmp/bmp_out.hpp"
+// The whole extraction run over a disc made from the input (format in disc_image.hpp), into
+// the scratch folder, told to the console's report and to a listener that holds the run to
+// its word: what it says it wrote is in the folder, whole, and nothing else is.
+#include "app/console.hpp"
+#include "app/report.hpp"
 #include "disc_image.hpp"
-#include "gfx/colour.hpp"
+#include "encode/picture.hpp"
+#include "extract/groups.hpp"
+#include "extract/picture_run.hpp"
+#include "platform/disc_names.hpp"
 #include "platform/memory_disc.hpp"
+#include "platform/output_folder.hpp"
 #include "scratch_dir.hpp"
 
 #include <cstdint>
@@ -11,31 +17,106 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <string>
 
 namespace {
 
-constexpr std::size_t off_file_size = 2;
+namespace fs = std::filesystem;
 
-[[noreturn]] void fail(const char* what, const char* detail) {
-    std::fprintf(stderr, "fuzz_run: %s: %s\n", what, detail);
+constexpr std::size_t off_file_size = 2;
+constexpr std::size_t off_width = 18;
+constexpr std::size_t off_height = 22;
+constexpr char temporary_mark = '.'; // how the folder's unfinished files begin
+
+std::unique_ptr<output_folder> folder;
+std::FILE* null_device = nullptr;
+
+[[noreturn]] void fail(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "fuzz_run: %s: %s\n", what, detail.c_str());
     std::abort();
 }
 
-// Whatever the disc held, every file the run leaves is a whole BMP file.
-void check_pictures() {
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+std::uint32_t get32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+struct written_picture {
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint64_t bytes;
+};
+
+// Checks every event as it comes, and keeps what the run says it wrote.
+class run_checker final : public run_listener {
+  public:
+    void picture(const picture_record& record, picture_fate fate) override {
+        // Neither listing nor keeping files: a picture is written, or its name was taken.
+        if (fate != picture_fate::written && fate != picture_fate::duplicate) {
+            fail("picture neither written nor a duplicate", record.file);
+        }
+        if (!is_safe_name(record.file) || record.file.front() == temporary_mark ||
+            record.group == nullptr || record.sources.empty()) {
+            fail("picture record", record.file);
+        }
+        if (fate == picture_fate::written &&
+            !written
+                 .emplace(record.file, written_picture{record.width, record.height, record.bytes})
+                 .second) {
+            fail("written twice", record.file);
+        }
+    }
+
+    void failure(const failure_record& record) override {
+        const fault& what = record.what;
+        if (what.code >= 0 || record.group == nullptr) {
+            fail("failure record", std::to_string(what.code));
+        }
+        // Messages of these codes name a routine or a file, and the fault must carry one.
+        if (what.code <= err_context_band && what.routine == nullptr && what.path.empty()) {
+            fail("failure without its context", std::to_string(what.code));
+        }
+    }
+
+    void group_failed(const char* group) override {
+        if (group == nullptr) {
+            fail("group failed", "unnamed");
+        }
+        ++groups_failed;
+    }
+
+    std::map<std::string, written_picture> written;
+    unsigned groups_failed = 0;
+};
+
+// The folder holds exactly the pictures the run says it wrote, each a whole BMP file of the
+// size and sides it was told with, and none of the temporary files they were made as.
+void check_folder(const run_checker& checker) {
+    std::size_t files = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(scratch_path())) {
         const std::string name = entry.path().filename().string();
+        if (name.front() == temporary_mark) {
+            fail("temporary file left behind", name);
+        }
+        const auto told = checker.written.find(name);
+        if (told == checker.written.end()) {
+            fail("a file no picture event names", name);
+        }
         std::uint8_t header[bmp_headers_size] = {};
         std::ifstream in(entry.path(), std::ios::binary);
         in.read(reinterpret_cast<char*>(header), sizeof header);
-        const std::uint8_t* size = header + off_file_size;
-        const std::uintmax_t claimed = std::uint32_t{size[0]} | (std::uint32_t{size[1]} << 8) |
-                                       (std::uint32_t{size[2]} << 16) |
-                                       (std::uint32_t{size[3]} << 24);
-        if (!in || header[0] != 'B' || header[1] != 'M' || claimed != entry.file_size()) {
-            fail("not a whole BMP file", name.c_str());
+        const written_picture& p = told->second;
+        if (!in || header[0] != 'B' || header[1] != 'M' ||
+            get32(header + off_file_size) != entry.file_size() || p.bytes != entry.file_size() ||
+            get32(header + off_width) != p.width || get32(header + off_height) != p.height) {
+            fail("not the whole BMP file told", name);
         }
+        ++files;
+    }
+    if (files != checker.written.size()) {
+        fail("written pictures missing", std::to_string(checker.written.size() - files));
     }
 }
 
@@ -46,24 +127,40 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     if (disc_file_names().size() >= free_name_marker) {
         fail("disc names", "too many for one byte");
     }
-    silence_stdout();
-    prepare_scratch_dir(argc, argv); // the pictures go to the current folder
+    prepare_scratch_dir(argc, argv);
+    std::string error;
+    folder = open_output_folder(scratch_path().string(), true, error);
+    null_device = std::fopen("/dev/null", "w");
+    if (folder == nullptr || null_device == nullptr) {
+        fail("no output folder", error);
+    }
+    // Below the console nothing prints.
+    hold_stdout();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::unique_ptr<disc> source = open_memory_disc("q:\\", parse_disc_image(data, size));
-    const in_scratch_dir inside;
-    const status result = run_extraction(*source);
-    // The run reports its failures and only ever hands back 0 or -1.
-    if (result != st_ok && result != st_reported) {
-        fail("run_extraction result", std::to_string(result).c_str());
+    picture_settings settings;
+    settings.folder = folder.get();
+
+    // The messages in either encoding, as the console prints them.
+    console con(null_device, nullptr,
+                size % 2 == 0 ? console_encoding::utf8 : console_encoding::shift_jis);
+    console_report report(con, null_device, false);
+    run_checker checker;
+    run_listeners listeners;
+    listeners.add(report);
+    listeners.add(checker);
+    const status result = run_extraction(*source, settings, listeners);
+    // A run fails exactly when one of its groups failed as a whole.
+    if (result != (checker.groups_failed == 0 ? st_ok : st_run_failed)) {
+        fail("run_extraction result", std::to_string(result));
     }
-    // The next input must start from the plain mode, as a fresh program does.
-    if (transparency_mode() != trans_plain) {
-        fail("transparency mode", "left set");
+    if (stdout_written()) {
+        fail("standard output", "written to");
     }
-    std::fflush(stdout);
-    check_pictures();
+    check_folder(checker);
+    empty_scratch_dir();
     return 0;
 }

@@ -52,14 +52,15 @@ byte_vector loaded(const std::string& name) {
         return raw;
     }
     byte_vector out(0x100000); // more than any file of the disc unpacks to
-    const status size = dec_cnxdat(raw.data(), out.data(), static_cast<std::uint32_t>(raw.size()),
-                                   static_cast<std::uint32_t>(out.size()));
-    if (size < 0) {
-        std::fprintf(stderr, "make_seeds: cannot unpack %s\n", name.c_str());
+    const outcome size = dec_cnxdat(raw.data(), out.data(), static_cast<std::uint32_t>(raw.size()),
+                                    static_cast<std::uint32_t>(out.size()));
+    if (size.code < 0) {
+        std::fprintf(stderr, "make_seeds: cannot unpack %s (%s: %d)\n", name.c_str(), size.routine,
+                     size.code);
         failed = true;
         return {};
     }
-    out.resize(static_cast<std::size_t>(size));
+    out.resize(static_cast<std::size_t>(size.code));
     return out;
 }
 
@@ -201,6 +202,42 @@ void run_seeds() {
     run_seed("whole_disc", once);
 }
 
+// Command lines as people type them, a few of them wrong, each after a typed drive letter.
+void options_seeds() {
+    struct command_line {
+        const char* name;
+        char letter;
+        std::vector<std::string> arguments;
+    };
+    const command_line seeds[] = {
+        {"prompt", 'q', {}},
+        {"drive", 'Q', {"-o", "pictures", "q:"}},
+        {"png_only", 'r', {"--format=png", "--only=F0*,EV_*", "-ln", "q:\\"}},
+        {"long_forms",
+         's',
+         {"--output", "out", "--manifest=run.json", "--encoding=sjis", "--quiet", "q"}},
+        {"bundle_and_dash", 't', {"-qo", "out", "--", "-disc"}},
+        {"abbreviated", 'z', {"--enc=utf8", "--form", "bmp", "--no-c", "disc/"}},
+        {"image", 'm', {"--list", "--only", "title,sprites", "images/game.cue"}},
+        {"help", '1', {"--help"}},
+        {"version", '\n', {"-V"}},
+        {"unknown", 'q', {"--bogus", "q"}},
+        {"missing_value", 'q', {"-o"}},
+        {"two_sources", 'q', {"q", "r"}},
+        {"no_pattern", 'q', {"--only=,", "q"}},
+    };
+    for (const command_line& seed : seeds) {
+        byte_vector bytes{static_cast<std::uint8_t>(seed.letter)};
+        for (std::size_t i = 0; i < seed.arguments.size(); ++i) {
+            if (i != 0) {
+                bytes.push_back('\0');
+            }
+            bytes.insert(bytes.end(), seed.arguments[i].begin(), seed.arguments[i].end());
+        }
+        write_seed("fuzz_options", seed.name, bytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -214,5 +251,6 @@ int main(int argc, char** argv) {
     cells_seeds();
     picture_seeds();
     run_seeds();
+    options_seeds();
     return failed ? 1 : 0;
 }

@@ -3,19 +3,22 @@
 // the bytes that fill the palette and the rows, repeated as needed.
 #pragma once
 
-#include "bmp/bmp_out.hpp"
+#include "encode/picture.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 constexpr std::uint32_t max_side = 600;
 constexpr std::uint16_t depths[] = {1, 4, 8, 24}; // picked by the selector modulo 4
 constexpr std::uint8_t marker_flag = 0x80; // in the selector: fuzz_png keys out the marker colour
 constexpr std::size_t picture_header_size = 5;
-constexpr std::uint16_t rgb_bits = 24;
-constexpr std::uint32_t palette_entry_bytes = 4;
+constexpr std::size_t read_back_chunk = 4096;
 
 using byte_block = std::unique_ptr<std::uint8_t[]>;
 
@@ -28,6 +31,10 @@ struct picture_input {
     std::uint32_t palette_size = 0;
     byte_block palette; // exactly palette_size bytes; none for 24 bits
     byte_block pixels;  // exactly stride x height bytes
+
+    picture view() const {
+        return {palette.get(), pixels.get(), width, height, bits, marker_transparent};
+    }
 };
 
 // Exactly size bytes, filled from the input cyclically.
@@ -53,9 +60,36 @@ inline bool read_picture_input(const std::uint8_t* data, std::size_t size, pictu
     const std::size_t fill_length = size - picture_header_size;
 
     p.stride = bmp_stride(p.width, p.bits);
-    p.palette_size = p.bits == rgb_bits ? 0 : (1u << p.bits) * palette_entry_bytes;
+    p.palette_size = p.bits == bits_rgb ? 0 : (1u << p.bits) * palette_entry_size;
     std::size_t next = 0;
-    p.palette = p.bits == rgb_bits ? nullptr : filled(p.palette_size, fill, fill_length, next);
+    p.palette = p.bits == bits_rgb ? nullptr : filled(p.palette_size, fill, fill_length, next);
     p.pixels = filled(std::size_t{p.stride} * p.height, fill, fill_length, next);
     return true;
+}
+
+// The targets' files: unnamed, gone once closed.
+struct close_file {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using file_handle = std::unique_ptr<std::FILE, close_file>;
+
+inline file_handle temporary_file() {
+    file_handle file(std::tmpfile());
+    if (!file) {
+        std::fprintf(stderr, "quillmoor fuzz: no temporary file\n");
+        std::abort();
+    }
+    return file;
+}
+
+// Everything written to the file, read back from its start.
+inline std::vector<std::uint8_t> contents_of(std::FILE* file) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[read_back_chunk] = {};
+    std::fflush(file);
+    std::rewind(file);
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) != 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return bytes;
 }

@@ -1,27 +1,25 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets, replays the saved findings, then fuzzes each target for a while.
 # Usage: fuzz/run.sh SECONDS [TARGET...]
-#   (targets: fuzz_cnx fuzz_cells fuzz_bmp fuzz_png fuzz_run fuzz_image)
-# QUILLMOOR_FUZZ_PRESET=fuzz-cdio builds and runs them against the sanitized libcdio of
-# fuzz/build-libcdio-asan.sh, in build-fuzz-cdio/; the default is fuzz, in build-fuzz/.
+#   (targets: fuzz_cnx fuzz_cells fuzz_bmp fuzz_png fuzz_run fuzz_image fuzz_cue fuzz_options)
+# They are built by the fuzz preset, in build-fuzz/.
 # Exits non-zero when any target crashes, on a saved finding or a new one.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-preset=${QUILLMOOR_FUZZ_PRESET:-fuzz}
+preset=fuzz
 
-if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]] || ! [[ $preset =~ ^(fuzz|fuzz-cdio)$ ]]; then
-    echo "usage: [QUILLMOOR_FUZZ_PRESET=fuzz|fuzz-cdio] fuzz/run.sh SECONDS [TARGET...]" >&2
+if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
+    echo "usage: fuzz/run.sh SECONDS [TARGET...]" >&2
     exit 2
 fi
-# Each preset builds into build-PRESET/.
 build="$root/build-$preset"
 work="$build/fuzz-work"
 seconds=$1
 shift
 targets=("$@")
 asked=${#targets[@]}
-[ "$asked" -gt 0 ] || targets=(fuzz_cnx fuzz_cells fuzz_bmp fuzz_png fuzz_run fuzz_image)
+[ "$asked" -gt 0 ] || targets=(fuzz_cnx fuzz_cells fuzz_bmp fuzz_png fuzz_run fuzz_image fuzz_cue fuzz_options)
 
 # Inputs as large as their largest seed, but for the run: the whole sample disc (4 MB)
 # runs at half the speed of 1 MB, so its seed is cut there (its groups come first).
@@ -31,6 +29,8 @@ max_len() {
     fuzz_image) echo 131072 ;;
     fuzz_cells) echo 280000 ;;
     fuzz_cnx) echo 65536 ;;
+    fuzz_cue) echo 8192 ;;
+    fuzz_options) echo 512 ;; # a letter and a command line
     *) echo 4096 ;;
     esac
 }
@@ -74,6 +74,12 @@ image_seeds() {
     local length
     length=$(printf '%04x' "${#sheet}")
     { printf "\\x02\\x${length:0:2}\\x${length:2:2}%s" "$sheet" && cat "$dir/track.bin"; } >"$out/cue"
+    # Sheets as other tools write them, for the sheet reader alone.
+    local sheets="$work/seeds/fuzz_cue"
+    mkdir -p "$sheets"
+    printf '%s' "$sheet" >"$sheets/plain"
+    printf 'REM GENRE Game\r\nfile "Game (Track 1).bin" binary\r\n  track 1 mode2/2352\r\n    index 0 00:00:00\r\n    index 1 00:02:00\r\nFILE "Game (Track 2).bin" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n' >"$sheets/tracks"
+    printf 'FILE sub\\disc.bin BINARY\rTRACK 01 MODE1/2048\rINDEX 01 00:00:00\r' >"$sheets/cr"
 }
 if command -v xorriso >/dev/null; then
     image_seeds || echo "fuzz: no image seeds (xorriso or make_raw_image failed)" >&2

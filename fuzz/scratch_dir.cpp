@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -72,7 +74,15 @@ void prepare_scratch_dir(int* argc, char*** argv) {
     std::atexit(remove_scratch);
 }
 
-in_scratch_dir::in_scratch_dir() {
+const fs::path& scratch_path() {
+    return scratch->path();
+}
+
+void empty_scratch_dir() {
+    scratch->empty();
+}
+
+in_scratch_dir::in_scratch_dir(scratch_after after) : after_(after) {
     if (!scratch->enter()) {
         std::fprintf(stderr, "quillmoor fuzz: scratch folder %s is gone\n",
                      scratch->path().c_str());
@@ -81,14 +91,23 @@ in_scratch_dir::in_scratch_dir() {
 }
 
 in_scratch_dir::~in_scratch_dir() {
-    scratch->empty();
+    if (after_ == scratch_after::emptied) {
+        scratch->empty();
+    }
     if (!scratch->leave()) {
         give_up("cannot leave the scratch folder");
     }
 }
 
-void silence_stdout() {
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
-        std::abort();
+void hold_stdout() {
+    std::FILE* held = std::tmpfile();
+    if (held == nullptr || std::fflush(stdout) != 0 || dup2(fileno(held), STDOUT_FILENO) < 0) {
+        give_up("cannot hold standard output");
     }
+    std::fclose(held);
+}
+
+bool stdout_written() {
+    struct stat st {};
+    return std::fflush(stdout) != 0 || fstat(STDOUT_FILENO, &st) != 0 || st.st_size != 0;
 }

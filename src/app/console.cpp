@@ -28,7 +28,20 @@ void console::puts(const char* text) {
 }
 
 void console::puts(const japanese_text& text) {
-    puts(encoding_ == console_encoding::utf8 ? text.utf8 : text.shift_jis);
+    switch (encoding_.encoding) {
+    case console_encoding::utf8:
+        puts(text.utf8);
+        return;
+    case console_encoding::converted: {
+        // A text the locale's set cannot hold goes out as the program keeps it.
+        const std::string converted = convert_text(text.utf8, encoding_.charset);
+        puts(converted.empty() ? text.shift_jis : converted.c_str());
+        return;
+    }
+    case console_encoding::shift_jis:
+        puts(text.shift_jis);
+        return;
+    }
 }
 
 int console::getc() {

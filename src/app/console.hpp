@@ -5,6 +5,7 @@
 #include "platform/terminal.hpp"
 
 #include <cstdio>
+#include <utility>
 
 // A text the console writes in its encoding, both forms kept as constant data.
 struct japanese_text {
@@ -14,10 +15,15 @@ struct japanese_text {
 
 class console {
   public:
+    console(std::FILE* out, std::FILE* in, text_encoding encoding)
+        : out_(out), in_(in), encoding_(std::move(encoding)), terminal_(is_terminal(out)) {}
     console(std::FILE* out, std::FILE* in, console_encoding encoding)
-        : out_(out), in_(in), encoding_(encoding) {}
+        : console(out, in, text_encoding{encoding, {}}) {}
 
-    console_encoding encoding() const { return encoding_; }
+    console_encoding encoding() const { return encoding_.encoding; }
+    // Whether text from the user (a path) is to be shown with its control codes escaped:
+    // on a terminal, as ls shows names.
+    bool escapes() const { return terminal_; }
 
     [[gnu::format(printf, 2, 3)]] void printf(const char* format, ...);
     // Writes text as it stands, without a newline of its own.
@@ -32,5 +38,6 @@ class console {
   private:
     std::FILE* out_;
     std::FILE* in_;
-    console_encoding encoding_;
+    text_encoding encoding_;
+    bool terminal_;
 };

@@ -1,5 +1,6 @@
 #include "app/errormes.hpp"
 
+#include "app/shown.hpp"
 #include "app/texts.hpp"
 
 namespace {
@@ -73,7 +74,8 @@ status errormes(console& con, status code, const char* context) {
     if (m != nullptr) {
         con.puts(m->text);
     }
-    con.printf("%s%s\n", lead_of(m != nullptr ? m->after : tail::routine), context);
+    con.printf("%s%s\n", lead_of(m != nullptr ? m->after : tail::routine),
+               con.escapes() ? escaped(context).c_str() : context);
     return st_reported;
 }
 

@@ -7,6 +7,12 @@
 
 const bool manifest_built = true;
 
+std::string manifest_support() {
+    return "JSON (through nlohmann-json " + std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
+           std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +
+           std::to_string(NLOHMANN_JSON_VERSION_PATCH) + ")";
+}
+
 namespace {
 
 using json = nlohmann::ordered_json;

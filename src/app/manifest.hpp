@@ -9,6 +9,8 @@
 #include <string>
 
 extern const bool manifest_built;
+// What this build writes a manifest with, for --version.
+std::string manifest_support();
 
 // What the run was asked, for the document's head.
 struct manifest_head {

@@ -3,6 +3,10 @@
 
 const bool manifest_built = false;
 
+std::string manifest_support() {
+    return "left out (built without nlohmann-json)";
+}
+
 std::unique_ptr<manifest_listener> manifest_listener::make(manifest_head) {
     return nullptr;
 }

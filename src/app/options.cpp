@@ -1,5 +1,7 @@
 #include "app/options.hpp"
 
+#include "app/shown.hpp"
+
 #include "encode/formats.hpp"
 #include "platform/disc_names.hpp"
 
@@ -8,36 +10,38 @@
 
 const char usage_text[] =
     "Usage: quillmoor [OPTION]... [SOURCE]\n"
-    "Takes the still pictures off a Sega Saturn game disc and writes each one as a picture\n"
-    "file: face portraits, opening and event screens, ending screens, title pictures,\n"
-    "sprite sheets and cell-map pictures.\n"
+    "Takes the still pictures off a Sega Saturn game disc and writes each one as a\n"
+    "picture file: face portraits, opening and event screens, ending screens, title\n"
+    "pictures, sprite sheets and cell-map pictures.\n"
     "\n"
-    "SOURCE is a drive letter (q, q: or q:\\), a folder that holds the disc's files, or a\n"
-    "disc image (.iso, a raw .bin or a .cue sheet). Without SOURCE the program asks for\n"
-    "the letter of the drive that holds the disc.\n"
+    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a\n"
+    "disc image (.iso, a raw .bin, a .cue sheet) or a drive's device (/dev/sr0).\n"
+    "Without SOURCE the program asks for the letter of the drive with the disc.\n"
     "\n"
-    "  -o, --output=DIR       write the pictures into DIR, made if missing (default: the\n"
-    "                         current folder)\n"
-    "  -f, --format=FORMAT    bmp (the default) or png\n"
-    "  -l, --list             read and decode everything, write nothing: list the\n"
-    "                         pictures that would be written\n"
+    "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
+    "                        (default: the current folder)\n"
+    "  -f, --format=FORMAT   bmp (the default) or png\n"
+    "  -l, --list            read and decode everything, write nothing: list the\n"
+    "                        pictures that would be written\n"
     "      --only=PATTERN[,PATTERN]...\n"
-    "                         only the pictures whose name matches (F0*, EV_*) or whose\n"
-    "                         group is named: faces, events, endings, title, sprites,\n"
-    "                         cellmaps\n"
-    "  -n, --no-clobber       leave a picture whose file is already there as it is\n"
-    "      --manifest=FILE    write a JSON document of the run into FILE\n"
-    "  -q, --quiet            no \"done\" line for each picture and no summary; errors are\n"
-    "                         still shown\n"
-    "      --encoding=ENC     write the Japanese messages in utf-8 or shift-jis (default:\n"
-    "                         utf-8 on a UTF-8 terminal, shift-jis otherwise)\n"
-    "  -h, --help             show this help and exit\n"
-    "  -V, --version          show the version and what this build can read and write\n"
+    "                        only the pictures whose name matches (F0*, EV_*) or\n"
+    "                        whose group is named: faces, events, endings, title,\n"
+    "                        sprites, cellmaps\n"
+    "  -n, --no-clobber      leave a picture whose file is already there alone\n"
+    "      --manifest=FILE   write a JSON document of the run into FILE\n"
+    "  -q, --quiet           no \"done\" line for each picture and no summary; errors\n"
+    "                        are still shown\n"
+    "      --encoding=ENC    write the Japanese messages in utf-8 or shift-jis\n"
+    "                        (default: as the locale writes text)\n"
+    "  -h, --help            show this help and exit\n"
+    "  -V, --version         show the version and what this build reads and writes\n"
     "\n"
-    "Messages name a file by its path in SOURCE: q:\\TITLE.SEQ on a drive, disc/TITLE.SEQ\n"
-    "in a folder, game.cue:TITLE.SEQ in an image.\n"
-    "Exit status: 0 when every group of pictures could run, 255 when a group failed as a\n"
-    "whole, 2 when the command line is wrong, 1 when the manifest could not be written.\n";
+    "Messages name a file by its path in SOURCE: q:\\TITLE.SEQ on a drive,\n"
+    "disc/TITLE.SEQ in a folder, game.cue:TITLE.SEQ in an image.\n"
+    "Exit status: 0 when every group of pictures could run, 255 when a group failed\n"
+    "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when the\n"
+    "manifest could not be written.\n"
+    "Full documentation: man quillmoor (quillmoor(1)).\n";
 
 namespace {
 
@@ -113,7 +117,7 @@ bool take_value(int key, const char* value, options& out, std::string& error) {
     case 'f':
         out.format = find_picture_format(value);
         if (out.format == nullptr) {
-            error = "unknown picture format '" + std::string(value) + "' (" + format_names() + ")";
+            error = "unknown picture format '" + escaped(value) + "' (" + format_names() + ")";
             return false;
         }
         return true;
@@ -135,7 +139,7 @@ bool take_value(int key, const char* value, options& out, std::string& error) {
         return true;
     default: // key_encoding
         if (!encoding_named(value, out)) {
-            error = "unknown encoding '" + std::string(value) + "' (utf-8 or shift-jis)";
+            error = "unknown encoding '" + escaped(value) + "' (utf-8 or shift-jis)";
             return false;
         }
         return true;
@@ -181,7 +185,8 @@ bool known_key(int key) {
 // What getopt_long turned down, in words. The argument it stopped at is the one before
 // optind; a letter it does not know may stand inside a bundle, and is told by itself.
 std::string refusal(int got, int culprit, std::string_view arg) {
-    const std::string letter = std::string("-") + static_cast<char>(culprit);
+    std::string letter = "-";
+    letter += escaped(std::string(1, static_cast<char>(culprit)));
     if ((got == '?' && culprit != 0 && !known_key(culprit)) || !arg.starts_with("--")) {
         return got == ':' ? "option '" + letter + "' needs a value"
                           : "unknown option '" + letter + "'";
@@ -192,7 +197,8 @@ std::string refusal(int got, int culprit, std::string_view arg) {
     for (const option* o = long_options; o->name != nullptr; ++o) {
         matches += std::string_view(o->name).starts_with(name) ? 1 : 0;
     }
-    const std::string shown = "--" + std::string(name);
+    std::string shown = "--";
+    shown += escaped(name);
     if (matches > 1) {
         return "option '" + shown + "' is ambiguous";
     }
@@ -238,7 +244,8 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
             return false;
         }
         if (!out.source.empty()) {
-            error = "one source at a time: '" + out.source + "' and '" + arg + "'";
+            error =
+                "one source at a time: '" + escaped(out.source) + "' and '" + escaped(arg) + "'";
             return false;
         }
         out.source = arg;

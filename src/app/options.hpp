@@ -15,7 +15,7 @@ struct options {
     bool quiet = false;
     bool list = false;                        // decode everything, write nothing, list the pictures
     bool no_clobber = false;                  // a picture whose file is there is not written
-    std::optional<console_encoding> encoding; // none: what the terminal shows
+    std::optional<console_encoding> encoding; // none: what the locale writes
     const picture_format* format = nullptr;   // none: BMP
     std::vector<std::string> only;            // patterns and group names; none: every picture
     std::string output;   // the folder the pictures go to; empty: the current one

@@ -1,6 +1,7 @@
 #include "app/report.hpp"
 
 #include "app/errormes.hpp"
+#include "app/shown.hpp"
 #include "app/version.hpp"
 
 namespace {
@@ -14,7 +15,7 @@ const char* plural(unsigned count) {
 } // namespace
 
 void say(std::FILE* errors, const std::string& text) {
-    std::fprintf(errors, "%s: %s\n", program_name, text.c_str());
+    std::fprintf(errors, "%s: %s\n", program_name, escaped(text).c_str());
     std::fflush(errors);
 }
 

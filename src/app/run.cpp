@@ -5,6 +5,7 @@
 #include "app/manifest.hpp"
 #include "app/options.hpp"
 #include "app/report.hpp"
+#include "app/shown.hpp"
 #include "app/texts.hpp"
 #include "app/version.hpp"
 #include "encode/formats.hpp"
@@ -38,7 +39,8 @@ void discard_line(console& con, int first) {
 }
 
 int usage_error(const std::string& what) {
-    std::fprintf(stderr, "%s: %s. Try '%s --help'.\n", program_name, what.c_str(), program_name);
+    std::fprintf(stderr, "%s: %s. Try '%s --help'.\n", program_name, escaped(what).c_str(),
+                 program_name);
     return exit_usage;
 }
 
@@ -83,14 +85,13 @@ void explain_failure(const disc& source) {
         const std::vector<std::string> images = source.search(pattern);
         if (!images.empty()) {
             const std::string image = source.place() + "/" + images.front();
-            say(stderr, source.place() + " holds no disc files, but the disc image " +
-                            images.front() +
-                            (reads_disc_images() ? ": " + std::string(program_name) + " " +
-                                                       shell_quoted(image) + " reads it"
-                                                 : ": mount it as a drive to read it"));
+            say(stderr, source.place() + " holds none of the disc's files, but the disc image " +
+                            images.front() + ": " + std::string(program_name) + " " +
+                            shell_quoted(image) + " reads it");
             return;
         }
     }
+    say(stderr, source.place() + " holds none of the disc's files");
 }
 
 // The folder the pictures go to: the current one, or DIR of -o, made with its parents and
@@ -108,6 +109,63 @@ std::unique_ptr<output_folder> open_pictures_folder(const std::string& chosen, s
     }
     return open_output_folder(chosen, true, error);
 }
+
+// The manifest's file, made under a name of its own beside where it goes and given its name
+// when whole, as the pictures are; removed when the run ends before that.
+class manifest_file {
+  public:
+    ~manifest_file() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+            folder_->discard(temporary_);
+        }
+    }
+
+    // False, with the reason, when no file can be made where path says.
+    bool open(const std::string& path, std::string& error) {
+        path_ = path;
+        const std::size_t slash = path.find_last_of(path_separators());
+        name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+        folder_ = open_output_folder(slash == std::string::npos ? "." : path.substr(0, slash + 1),
+                                     false, error);
+        // The system's words close the folder's error, as they close the file's.
+        std::string reason =
+            folder_ == nullptr ? error.substr(error.rfind(": ") + 2) : std::string();
+        if (folder_ != nullptr && !name_.empty()) {
+            file_ = folder_->create_temporary(name_, temporary_, reason);
+        }
+        if (file_ == nullptr) {
+            error = "cannot write the manifest '" + path + "'" +
+                    (reason.empty() ? std::string() : ": " + reason);
+        }
+        return file_ != nullptr;
+    }
+
+    // Writes the document and gives it its name; false, said on standard error, when it fails.
+    bool finish(manifest_listener& manifest, int exit_status) {
+        bool written = manifest.write(file_, exit_status);
+        written = std::fclose(file_) == 0 && written;
+        file_ = nullptr;
+        bool existed = false;
+        std::string reason = "the write failed";
+        if (!written) {
+            folder_->discard(temporary_);
+        } else if (!folder_->publish(temporary_, name_, true, existed, reason)) {
+            written = false;
+        }
+        if (!written) {
+            say(stderr, "cannot write the manifest '" + path_ + "': " + reason);
+        }
+        return written;
+    }
+
+  private:
+    std::string path_;
+    std::string name_;
+    std::unique_ptr<output_folder> folder_;
+    std::string temporary_;
+    std::FILE* file_ = nullptr;
+};
 
 const char* plural(unsigned count) {
     return count == 1 ? "" : "s";
@@ -133,10 +191,7 @@ std::string summary_of(const run_counts& counts, const picture_settings& setting
 
 int quillmoor_main(int argc, const char* const* argv) {
     options chosen;
-    if (argc <= 1) {
-        // The run as it has always been: Shift-JIS whatever the terminal.
-        chosen.encoding = console_encoding::shift_jis;
-    } else if (std::string error; !parse_options(argc, argv, chosen, error)) {
+    if (std::string error; argc > 1 && !parse_options(argc, argv, chosen, error)) {
         return usage_error(error);
     }
     if (chosen.help) {
@@ -144,8 +199,9 @@ int quillmoor_main(int argc, const char* const* argv) {
         return 0;
     }
     if (chosen.version) {
-        std::printf("%s %s\ndisc images: %s\npicture formats: %s\n", program_name, program_version,
-                    disc_image_support().c_str(), picture_format_support().c_str());
+        std::printf("%s %s\ndisc images: %s\npicture formats: %s\nmanifest: %s\n", program_name,
+                    program_version, disc_image_support().c_str(), picture_format_support().c_str(),
+                    manifest_support().c_str());
         return 0;
     }
     const picture_format& format =
@@ -160,7 +216,10 @@ int quillmoor_main(int argc, const char* const* argv) {
     if (!chosen.manifest.empty() && !manifest_built) {
         return usage_error("this build writes no manifest (built without nlohmann-json)");
     }
-    console con(stdout, stdin, chosen.encoding.value_or(terminal_encoding()));
+    // Text in the user's locale, as every program writes it, unless the command line says.
+    console con(stdout, stdin,
+                chosen.encoding.has_value() ? text_encoding{*chosen.encoding, {}}
+                                            : locale_encoding());
 
     std::unique_ptr<disc> source;
     if (!chosen.source.empty()) {
@@ -170,7 +229,30 @@ int quillmoor_main(int argc, const char* const* argv) {
             return usage_error(error);
         }
     }
-    // A listing writes nothing, and needs no folder to write into.
+    std::unique_ptr<manifest_file> manifest_out;
+    if (!chosen.manifest.empty()) {
+        std::string error;
+        manifest_out = std::make_unique<manifest_file>();
+        if (!manifest_out->open(chosen.manifest, error)) {
+            return usage_error(error);
+        }
+    }
+    if (source == nullptr) {
+        source = ask_for_drive(con);
+        if (source == nullptr) {
+            con.flush();
+            if (manifest_out != nullptr) {
+                // A run that read nothing still leaves its record.
+                const std::unique_ptr<manifest_listener> empty =
+                    manifest_listener::make({{}, {}, format.shown, chosen.list});
+                empty->failure({{err_bad_drive, nullptr, {}, {}}, nullptr, {}, true});
+                manifest_out->finish(*empty, st_bad_drive & 0xFF);
+            }
+            return st_bad_drive;
+        }
+    }
+    // The pictures' folder is made once the disc is open. A listing makes none; with -n it
+    // looks into the folder there is.
     std::unique_ptr<output_folder> folder;
     if (!chosen.list) {
         std::string error;
@@ -178,23 +260,9 @@ int quillmoor_main(int argc, const char* const* argv) {
         if (folder == nullptr) {
             return usage_error(error);
         }
-    }
-    std::FILE* manifest_file = nullptr;
-    if (!chosen.manifest.empty()) {
-        manifest_file = std::fopen(chosen.manifest.c_str(), "w");
-        if (manifest_file == nullptr) {
-            return usage_error("cannot write the manifest '" + chosen.manifest + "'");
-        }
-    }
-    if (source == nullptr) {
-        source = ask_for_drive(con);
-        if (source == nullptr) {
-            con.flush();
-            if (manifest_file != nullptr) {
-                std::fclose(manifest_file);
-            }
-            return st_bad_drive;
-        }
+    } else if (chosen.no_clobber) {
+        std::string ignored;
+        folder = open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored);
     }
 
     picture_settings settings;
@@ -210,10 +278,11 @@ int quillmoor_main(int argc, const char* const* argv) {
     listeners.add(report);
     listeners.add(counts);
     std::unique_ptr<manifest_listener> manifest;
-    if (manifest_file != nullptr) {
+    if (manifest_out != nullptr) {
         manifest = manifest_listener::make(
             {chosen.source.empty() ? source->path_of("") : chosen.source,
-             folder != nullptr ? folder->shown() : std::string(), format.shown, chosen.list});
+             folder != nullptr && !chosen.list ? folder->shown() : std::string(), format.shown,
+             chosen.list});
         listeners.add(*manifest);
     }
     if (chosen.list) {
@@ -225,12 +294,9 @@ int quillmoor_main(int argc, const char* const* argv) {
     }
     con.flush();
     int exit_status = result;
-    if (manifest != nullptr) {
-        const bool written = manifest->write(manifest_file, result & 0xFF);
-        if (std::fclose(manifest_file) != 0 || !written) {
-            say(stderr, "cannot write the manifest '" + chosen.manifest + "'");
-            exit_status = exit_manifest;
-        }
+    if (manifest != nullptr && !manifest_out->finish(*manifest, result & 0xFF)) {
+        // A group that failed still says so first.
+        exit_status = result != st_ok ? result : exit_manifest;
     }
     if (!chosen.source.empty() && !chosen.quiet) {
         say(stderr, summary_of(counts, settings, format));

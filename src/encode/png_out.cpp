@@ -1,13 +1,11 @@
 #include "encode/png_out.hpp"
 
+#include "encode/spng_library.hpp"
 #include "gfx/colour.hpp"
 #include "platform/heap.hpp"
 
-#include <spng.h>
-
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
 #include <iterator>
 #include <memory>
 
@@ -28,45 +26,6 @@ constexpr std::size_t bmp_red = 2;
 constexpr std::size_t png_red = 0;
 constexpr std::size_t png_green = 1;
 constexpr std::size_t png_blue = 2;
-
-// libspng, loaded when the first PNG file is written: a run that writes BMP files never maps
-// it and the libraries it needs, which would cost every run some 600 KiB of memory.
-struct spng_library {
-    decltype(&spng_ctx_new) ctx_new;
-    decltype(&spng_ctx_free) ctx_free;
-    decltype(&spng_set_ihdr) set_ihdr;
-    decltype(&spng_set_plte) set_plte;
-    decltype(&spng_set_trns) set_trns;
-    decltype(&spng_set_png_file) set_png_file;
-    decltype(&spng_encode_image) encode_image;
-    decltype(&spng_encode_row) encode_row;
-};
-
-template <typename Function> bool find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
-spng_library load_spng(bool& loaded) {
-    spng_library spng{};
-    void* library = dlopen(png_library_file, RTLD_NOW | RTLD_LOCAL);
-    loaded = library != nullptr && find(library, "spng_ctx_new", spng.ctx_new) &&
-             find(library, "spng_ctx_free", spng.ctx_free) &&
-             find(library, "spng_set_ihdr", spng.set_ihdr) &&
-             find(library, "spng_set_plte", spng.set_plte) &&
-             find(library, "spng_set_trns", spng.set_trns) &&
-             find(library, "spng_set_png_file", spng.set_png_file) &&
-             find(library, "spng_encode_image", spng.encode_image) &&
-             find(library, "spng_encode_row", spng.encode_row);
-    return spng;
-}
-
-// The library, or null when it cannot be loaded. Loaded once; it stays for the run.
-const spng_library* spng() {
-    static bool loaded = false;
-    static const spng_library library = load_spng(loaded);
-    return loaded ? &library : nullptr;
-}
 
 struct free_encoder {
     void operator()(spng_ctx* ctx) const { spng()->ctx_free(ctx); }

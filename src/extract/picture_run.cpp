@@ -53,17 +53,18 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
         listener_.picture(record, picture_fate::duplicate);
         return true;
     }
+    if (settings_.no_clobber && settings_.folder != nullptr &&
+        settings_.folder->holds(record.file)) {
+        made_.insert(record.file);
+        listener_.picture(record, picture_fate::kept);
+        return true;
+    }
     if (settings_.list_only) {
         made_.insert(record.file);
         listener_.picture(record, picture_fate::listed);
         return true;
     }
     output_folder& folder = *settings_.folder;
-    if (settings_.no_clobber && folder.holds(record.file)) {
-        made_.insert(record.file);
-        listener_.picture(record, picture_fate::kept);
-        return true;
-    }
     const auto write_failed = [&](status code, std::string reason) {
         fail({{code, format_.routine, folder.shown_path(record.file), std::move(reason)},
               record.group,

@@ -31,7 +31,7 @@ class selection {
 // What the run does with the pictures it makes.
 struct picture_settings {
     const picture_format* format = nullptr; // null: the default, BMP
-    output_folder* folder = nullptr;        // where they go; unused when listing
+    output_folder* folder = nullptr;        // where they go; when listing, where they would
     bool list_only = false;                 // decode everything, write nothing
     bool no_clobber = false;                // a file already there stays as it is
     selection only;

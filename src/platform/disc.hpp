@@ -65,6 +65,5 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
 // A disc with no files, named by root.
 std::unique_ptr<disc> open_empty_disc(std::string root);
 
-// Whether this build reads disc images as sources, and what it makes of them, for --version.
-bool reads_disc_images();
+// The disc images this build reads, for --version.
 std::string disc_image_support();

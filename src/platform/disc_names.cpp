@@ -79,9 +79,10 @@ bool is_safe_name(const std::string& name) {
     if (name.empty() || name == "." || name == "..") {
         return false;
     }
-    return std::none_of(name.begin(), name.end(), [](char c) {
+    // Printable ASCII, the names such a disc holds: no C1 code nor a bidi control slips by.
+    return std::all_of(name.begin(), name.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return c == '/' || c == '\\' || byte < first_printable || byte == delete_code;
+        return byte >= first_printable && byte < delete_code && c != '/' && c != '\\';
     });
 }
 

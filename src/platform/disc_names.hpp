@@ -18,9 +18,9 @@ std::string lower_case(const std::string& name);
 // Wildcard match without regard to case: * is any run of characters, ? any one.
 bool wildcard_match(const char* pattern, const char* name);
 
-// A name on a disc is data from a stranger. One that could leave the folder it is used
-// in (a separator, "." or ".."), or that reaches a terminal as control codes, is never
-// taken: a search skips it and reading it finds nothing.
+// A name on a disc is data from a stranger: only printable ASCII without a separator, and
+// neither "." nor "..", is taken. Any other could leave the folder it is used in or reach a
+// terminal as control codes: a search skips it and reading it finds nothing.
 bool is_safe_name(const std::string& name);
 
 // The name as a folder would show it: an ISO 9660 version number (";1") is dropped, and

@@ -9,7 +9,7 @@ void listed_disc::set_listing(const std::vector<std::string>& names) {
     entries_.clear();
     entries_.reserve(names.size());
     for (std::size_t file = 0; file < names.size(); ++file) {
-        std::string name = shown_name(names[file]);
+        std::string name = names[file];
         if (is_safe_name(name)) {
             entries_.push_back({lower_case(name), std::move(name), file});
         }

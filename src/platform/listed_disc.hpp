@@ -18,7 +18,7 @@ class listed_disc : public disc {
     explicit listed_disc(std::string root) : disc(std::move(root)) {}
 
     // Takes the root's files as the kind listed them: file i is names[i], as stored.
-    // Names shown without their version; unsafe names and repeats are left out.
+    // Names as they are to be shown; unsafe names and repeats are left out.
     void set_listing(const std::vector<std::string>& names);
 
     // Reads file number `file` of the listing.

@@ -36,20 +36,28 @@ class output_folder {
     // Removes a temporary file that is not to be published.
     void discard(const std::string& temporary);
 
-    // Opens the folder at path, which must exist. Null, with what is wrong in error, when it
-    // cannot be opened, or when check_writable is set and no file can be made in it.
-    friend std::unique_ptr<output_folder>
-    open_output_folder(const std::string& path, bool check_writable, std::string& error);
+    // The folder at path, held by the system's own means; null, with the reason, when it
+    // cannot be opened.
+    static std::unique_ptr<output_folder> open(const std::string& path, std::string& error);
 
   private:
-    output_folder(std::string shown, std::string path, int fd)
-        : shown_(std::move(shown)), path_(std::move(path)), fd_(fd) {}
+    output_folder(std::string shown, std::string path, int fd, std::uint32_t process)
+        : shown_(std::move(shown)), path_(std::move(path)), fd_(fd), process_(process) {}
+
+    // ".NAME.xxxxxxxx": hidden, never a picture's name, and telling what it was to become.
+    std::string temporary_name(const std::string& name);
 
     std::string shown_;
     std::string path_;       // as the system opens files under it: Windows takes full paths
     int fd_;                 // the folder held open, where the system can (POSIX); else -1
+    std::uint32_t process_;  // this process, to keep apart the names of two runs
     std::uint32_t made_ = 0; // temporary names made so far, to tell them apart
 };
 
+// The characters that part a path's folders on this system.
+const char* path_separators();
+
+// Opens the folder at path, which must exist. Null, with what is wrong in error, when it
+// cannot be opened, or when check_writable is set and no file can be made in it.
 std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
                                                   std::string& error);

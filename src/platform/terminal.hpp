@@ -1,9 +1,27 @@
-// What the terminal shows: the encoding the program's Japanese texts go out in.
+// What the user's terminal shows: the encoding the program's Japanese texts go out in.
 #pragma once
 
-// Shift-JIS, as the console the program was made for shows it, or UTF-8, for terminals that
-// show UTF-8.
-enum class console_encoding { shift_jis, utf8 };
+#include <cstdio>
+#include <string>
+#include <string_view>
 
-// UTF-8 where standard output is a terminal whose locale writes UTF-8; else Shift-JIS.
-console_encoding terminal_encoding();
+// Shift-JIS, as the console the program was made for shows it; UTF-8; or the locale's own
+// character set, the texts converted into it.
+enum class console_encoding { shift_jis, utf8, converted };
+
+struct text_encoding {
+    console_encoding encoding = console_encoding::shift_jis;
+    std::string charset; // for converted: the character set to convert into
+};
+
+// How the user's locale writes text, whether or not standard output is a terminal: UTF-8
+// for a UTF-8 character set; Shift-JIS for the C locale, a Shift-JIS set and any set that
+// cannot carry Japanese; converted for another that can (EUC-JP). Windows keeps its
+// console's code page: Shift-JIS.
+text_encoding locale_encoding();
+
+// Whether the stream goes to a terminal.
+bool is_terminal(std::FILE* stream);
+
+// UTF-8 text in charset, through the C library's converter; empty when it cannot be.
+std::string convert_text(std::string_view utf8, const std::string& charset);

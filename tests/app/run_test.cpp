@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef QUILLMOOR_EXE
@@ -198,37 +199,92 @@ TEST(CommandLine, SourceRunsWithoutDialogueQuietlyIfAsked) {
     EXPECT_TRUE(fs::exists("deep/er/F001.BMP"));
 }
 
-TEST(CommandLine, JapaneseTextInTheTerminalsEncoding) {
+TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
     scratch_dir dir;
+    const std::string utf8_prompt = std::string(text_prompt.utf8) + "\n";
     const std::string no_file = std::string("Error!  ") + text_no_file.utf8 + "\n";
+    // A UTF-8 locale gets UTF-8 in every run, the dialogue too, to a pipe as to a terminal.
+    const program_run dialogue = run_program("q\n", "", "LC_ALL=C.UTF-8 ");
+    EXPECT_NE(dialogue.console.find(utf8_prompt), std::string::npos);
+    EXPECT_NE(dialogue.console.find(no_file), std::string::npos);
     EXPECT_TRUE(run_on_terminal("q").starts_with(no_file));
+    // The C locale gets the program's own Shift-JIS bytes, and --encoding has the last word.
+    EXPECT_EQ(run_program("q\n").console,
+              std::string(greeting) + report_of(-104, nullptr) + later_groups_missing('q'));
     EXPECT_TRUE(run_on_terminal("--encoding=shift-jis q").starts_with(report_of(-104, nullptr)));
-    // Without a terminal, and in the run without arguments, the text stays Shift-JIS.
-    EXPECT_TRUE(run_program("", "q").console.starts_with(report_of(-104, nullptr)));
     EXPECT_TRUE(run_program("", "--encoding=utf-8 q").console.starts_with(no_file));
+    // Another set that carries Japanese gets the texts converted into it.
+    if (std::system("mkdir -p locales && localedef -i ja_JP -f EUC-JP locales/ja_JP.EUC-JP "
+                    "> /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no EUC-JP locale can be made here";
+    }
+    const program_run euc = run_program("", "q", "LOCPATH=locales LC_ALL=ja_JP.EUC-JP ");
+    // ファイルが存在しません。 in EUC-JP
+    EXPECT_TRUE(euc.console.starts_with("Error!  \xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb\xa4\xac\xc2"
+                                        "\xb8\xba\xdf\xa4\xb7\xa4\xde\xa4\xbb\xa4\xf3\xa1\xa3\n"))
+        << euc.console;
 }
 
-TEST(CommandLine, StandardErrorSaysWhyADriveHeldNothing) {
+TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     scratch_dir dir;
     fs::remove("q:");
-    // Nothing where the drive letter leads (a machine with a /mnt/q is not this test's).
+    // Nothing where the drive letter leads (a machine with a /mnt/q is not this test's); a
+    // folder of the letter's name is what was most likely meant.
     if (!fs::exists("/mnt/q")) {
+        fs::create_directory("q");
         const program_run none = run_program("q\n");
         EXPECT_EQ(none.console,
                   std::string(greeting) + report_of(-104, nullptr) + later_groups_missing('q'));
-        EXPECT_EQ(none.errors, "quillmoor: no drive q: here: neither ./q: nor /mnt/q exists\n");
+        EXPECT_EQ(none.errors, "quillmoor: no drive q: here: neither ./q: nor /mnt/q exists (the "
+                               "folder q is written ./q)\n");
+        EXPECT_EQ(run_program("", "q").status, 2);
     }
-    // A file that is no disc image.
-    write_file("q:", bytes(100, 'x'));
-    EXPECT_EQ(run_program("q\n").errors,
-              "quillmoor: ./q: is a file, but no disc image this program can read\n");
-    // A folder that holds an image but no disc files.
-    fs::remove("q:");
-    fs::create_directory("q:");
-    write_file("q:/game.cue", bytes(10, 'x'));
-    EXPECT_EQ(run_program("", "-q q").errors,
-              "quillmoor: ./q: holds no disc files, but the disc "
-              "image game.cue: quillmoor './q:/game.cue' reads it\n");
+    // What stands at ./q: is named, whatever it is.
+    const std::pair<std::function<void()>, std::string> drives[] = {
+        {[] { ASSERT_EQ(mkfifo("q:", 0600), 0); },
+         "./q: is a pipe, neither a folder nor a disc image"},
+        {[] { fs::create_symlink("gone", "q:"); }, "./q: is a link to nothing"},
+        {[] { write_file("q:", bytes(100, 'x')); },
+         "./q: is a file, but no disc image this program can read"},
+        {[] { fs::create_directory("q:"); }, "./q: holds none of the disc's files"},
+        {[] {
+             fs::create_directory("q:");
+             write_file("q:/game.cue", bytes(10, 'x'));
+         },
+         "./q: holds none of the disc's files, but the disc image game.cue: quillmoor "
+         "'./q:/game.cue' reads it"},
+    };
+    for (const auto& [make, why] : drives) {
+        fs::remove_all("q:");
+        make();
+        const program_run r = run_program("q\n");
+        EXPECT_EQ(r.status, 255) << why;
+        EXPECT_EQ(r.errors, "quillmoor: " + why + "\n");
+    }
+    // A source named on the command line that is no disc ends the run at once, one way for
+    // every kind of file.
+    write_file("music.cue", bytes{'F', 'I', 'L', 'E', ' ', 'a', ' ', 'W', 'A', 'V', 'E', '\n', 'T',
+                                  'R', 'A', 'C', 'K', ' ', '1', ' ', 'A', 'U', 'D', 'I', 'O'});
+    const std::string sheet = "FILE track.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n";
+    write_file("game.cue", bytes(sheet.begin(), sheet.end()));
+    write_file("notes.txt", bytes(100, 'x'));
+    const std::pair<const char*, std::string> sources[] = {
+        {"music.cue", "music.cue has no data track"},
+        {"game.cue", "game.cue names track.bin, which is missing"},
+        {"notes.txt", "notes.txt is a file, but no disc image this program can read"},
+        {"/dev/null", "/dev/null is a character device, neither a folder nor a disc image"},
+    };
+    for (const auto& [source, why] : sources) {
+        const program_run r = run_program("", "-o out " + std::string(source));
+        EXPECT_EQ(r.status, 2) << source;
+        EXPECT_EQ(r.errors, "quillmoor: " + why + ". Try 'quillmoor --help'.\n");
+    }
+    ASSERT_EQ(mkfifo("track.bin", 0600), 0);
+    EXPECT_EQ(
+        run_program("", "game.cue").errors,
+        "quillmoor: game.cue names track.bin, which is not a file. Try 'quillmoor --help'.\n");
+    // Nothing was made for the pictures of a source that never opened.
+    EXPECT_FALSE(fs::exists("out"));
 }
 
 // The sample disc, made once for the suite: its folder, and the names of the pictures it

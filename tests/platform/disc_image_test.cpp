@@ -1,11 +1,13 @@
 // Disc images standing in for drives, made here from small folders.
 #include "disc/load_disc_file.hpp"
 #include "extract/faces.hpp"
+#include "platform/image_disc.hpp"
 
 #include "support.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -89,6 +91,214 @@ TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
         EXPECT_EQ(load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16, failure), -201);
         EXPECT_EQ(failure.path, "q:\\TITLE.SEQ");
     }
+}
+
+// Every file of the root as the disc lists it, with its size as read: "NAME SIZE" each.
+std::vector<std::string> listing_of(const disc& d) {
+    std::vector<std::string> lines;
+    bytes buffer(1 << 20, 0);
+    for (const std::string& name : d.search("*")) {
+        const disc_read got =
+            d.read(name.c_str(), buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        lines.push_back(name + " " + std::to_string(got.found && !got.failed ? got.count : 0));
+    }
+    return lines;
+}
+
+// The same as the field's own tool lists it: xorriso's -lsl, one file a line.
+std::vector<std::string> listing_by_xorriso(const char* image) {
+    const std::string command =
+        std::string("\"") + XORRISO_EXE + "\" -indev " + image + " -lsl / 2>/dev/null > lsl.txt";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::vector<std::string> lines;
+    const bytes text = read_file("lsl.txt");
+    std::string line;
+    for (const std::uint8_t c : text) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        // "-rw-r--r--    1 0        0     SIZE Mon dd hh:mm 'NAME'"
+        const std::size_t quote = line.find('\'');
+        if (line.starts_with("-") && quote != std::string::npos) {
+            char mode[16] = {};
+            unsigned links = 0;
+            unsigned long long size = 0;
+            std::sscanf(line.c_str(), "%15s %u %*s %*s %llu", mode, &links, &size);
+            lines.push_back(line.substr(quote + 1, line.size() - quote - 2) + " " +
+                            std::to_string(size));
+        }
+        line.clear();
+    }
+    return lines;
+}
+
+TEST(DiscImage, TheRootIsListedAsTheFieldsOwnToolListsIt) {
+    scratch_dir dir;
+    fs::create_directory("files");
+    write_file("files/f010.spr", counting(3));
+    write_file("files/TITLE.SEQ", counting(5000));
+    write_file("files/B.BIN", counting(4096));
+    write_file("files/EMPTY.BIN", {});
+    fs::create_directory("files/SUB");
+    write_file("files/SUB/INNER.BIN", counting(10));
+    make_images();
+    const std::vector<std::string> expected = listing_by_xorriso("image.iso");
+    ASSERT_EQ(expected.size(), 4u);
+    for (const char* image : {"image.iso", "image.cue", "image.bin"}) {
+        drive_q_is(image);
+        EXPECT_EQ(listing_of(*drive_q()), expected) << image;
+    }
+}
+
+// The root directory's records of an .iso: where each lies in the image, by name.
+std::vector<std::pair<std::string, std::size_t>> root_records(const bytes& iso) {
+    const std::size_t root = le32_at(iso, 16 * 2048 + 156 + 2) * std::size_t{2048};
+    std::vector<std::pair<std::string, std::size_t>> records;
+    for (std::size_t at = root; iso[at] != 0; at += iso[at]) {
+        records.emplace_back(
+            std::string(reinterpret_cast<const char*>(&iso[at + 33]), iso[at + 32]), at);
+    }
+    return records;
+}
+
+TEST(DiscImage, ImagesAsOtherToolsLeaveThem) {
+    scratch_dir dir;
+    fs::create_directory("files");
+    write_file("files/A.BIN", counting(2048));
+    write_file("files/B.BIN", counting(3000));
+    write_file("files/LAST.BIN", counting(1000));
+    make_images();
+    bytes iso = read_file("image.iso");
+    // A file recorded in two extents, as files past 4 GiB are: read as one, in order.
+    for (const auto& [name, at] : root_records(iso)) {
+        if (name == "A.BIN;1") {
+            iso[at + 25] |= 0x80; // more extents follow
+        } else if (name == "B.BIN;1") {
+            iso[at + 33] = 'A';
+        }
+    }
+    // Sector 0 is the system area: a raw frame's sync there says nothing of the framing.
+    const bytes sync = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                        0xFF, 0xFF, 0xFF, 0x00, 0,    0,    0,    1};
+    std::copy(sync.begin(), sync.end(), iso.begin());
+    write_file("joined.iso", iso);
+    drive_q_is("joined.iso");
+    bytes both = counting(2048);
+    const bytes b = counting(3000);
+    both.insert(both.end(), b.begin(), b.end());
+    bytes buffer(8192, 0);
+    fault failure;
+    EXPECT_EQ(load_disc_file(*drive_q(), "A.BIN", buffer.data(), 8192, failure), 5048);
+    buffer.resize(5048);
+    EXPECT_EQ(buffer, both);
+    // An image cut right after its last file's last byte, its last sector short.
+    std::size_t end = 0;
+    for (const auto& [name, at] : root_records(iso)) {
+        if (name == "LAST.BIN;1") {
+            end = le32_at(iso, at + 2) * std::size_t{2048} + 1000;
+        }
+    }
+    ASSERT_GT(end, 0u);
+    iso.resize(end);
+    write_file("cut.iso", iso);
+    drive_q_is("cut.iso");
+    buffer.assign(2048, 0);
+    EXPECT_EQ(load_disc_file(*drive_q(), "LAST.BIN", buffer.data(), 2048, failure), 1000);
+    buffer.resize(1000);
+    EXPECT_EQ(buffer, counting(1000));
+}
+
+TEST(DiscImage, CueSheetsAsOtherToolsWriteThem) {
+    scratch_dir dir;
+    fs::create_directory("files");
+    write_file("files/TITLE.SEQ", counting(5000));
+    make_images();
+    fs::rename("image.bin", "Image.Bin");
+    std::string padding;
+    while (padding.size() < 70000) {
+        padding += "REM a remark to make the sheet long\r\n";
+    }
+    const std::pair<const char*, std::string> sheets[] = {
+        {"lower.cue", "file \"Image.Bin\" binary\n  track 01 mode1/2352\n    index 1 00:00:00\n"},
+        {"cr.cue", "FILE \"Image.Bin\" BINARY\r  TRACK 01 MODE1/2352\r    INDEX 01 00:00:00\r"},
+        {"case.cue", "FILE \"IMAGE.BIN\" BINARY\r\nTRACK 01 MODE1/2352\r\nINDEX 01 00:00:00\r\n"},
+        {"unquoted.cue", "FILE Image.Bin BINARY\nTRACK 1 MODE1/2352\nINDEX 01 00:00:00\n"},
+        {"sheet.txt",
+         "REM made elsewhere\nFILE \"Image.Bin\" BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"},
+        {"long.cue",
+         "FILE \"Image.Bin\" BINARY\r\nTRACK 01 MODE1/2352\r\nINDEX 01 00:00:00\r\n" + padding},
+        {"audio-first.cue", "FILE \"Image.Bin\" BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK "
+                            "02 MODE1/2352\nINDEX 01 00:00:00\n"},
+    };
+    fs::create_directory("sub");
+    fs::rename("Image.Bin", "sub/Image.Bin");
+    for (const auto& [name, text] : sheets) {
+        write_file(name, bytes(text.begin(), text.end()));
+        // The file named under the sheet's folder, written with Windows' separator.
+        std::string in_sub = text;
+        const std::size_t file_at = std::min(in_sub.find("mage."), in_sub.find("MAGE."));
+        in_sub.insert(file_at - 1, "sub\\");
+        write_file(std::string("back-") + name, bytes(in_sub.begin(), in_sub.end()));
+    }
+    for (const auto& [name, text] : sheets) {
+        std::string trouble;
+        const std::string sheet = std::string("back-") + name;
+        const std::unique_ptr<disc> image = open_image_disc("q:\\", sheet, trouble);
+        ASSERT_NE(image, nullptr) << sheet << ": " << trouble;
+        EXPECT_EQ(image->search("*"), std::vector<std::string>{"TITLE.SEQ"}) << sheet;
+    }
+    // Sheets that name no data track, or a file that is not there, say so.
+    write_file("music.cue",
+               {'F',  'I', 'L', 'E', ' ', 'a', '.', 'w', 'a', 'v', ' ', 'W', 'A', 'V', 'E',
+                '\n', 'T', 'R', 'A', 'C', 'K', ' ', '1', ' ', 'A', 'U', 'D', 'I', 'O', '\n'});
+    std::string trouble;
+    EXPECT_EQ(open_image_disc("q:\\", "music.cue", trouble), nullptr);
+    EXPECT_EQ(trouble, "music.cue has no data track");
+    fs::remove("sub/Image.Bin");
+    EXPECT_EQ(open_image_disc("q:\\", "back-lower.cue", trouble), nullptr);
+    EXPECT_EQ(trouble, "back-lower.cue names sub/Image.Bin, which is missing");
+}
+
+// What a command printed, its line end taken off.
+std::string output_of(const std::string& command) {
+    std::string text;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char line[256] = {};
+        while (std::fgets(line, sizeof line, pipe) != nullptr) {
+            text += line;
+        }
+        pclose(pipe);
+    }
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+TEST(DiscImage, ADrivesBlockDeviceIsReadAsAnImage) {
+    scratch_dir dir;
+    const std::string make = std::string("\"") + MAKE_SAMPLE_DISC + "\" sample > /dev/null && \"" +
+                             XORRISO_EXE +
+                             "\" -as mkisofs -quiet -allow-lowercase -o disc.iso sample/disc "
+                             ">/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    // A loop device over the image stands in for the drive, where the machine has them.
+    const std::string device = output_of("losetup -r -f --show disc.iso 2>&1");
+    if (!device.starts_with("/dev/")) {
+        GTEST_SKIP() << "no loop device here: " << device;
+    }
+    const std::string run = std::string("\"") + QUILLMOOR_EXE + "\" -q -o out " + device;
+    const int status = std::system(run.c_str());
+    std::system(("losetup -d " + device).c_str());
+    EXPECT_EQ(status, 0);
+    std::size_t same = 0;
+    for (const auto& entry : fs::directory_iterator("sample/expected")) {
+        if (entry.path().extension() == ".BMP") {
+            same += read_file("out" / entry.path().filename()) == read_file(entry.path()) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(same, 84u);
 }
 
 } // namespace

@@ -41,12 +41,18 @@ TEST(Disc, NamesMatchExactlyFirstThenWithoutCase) {
     EXPECT_EQ(contents_of(*q, "Title.Seq"), "U"); // byte order: "TITLE.SEQ" < "title.seq"
     EXPECT_EQ(contents_of(*q, "TITLE.SE"), "<none>");
     EXPECT_EQ(contents_of(*q, ""), "<none>");
-    // A disc in memory takes names by the same rule, and drops ISO 9660 versions.
+    // Names stand as they are: a version is part of a folder's name, never dropped.
+    dir.put_disc_file("TITLE.SEQ;1", {'v'});
+    dir.put_disc_file("EV_01.CEL;1", {'e'});
+    const auto versions = drive_q();
+    EXPECT_EQ(contents_of(*versions, "TITLE.SEQ"), "U");
+    EXPECT_EQ(contents_of(*versions, "EV_01.CEL"), "<none>");
+    // A disc in memory takes names by the same rule.
     const auto memory = open_memory_disc(
-        "m:", {{"title.seq;1", {'l'}}, {"TITLE.SEQ", {'U'}}, {"README.;1", {'r'}}});
+        "m:", {{"title.seq", {'l'}}, {"TITLE.SEQ;1", {'v'}}, {"TITLE.SEQ", {'U'}}});
     EXPECT_EQ(contents_of(*memory, "Title.Seq"), "U");
     EXPECT_EQ(contents_of(*memory, "title.seq"), "l");
-    EXPECT_EQ(contents_of(*memory, "README"), "r");
+    EXPECT_EQ(contents_of(*memory, "TITLE.SEQ;1"), "v");
 }
 
 TEST(Disc, SearchMatchesWithoutCaseInByteOrderAndSkipsFolders) {
@@ -66,7 +72,14 @@ TEST(Disc, SearchMatchesWithoutCaseInByteOrderAndSkipsFolders) {
 
 TEST(Disc, NamesThatCouldLeaveTheFolderOrControlTheTerminalAreNeverTaken) {
     scratch_dir dir;
-    for (const char* name : {"F\\..\\..\\X.SPR", "F\x1b[2J.SPR", "F\x7f.SPR", "F001.SPR"}) {
+    for (const char* name : {"F\\..\\..\\X.SPR", "F\x1b[2J.SPR", "F\x7f.SPR",
+                             "F\x9b"
+                             "2J.SPR",
+                             "F\xc2\x9b"
+                             "2J.SPR",
+                             "F\xe2\x80\xae"
+                             "RPS.SPR",
+                             "F001.SPR"}) {
         dir.put_disc_file(name, {'x'});
     }
     const auto q = drive_q();

@@ -2,10 +2,11 @@
 # The 32-bit Windows program, run under Wine, must do what the native program does: the
 # same pictures byte for byte, the same console text once "\r\n" is read as "\n", the same
 # exit status, on the sample disc, on an empty drive and for a typed "1", and with the disc
-# given on the command line as a drive letter or a folder.
-# Usage: check_wine.sh SOURCE_DIR NATIVE_PROGRAM SAMPLE_DISC_MAKER WORK_DIR
+# given on the command line as a drive letter, a folder or a disc image; and PNG files,
+# where the Windows program writes them.
+# Usage: check_wine.sh SOURCE_DIR NATIVE_PROGRAM SAMPLE_DISC_MAKER WORK_DIR XORRISO RAW_IMAGER
 set -euo pipefail
-src=$1 native=$2 maker=$3 work=$4
+src=$1 native=$2 maker=$3 work=$4 xorriso=$5 raw_imager=$6
 exe=$src/build-win32/quillmoor.exe
 
 rm -rf "$work"
@@ -39,6 +40,9 @@ check "imports only KERNEL32.dll and msvcrt.dll (saw: $imports)" \
 
 "$maker" sample >/dev/null
 mkdir empty
+# The sample disc as images: 2048-byte sectors, and raw frames with a CUE sheet.
+"$xorriso" -as mkisofs -quiet -allow-lowercase -o sample/disc.iso sample/disc >/dev/null 2>&1
+"$raw_imager" sample/disc.iso sample/disc-mode1.bin sample/disc-mode1.cue 1
 
 export HOME=${HOME:-$work} WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
@@ -47,15 +51,21 @@ ln -s "$work/sample/disc" "$WINEPREFIX/dosdevices/q:"
 ln -s "$work/empty" "$WINEPREFIX/dosdevices/r:"
 
 # run NAME TYPED [ARGUMENT...]: both programs in fresh folders, each with the disc as the
-# folder "disc" too; console, status and pictures (in $out, when set) side by side.
+# folder "disc" too; console, status and pictures (in $out, when set; .$ext files, .BMP
+# unless set) side by side.
 run() {
     local name=$1 typed=$2
     shift 2
     mkdir "native-$name" "wine-$name"
     ln -s "$work/sample/disc" "native-$name/q:"
     ln -s "$work/empty" "native-$name/r:"
-    ln -s "$work/sample/disc" "native-$name/disc"
-    ln -s "$work/sample/disc" "wine-$name/disc"
+    local side
+    for side in native wine; do
+        ln -s "$work/sample/disc" "$side-$name/disc"
+        ln -s "$work/sample/disc.iso" "$side-$name/disc.iso"
+        ln -s "$work/sample/disc-mode1.cue" "$side-$name/disc-mode1.cue"
+        ln -s "$work/sample/disc-mode1.bin" "$side-$name/disc-mode1.bin"
+    done
     printf '%s' "$typed" >"$name.typed"
     local native_status=0 wine_status=0
     (cd "native-$name" && "$native" "$@" <"../$name.typed" >"../$name.native.console") ||
@@ -68,12 +78,13 @@ run() {
         test "$native_status" = "$wine_status"
     last_status=$native_status
     local pictures native_out="native-$name/${out:-.}" wine_out="wine-$name/${out:-.}"
-    pictures=$(cd "$native_out" && ls -- *.BMP 2>/dev/null | sort | tr '\n' ' ' || true)
+    local ext=${ext:-BMP}
+    pictures=$(cd "$native_out" && ls -- *."$ext" 2>/dev/null | sort | tr '\n' ' ' || true)
     check "$name: same pictures" \
-        test "$pictures" = "$(cd "$wine_out" && ls -- *.BMP 2>/dev/null | sort | tr '\n' ' ' || true)"
-    local bmp
-    for bmp in $pictures; do
-        check "$name: $bmp identical" cmp -s "$native_out/$bmp" "$wine_out/$bmp"
+        test "$pictures" = "$(cd "$wine_out" && ls -- *."$ext" 2>/dev/null | sort | tr '\n' ' ' || true)"
+    local file
+    for file in $pictures; do
+        check "$name: $file identical" cmp -s "$native_out/$file" "$wine_out/$file"
     done
     echo "$name: $(echo "$pictures" | wc -w) pictures compared"
 }
@@ -95,11 +106,23 @@ check "q given, quiet: no lines" test ! -s letter.wine.unix
 out=pictures run folder '' --output=pictures disc
 check "folder given: exit status 0 and 84 pictures" \
     test "$last_status/$(ls wine-folder/pictures | wc -l)" = 0/84
-# An image is read only through a drive it is mounted as: a line says so, and the status is 2.
-status=0
-(cd wine-folder && wine "$exe" disc/TITLE.SEQ >image.out 2>image.err) || status=$?
-check "image given: status 2, nothing on standard output, the reason on standard error" \
-    test "$status/$(wc -c <wine-folder/image.out)/$(grep -c 'only through a drive' wine-folder/image.err)" = 2/0/1
+# Images are read by the program itself, as on Linux.
+out=pictures run iso '' -q -o pictures disc.iso
+check "image given: exit status 0 and 84 pictures" \
+    test "$last_status/$(ls wine-iso/pictures | wc -l)" = 0/84
+out=pictures run cue '' -q -o pictures disc-mode1.cue
+check "CUE sheet given: exit status 0 and 84 pictures" \
+    test "$last_status/$(ls wine-cue/pictures | wc -l)" = 0/84
+# PNG files, where the Windows program writes them (libspng linked in, as
+# cmake/build-libspng-mingw.sh provides it): the same libspng and zlib make the same bytes.
+formats=$(wine "$exe" -V | tr -d '\r' | sed -n 's/^picture formats: //p')
+if [[ $formats == "BMP, PNG"* ]]; then
+    ext=PNG out=png run png '' -q -f png -o png disc-mode1.cue
+    check "PNG files: exit status 0 and 84 pictures" \
+        test "$last_status/$(ls wine-png/png | wc -l)" = 0/84
+else
+    echo "png: not compared, the Windows program writes no PNG files: $formats"
+fi
 
 echo "$passed passed, $failed failed"
 test "$failed" = 0

@@ -2,38 +2,79 @@
 // a link, as Wine names its drive links), else /mnt/x (where WSL mounts Windows drives);
 // either may be a disc image, a file rather than a folder.
 #include "platform/disc_names.hpp"
+#include "platform/image_disc.hpp"
 #include "platform/memory_disc.hpp"
 #include "platform/posix/posix_discs.hpp"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr char mount_folder[] = "/mnt/";
 
-// A file at place: the image in it, or an empty disc that says why there is none.
-std::unique_ptr<disc> image_or_trouble(std::string root, const std::string& place) {
-    std::unique_ptr<disc> image = open_image_disc(root, place);
-    if (image == nullptr) {
-        image = open_empty_disc(std::move(root));
-        image->set_origin(place, place + " is a file, but " +
-                                     (reads_disc_images() ? "no disc image this program can read"
-                                                          : "this build reads no disc images"));
-        return image;
+// What stands at a path, as far as a disc is concerned.
+enum class entry_kind { missing, dangling_link, no_access, folder, image_file, other };
+
+struct entry {
+    entry_kind kind;
+    const char* what; // for other: a pipe, a device, a socket
+};
+
+entry entry_at(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == EACCES) {
+            return {entry_kind::no_access, nullptr};
+        }
+        struct stat link {};
+        return {lstat(path.c_str(), &link) == 0 ? entry_kind::dangling_link : entry_kind::missing,
+                nullptr};
     }
-    image->set_origin(place);
-    return image;
+    if (S_ISDIR(st.st_mode)) {
+        return {entry_kind::folder, nullptr};
+    }
+    // A regular file, or a drive's block device: an image can be read from either.
+    if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) {
+        return {entry_kind::image_file, nullptr};
+    }
+    return {entry_kind::other, S_ISFIFO(st.st_mode)   ? "a pipe"
+                               : S_ISCHR(st.st_mode)  ? "a character device"
+                               : S_ISSOCK(st.st_mode) ? "a socket"
+                                                      : "no file"};
 }
 
-// Where the drive lives: ./x: when it is a folder or a file, else /mnt/x. Empty when
-// neither is there.
-std::string place_of_drive(char letter, struct stat& st) {
-    std::string place{'.', '/', ascii_lower(letter), ':'};
-    if (stat(place.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))) {
-        return place;
+// Why what stands at place is no disc: empty when it may be one.
+std::string trouble_of(const std::string& place, const entry& e) {
+    switch (e.kind) {
+    case entry_kind::dangling_link:
+        return place + " is a link to nothing";
+    case entry_kind::no_access:
+        return place + " may not be read";
+    case entry_kind::other:
+        return place + " is " + e.what + ", neither a folder nor a disc image";
+    default:
+        return {};
     }
-    place = std::string(mount_folder) + ascii_lower(letter);
-    return stat(place.c_str(), &st) == 0 ? place : std::string();
+}
+
+// The disc at place, or an empty disc that says why there is none.
+std::unique_ptr<disc> disc_at(std::string root, const std::string& place, const entry& e) {
+    std::unique_ptr<disc> found;
+    std::string trouble = trouble_of(place, e);
+    if (e.kind == entry_kind::image_file) {
+        found = open_image_disc(root, place, trouble);
+    } else if (e.kind == entry_kind::folder) {
+        found = open_folder_disc(root, place);
+        if (found == nullptr) {
+            trouble = place + " may not be read";
+        }
+    }
+    if (found == nullptr) {
+        found = open_empty_disc(std::move(root));
+    }
+    found->set_origin(place, trouble);
+    return found;
 }
 
 } // namespace
@@ -42,57 +83,43 @@ std::unique_ptr<disc> open_drive(const char* root) {
     if (!is_drive_root(root)) {
         return open_empty_disc(root);
     }
-    struct stat st {};
-    const std::string place = place_of_drive(root[0], st);
-    std::unique_ptr<disc> found;
-    if (place.empty()) {
-        found = open_empty_disc(root);
-        found->set_origin({}, std::string("no drive ") + ascii_lower(root[0]) +
-                                  ": here: neither ./" + ascii_lower(root[0]) + ": nor " +
-                                  mount_folder + ascii_lower(root[0]) + " exists");
-        return found;
+    const char letter = ascii_lower(root[0]);
+    const std::string local{'.', '/', letter, ':'};
+    const std::string mounted = std::string(mount_folder) + letter;
+    if (const entry here = entry_at(local); here.kind != entry_kind::missing) {
+        return disc_at(root, local, here);
     }
-    if (S_ISREG(st.st_mode)) {
-        return image_or_trouble(root, place);
+    if (const entry there = entry_at(mounted); there.kind != entry_kind::missing) {
+        return disc_at(root, mounted, there);
     }
-    if (S_ISDIR(st.st_mode)) {
-        found = open_folder_disc(root, place);
+    std::unique_ptr<disc> none = open_empty_disc(root);
+    std::string trouble = std::string("no drive ") + letter + ": here: neither " + local + " nor " +
+                          mounted + " exists";
+    // A folder named like the letter is most likely what was meant.
+    const std::string folder{letter};
+    if (entry_at(folder).kind == entry_kind::folder) {
+        trouble += " (the folder " + folder + " is written ./" + folder + ")";
     }
-    if (found == nullptr) {
-        found = open_empty_disc(root);
-    }
-    found->set_origin(place);
-    return found;
+    none->set_origin({}, trouble);
+    return none;
 }
 
 std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
+    std::unique_ptr<disc> found;
     if (is_drive_letter(source)) {
-        const std::string root = drive_root(source[0]);
-        std::unique_ptr<disc> drive = open_drive(root.c_str());
-        if (drive->place().empty()) {
-            error = drive->trouble();
-            return nullptr;
-        }
-        return drive;
-    }
-    struct stat st {};
-    if (stat(source.c_str(), &st) != 0) {
+        found = open_drive(drive_root(source[0]).c_str());
+    } else if (const entry e = entry_at(source); e.kind == entry_kind::missing) {
         error = "cannot find '" + source + "'";
         return nullptr;
+    } else if (e.kind == entry_kind::folder) {
+        found = disc_at(source.ends_with('/') ? source : source + "/", source, e);
+    } else {
+        found = disc_at(source + ":", source, e);
     }
-    if (S_ISDIR(st.st_mode)) {
-        std::unique_ptr<disc> folder =
-            open_folder_disc(source.ends_with('/') ? source : source + "/", source);
-        if (folder == nullptr) {
-            error = "cannot read the folder '" + source + "'";
-            return nullptr;
-        }
-        folder->set_origin(source);
-        return folder;
+    // A source the user named that is no disc ends the run before it starts.
+    if (!found->trouble().empty()) {
+        error = found->trouble();
+        return nullptr;
     }
-    if (S_ISREG(st.st_mode)) {
-        return image_or_trouble(source + ":", source);
-    }
-    error = "'" + source + "' is neither a folder nor a disc image";
-    return nullptr;
+    return found;
 }

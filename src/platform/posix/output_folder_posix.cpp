@@ -11,22 +11,9 @@ namespace {
 constexpr mode_t new_file_mode = 0666; // less the user's umask
 // Tries at a temporary name before the folder is taken to refuse new files.
 constexpr int temporary_tries = 64;
-constexpr char hex_digits[] = "0123456789abcdef";
-constexpr unsigned suffix_digits = 8;
 
 std::string reason_of(int error) {
     return std::strerror(error);
-}
-
-// ".NAME.xxxxxxxx": hidden, never a picture's name, and telling what it was to become.
-std::string temporary_name(const std::string& name, std::uint32_t made) {
-    std::uint32_t mix = static_cast<std::uint32_t>(getpid()) * 2654435761u ^ made * 40503u;
-    std::string suffix(suffix_digits, '0');
-    for (char& c : suffix) {
-        c = hex_digits[mix & 0xF];
-        mix >>= 4;
-    }
-    return "." + name + "." + suffix;
 }
 
 // Something that is neither a file, a link nor a folder: renaming over it would take it away.
@@ -57,7 +44,7 @@ bool output_folder::holds(const std::string& name) const {
 std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
                                            std::string& reason) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        temporary = temporary_name(name, made_++);
+        temporary = temporary_name(name);
         const int fd =
             openat(fd_, temporary.c_str(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
@@ -111,25 +98,16 @@ void output_folder::discard(const std::string& temporary) {
     unlinkat(fd_, temporary.c_str(), 0);
 }
 
-std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
-                                                  std::string& error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = "cannot open the output folder '" + path + "': " + reason_of(errno);
         return nullptr;
     }
-    std::unique_ptr<output_folder> folder(new output_folder(path, path, fd));
-    if (check_writable) {
-        // Only a file made there tells: permissions, a read-only mount and quotas all count.
-        std::string temporary;
-        std::string reason;
-        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
-        if (probe == nullptr) {
-            error = "cannot write into the output folder '" + path + "': " + reason;
-            return nullptr;
-        }
-        std::fclose(probe);
-        folder->discard(temporary);
-    }
-    return folder;
+    return std::unique_ptr<output_folder>(
+        new output_folder(path, path, fd, static_cast<std::uint32_t>(getpid())));
+}
+
+const char* path_separators() {
+    return "/";
 }

@@ -1,5 +1,4 @@
-// The kinds of disc on a system without drive letters: a folder that holds the disc's
-// files, and a disc image.
+// The folder disc on a system without drive letters, and the files it reads.
 #pragma once
 
 #include "platform/disc.hpp"
@@ -9,10 +8,6 @@
 
 // The disc whose root is the folder at path; null when it cannot be listed.
 std::unique_ptr<disc> open_folder_disc(std::string root, const std::string& path);
-
-// The disc in the image at path (an ISO 9660 image, a raw image of 2352-byte sectors, or a
-// CUE sheet naming one); null when it cannot be read as a disc or the build reads no images.
-std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path);
 
 // Opens a regular file (or a link to one) for reading, relative to the folder dir_fd
 // (AT_FDCWD: the current one); -1 for anything else. A FIFO or a device never gets to

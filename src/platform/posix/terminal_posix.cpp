@@ -1,23 +1,80 @@
 #include "platform/terminal.hpp"
 
+#include <array>
 #include <clocale>
 #include <cstring>
+#include <iconv.h>
 #include <langinfo.h>
-#include <string>
 #include <unistd.h>
 
-console_encoding terminal_encoding() {
-    if (isatty(STDOUT_FILENO) == 0) {
-        return console_encoding::shift_jis;
-    }
-    // The user's locale is asked, then the program's own is put back: nothing else of the
-    // program may change with it.
+namespace {
+
+constexpr char utf8_charset[] = "UTF-8";
+// Character sets whose Japanese is Shift-JIS, byte for byte as the program keeps it.
+constexpr std::array<const char*, 5> shift_jis_charsets = {"SHIFT_JIS", "SHIFT-JIS", "SJIS",
+                                                           "CP932", "WINDOWS-31J"};
+// A Japanese text to try a character set with.
+constexpr char japanese_sample[] = "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab";
+
+bool same_name(const char* a, const char* b) {
+    return strcasecmp(a, b) == 0;
+}
+
+// The character set of the user's locale. The locale is asked, then the program's own is
+// put back: nothing else of the program may change with it.
+std::string locale_charset() {
     const char* previous = std::setlocale(LC_CTYPE, nullptr);
     const std::string kept = previous != nullptr ? previous : "C";
-    bool utf8 = false;
+    std::string charset;
     if (std::setlocale(LC_CTYPE, "") != nullptr) {
-        utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+        charset = nl_langinfo(CODESET);
     }
     std::setlocale(LC_CTYPE, kept.c_str());
-    return utf8 ? console_encoding::utf8 : console_encoding::shift_jis;
+    return charset;
+}
+
+} // namespace
+
+text_encoding locale_encoding() {
+    const std::string charset = locale_charset();
+    if (same_name(charset.c_str(), utf8_charset) || same_name(charset.c_str(), "UTF8")) {
+        return {console_encoding::utf8, {}};
+    }
+    for (const char* sjis : shift_jis_charsets) {
+        if (same_name(charset.c_str(), sjis)) {
+            return {console_encoding::shift_jis, {}};
+        }
+    }
+    // The C locale's ASCII, and a set with no room for Japanese, keep the program's bytes.
+    if (charset.empty() || convert_text(japanese_sample, charset).empty()) {
+        return {console_encoding::shift_jis, {}};
+    }
+    return {console_encoding::converted, charset};
+}
+
+std::string convert_text(std::string_view utf8, const std::string& charset) {
+    const iconv_t converter = iconv_open(charset.c_str(), utf8_charset);
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return {};
+    }
+    std::string in(utf8);
+    // No character set spends more than four bytes on one of these.
+    std::string out(4 * in.size() + 4, '\0');
+    char* from = in.data();
+    char* to = out.data();
+    std::size_t from_left = in.size();
+    std::size_t to_left = out.size();
+    const bool converted =
+        iconv(converter, &from, &from_left, &to, &to_left) != static_cast<std::size_t>(-1) &&
+        iconv(converter, nullptr, nullptr, &to, &to_left) != static_cast<std::size_t>(-1);
+    iconv_close(converter);
+    if (!converted) {
+        return {};
+    }
+    out.resize(out.size() - to_left);
+    return out;
+}
+
+bool is_terminal(std::FILE* stream) {
+    return isatty(fileno(stream)) != 0;
 }

@@ -3,6 +3,7 @@
 // given on the command line is read the same way.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
+#include "platform/image_disc.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,10 +83,14 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
         return nullptr;
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        error = "'" + source +
-                "' is a file: this build reads disc images only through a "
-                "drive they are mounted as";
-        return nullptr;
+        std::string trouble;
+        std::unique_ptr<disc> image = open_image_disc(source + ":", source, trouble);
+        if (image == nullptr) {
+            error = trouble;
+            return nullptr;
+        }
+        image->set_origin(source);
+        return image;
     }
     char full[MAX_PATH] = {};
     if (_fullpath(full, source.c_str(), sizeof full) == nullptr) {
@@ -99,12 +104,4 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
         ends_with_separator(open_root) ? open_root : open_root + separator);
     folder->set_origin(source);
     return folder;
-}
-
-bool reads_disc_images() {
-    return false;
-}
-
-std::string disc_image_support() {
-    return "read only through a drive an image is mounted as";
 }

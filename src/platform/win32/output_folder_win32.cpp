@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int temporary_tries = 64;
-constexpr char hex_digits[] = "0123456789abcdef";
-constexpr unsigned suffix_digits = 8;
 
 // The system's own words for its last error, without the line end it adds.
 std::string last_error_text() {
@@ -23,17 +21,6 @@ std::string last_error_text() {
         reason.pop_back();
     }
     return reason.empty() ? "error " + std::to_string(GetLastError()) : reason;
-}
-
-std::string temporary_name(const std::string& name, std::uint32_t made) {
-    std::uint32_t mix =
-        static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ made * 40503u;
-    std::string suffix(suffix_digits, '0');
-    for (char& c : suffix) {
-        c = hex_digits[mix & 0xF];
-        mix >>= 4;
-    }
-    return "." + name + "." + suffix;
 }
 
 bool ends_with_separator(const std::string& path) {
@@ -58,7 +45,7 @@ bool output_folder::holds(const std::string& name) const {
 std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
                                            std::string& reason) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        temporary = temporary_name(name, made_++);
+        temporary = temporary_name(name);
         const HANDLE handle = CreateFileA((path_ + temporary).c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -110,8 +97,7 @@ void output_folder::discard(const std::string& temporary) {
     DeleteFileA((path_ + temporary).c_str());
 }
 
-std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
-                                                  std::string& error) {
+std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
     char full[MAX_PATH] = {};
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
@@ -123,17 +109,10 @@ std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool 
     if (!ends_with_separator(open_path)) {
         open_path += "\\";
     }
-    std::unique_ptr<output_folder> folder(new output_folder(path, open_path, -1));
-    if (check_writable) {
-        std::string temporary;
-        std::string reason;
-        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
-        if (probe == nullptr) {
-            error = "cannot write into the output folder '" + path + "': " + reason;
-            return nullptr;
-        }
-        std::fclose(probe);
-        folder->discard(temporary);
-    }
-    return folder;
+    return std::unique_ptr<output_folder>(
+        new output_folder(path, open_path, -1, static_cast<std::uint32_t>(GetCurrentProcessId())));
+}
+
+const char* path_separators() {
+    return "\\/";
 }

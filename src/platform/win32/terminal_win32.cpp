@@ -1,6 +1,16 @@
 #include "platform/terminal.hpp"
 
+#include <io.h>
+
 // The console shows the Japanese texts in its code page, as it always has.
-console_encoding terminal_encoding() {
-    return console_encoding::shift_jis;
+text_encoding locale_encoding() {
+    return {console_encoding::shift_jis, {}};
+}
+
+std::string convert_text(std::string_view, const std::string&) {
+    return {};
+}
+
+bool is_terminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
 }

@@ -1,0 +1,174 @@
+#include "image/cue.hpp"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::string_view utf8_mark = "\xEF\xBB\xBF";
+constexpr std::uint32_t frames_per_second = 75;
+constexpr std::uint32_t seconds_per_minute = 60;
+constexpr unsigned data_index = 1; // INDEX 01: where the track's own sector 0 lies
+
+// The commands a sheet may begin with.
+constexpr std::array<std::string_view, 7> opening_commands = {
+    "FILE", "REM", "CATALOG", "CDTEXTFILE", "TITLE", "PERFORMER", "SONGWRITER"};
+
+struct track_mode {
+    std::string_view name;
+    framing frames;
+};
+
+constexpr track_mode data_modes[] = {
+    {"MODE1/2048", plain_sectors},
+    {"MODE1/2352", raw_mode1},
+    {"MODE2/2352", raw_mode2},
+};
+
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool same_word(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return upper(x) == upper(y); });
+}
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Words of a line, one at a time; a word in double quotes may hold blanks.
+class words {
+  public:
+    explicit words(std::string_view line) : rest_(line) {}
+
+    std::string_view next() {
+        while (!rest_.empty() && is_blank(rest_.front())) {
+            rest_.remove_prefix(1);
+        }
+        if (!rest_.empty() && rest_.front() == '"') {
+            const std::size_t end = rest_.find('"', 1);
+            const std::string_view word = rest_.substr(1, end == rest_.npos ? rest_.npos : end - 1);
+            rest_.remove_prefix(end == rest_.npos ? rest_.size() : end + 1);
+            return word;
+        }
+        std::size_t end = 0;
+        while (end < rest_.size() && !is_blank(rest_[end])) {
+            ++end;
+        }
+        const std::string_view word = rest_.substr(0, end);
+        rest_.remove_prefix(end);
+        return word;
+    }
+
+  private:
+    std::string_view rest_;
+};
+
+// The next line, without its end: CR, LF or CR LF.
+std::string_view next_line(std::string_view& text) {
+    const std::size_t end = text.find_first_of("\r\n");
+    const std::string_view line = text.substr(0, end);
+    if (end == text.npos) {
+        text = {};
+    } else {
+        const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        text.remove_prefix(end + (crlf ? 2 : 1));
+    }
+    return line;
+}
+
+bool parse_number(std::string_view digits, std::uint32_t& value) {
+    if (digits.empty() || digits.size() > 6) {
+        return false;
+    }
+    value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return true;
+}
+
+// mm:ss:ff, in frames.
+bool parse_position(std::string_view text, std::uint64_t& frames) {
+    std::uint32_t parts[3] = {};
+    for (std::uint32_t& part : parts) {
+        const std::size_t colon = text.find(':');
+        if (!parse_number(text.substr(0, colon), part)) {
+            return false;
+        }
+        text = colon == text.npos ? std::string_view() : text.substr(colon + 1);
+    }
+    if (!text.empty() || parts[1] >= seconds_per_minute || parts[2] >= frames_per_second) {
+        return false;
+    }
+    frames =
+        (std::uint64_t{parts[0]} * seconds_per_minute + parts[1]) * frames_per_second + parts[2];
+    return true;
+}
+
+std::string_view without_mark(std::string_view text) {
+    if (text.starts_with(utf8_mark)) {
+        text.remove_prefix(utf8_mark.size());
+    }
+    return text;
+}
+
+} // namespace
+
+bool looks_like_cue_sheet(std::string_view text) {
+    text = without_mark(text);
+    while (!text.empty()) {
+        words line(next_line(text));
+        const std::string_view command = line.next();
+        if (command.empty()) {
+            continue;
+        }
+        return std::any_of(opening_commands.begin(), opening_commands.end(),
+                           [&](std::string_view c) { return same_word(command, c); });
+    }
+    return false;
+}
+
+cue_reading read_cue_sheet(std::string_view text, cue_data_track& track) {
+    if (!looks_like_cue_sheet(text) || text.find('\0') != text.npos) {
+        return cue_reading::not_a_sheet;
+    }
+    text = without_mark(text);
+    std::string_view file;
+    std::string_view data_file;
+    const framing* data_frames = nullptr;
+    while (!text.empty()) {
+        words line(next_line(text));
+        const std::string_view command = line.next();
+        if (same_word(command, "FILE")) {
+            file = line.next();
+        } else if (same_word(command, "TRACK")) {
+            line.next(); // the track's number
+            const std::string_view mode = line.next();
+            data_frames = nullptr;
+            for (const track_mode& m : data_modes) {
+                if (same_word(mode, m.name)) {
+                    data_frames = &m.frames;
+                }
+            }
+            data_file = file;
+        } else if (same_word(command, "INDEX") && data_frames != nullptr) {
+            std::uint32_t number = 0;
+            std::uint64_t position = 0;
+            if (parse_number(line.next(), number) && number == data_index &&
+                parse_position(line.next(), position) && !data_file.empty()) {
+                track.file = data_file;
+                std::replace(track.file.begin(), track.file.end(), '\\', '/');
+                track.frames = *data_frames;
+                track.start = position * data_frames->frame_size;
+                return cue_reading::data_track;
+            }
+        }
+    }
+    return cue_reading::no_data_track;
+}

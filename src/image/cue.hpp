@@ -1,0 +1,33 @@
+// CUE sheets: which file holds a disc's data track, how its sectors are framed and where
+// the track starts, read from the sheet's text.
+#pragma once
+
+#include "image/sectors.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The largest sheet read: far beyond any disc's, and still one small read.
+constexpr std::size_t largest_cue_sheet = 1u << 20;
+
+struct cue_data_track {
+    std::string file;    // as the sheet names it, with '/' for either separator
+    framing frames{};    // MODE1/2048, MODE1/2352 or MODE2/2352
+    std::uint64_t start; // bytes into the file where the track's INDEX 01 lies
+};
+
+enum class cue_reading {
+    data_track,    // the first data track, found
+    no_data_track, // a sheet of audio tracks alone, or of modes no disc of these has
+    not_a_sheet,
+};
+
+// Whether text (its beginning will do) reads as a CUE sheet: after a byte order mark and
+// blank lines, its first word is a command a sheet begins with.
+bool looks_like_cue_sheet(std::string_view text);
+
+// Reads a sheet as other tools do: keywords and modes in any case, any line ends, "INDEX 1"
+// as "INDEX 01", a FILE name quoted or not.
+cue_reading read_cue_sheet(std::string_view text, cue_data_track& track);

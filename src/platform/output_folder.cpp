@@ -1,0 +1,37 @@
+#include "platform/output_folder.hpp"
+
+namespace {
+
+constexpr char hex_digits[] = "0123456789abcdef";
+constexpr unsigned suffix_digits = 8;
+
+} // namespace
+
+std::string output_folder::temporary_name(const std::string& name) {
+    // Another run writing into the same folder mixes another process number in.
+    std::uint32_t mix = process_ * 2654435761u ^ made_++ * 40503u;
+    std::string suffix(suffix_digits, '0');
+    for (char& c : suffix) {
+        c = hex_digits[mix & 0xF];
+        mix >>= 4;
+    }
+    return "." + name + "." + suffix;
+}
+
+std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
+                                                  std::string& error) {
+    std::unique_ptr<output_folder> folder = output_folder::open(path, error);
+    if (folder != nullptr && check_writable) {
+        // Only a file made there tells: permissions, a read-only mount and quotas all count.
+        std::string temporary;
+        std::string reason;
+        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
+        if (probe == nullptr) {
+            error = "cannot write into the output folder '" + path + "': " + reason;
+            return nullptr;
+        }
+        std::fclose(probe);
+        folder->discard(temporary);
+    }
+    return folder;
+}

@@ -1,0 +1,121 @@
+// Image files on POSIX systems: a regular file or a block device, read with pread.
+#include "platform/disc_names.hpp"
+#include "platform/image_disc.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class posix_image_file final : public image_file {
+  public:
+    posix_image_file(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ~posix_image_file() override { close(fd_); }
+
+    bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                 std::size_t& delivered) const override {
+        delivered = 0;
+        while (delivered < count) {
+            const ssize_t n = pread(fd_, out + delivered, count - delivered,
+                                    static_cast<off_t>(offset + delivered));
+            if (n == 0) {
+                return true; // the end of the file
+            }
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                return false;
+            }
+            delivered += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    std::uint64_t size() const override { return size_; }
+
+  private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+file_state state_of_error(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+        return file_state::missing;
+    case EACCES:
+    case EPERM:
+        return file_state::no_access;
+    default:
+        return file_state::unreadable;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<image_file> open_image_file(const std::string& path, file_state& state) {
+    // Opened without waiting: a pipe or a device of the name never gets to block the run.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        state = state_of_error(errno);
+        return nullptr;
+    }
+    struct stat st {};
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        state = file_state::unreadable;
+        close(fd);
+        return nullptr;
+    }
+    std::uint64_t size = 0;
+    if (S_ISREG(st.st_mode)) {
+        size = static_cast<std::uint64_t>(st.st_size);
+    } else if (S_ISBLK(st.st_mode)) {
+        // A drive, read as an image of 2048-byte sectors: its size is where it ends.
+        const off_t end = lseek(fd, 0, SEEK_END);
+        size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    } else {
+        state = file_state::not_a_file;
+        close(fd);
+        return nullptr;
+    }
+    state = file_state::opened;
+    return std::make_unique<posix_image_file>(fd, size);
+}
+
+std::string path_beside(const std::string& sheet_path, const std::string& name) {
+    // The sheet is most often reached through a link ("q:" to game.cue): its files lie
+    // beside the sheet itself.
+    char* resolved = realpath(sheet_path.c_str(), nullptr);
+    const std::string sheet = resolved != nullptr ? resolved : sheet_path;
+    std::free(resolved);
+    const std::size_t sheet_slash = sheet.rfind('/');
+    const std::string exact = name.starts_with('/') || sheet_slash == std::string::npos
+                                  ? name
+                                  : sheet.substr(0, sheet_slash + 1) + name;
+    struct stat st {};
+    if (lstat(exact.c_str(), &st) == 0) {
+        return exact;
+    }
+    // Sheets made on systems that ignore case name their files in any case.
+    const std::size_t slash = exact.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : exact.substr(0, slash);
+    const std::string file = exact.substr(slash + 1);
+    std::string found;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            if (same_ignoring_case(entry->d_name, file.c_str()) &&
+                (found.empty() || found > entry->d_name)) {
+                found = entry->d_name;
+            }
+        }
+        closedir(dir);
+    }
+    return found.empty() ? exact : folder + "/" + found;
+}
