@@ -10,4 +10,4 @@ file(GLOB pictures RELATIVE ${RUN_DIR} ${RUN_DIR}/*.BMP)
 list(LENGTH pictures count)
 message(STATUS "Drive q: was ${SAMPLE_DRIVE}; exit status ${status}; "
                "${count} BMP files in ${RUN_DIR}")
-message(STATUS "The console text is Shift-JIS: read it with iconv -f CP932 -t UTF-8, or run the program with --encoding=utf-8")
+message(STATUS "The console text follows the locale: in the C locale it is Shift-JIS, which iconv -f CP932 -t UTF-8 reads")

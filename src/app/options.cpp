@@ -15,7 +15,7 @@ const char usage_text[] =
     "pictures, sprite sheets and cell-map pictures.\n"
     "\n"
     "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a\n"
-    "disc image (.iso, a raw .bin, a .cue sheet) or a drive's device (/dev/sr0).\n"
+    "disc image (.iso, a raw .bin, a .cue sheet) or, on Linux, a drive's device.\n"
     "Without SOURCE the program asks for the letter of the drive with the disc.\n"
     "\n"
     "  -o, --output=DIR      write the pictures into DIR, made if missing\n"

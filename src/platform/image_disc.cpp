@@ -97,6 +97,8 @@ std::string state_words(file_state state) {
         return "is not a file";
     case file_state::no_access:
         return "may not be read";
+    case file_state::no_medium:
+        return "holds no disc";
     default:
         return "cannot be read";
     }
@@ -168,8 +170,4 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
         return nullptr;
     }
     return std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
-}
-
-std::string disc_image_support() {
-    return "ISO 9660 (.iso, a drive's device), raw 2352-byte (.bin) and CUE sheets";
 }

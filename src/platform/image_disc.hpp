@@ -14,6 +14,7 @@ enum class file_state {
     missing,    // nothing of that name, or a link to nothing
     not_a_file, // a folder, a pipe, a character device
     no_access,  // the user may not read it
+    no_medium,  // a drive with no disc in it
     unreadable, // the system could not open or read it
 };
 

@@ -5,7 +5,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT installed EQUAL 0)
     message(FATAL_ERROR "cmake --install failed (${installed})")
 endif()
-foreach(file bin/quillmoor share/man/man1/quillmoor.1)
+foreach(file bin/quillmoor share/man/man1/quillmoor.1.gz
+        share/bash-completion/completions/quillmoor share/doc/quillmoor/copyright)
     if(NOT EXISTS ${PREFIX}/${file})
         message(FATAL_ERROR "${file} was not installed")
     endif()

@@ -52,6 +52,8 @@ file_state state_of_error(int error) {
     case EACCES:
     case EPERM:
         return file_state::no_access;
+    case ENOMEDIUM:
+        return file_state::no_medium;
     default:
         return file_state::unreadable;
     }
@@ -118,4 +120,8 @@ std::string path_beside(const std::string& sheet_path, const std::string& name) 
         closedir(dir);
     }
     return found.empty() ? exact : folder + "/" + found;
+}
+
+std::string disc_image_support() {
+    return "ISO 9660 (.iso, a drive's device), raw 2352-byte (.bin) and CUE sheets";
 }

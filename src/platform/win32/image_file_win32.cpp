@@ -96,3 +96,7 @@ std::string path_beside(const std::string& sheet_path, const std::string& name) 
     const std::size_t separator = sheet_path.find_last_of("\\/");
     return separator == std::string::npos ? name : sheet_path.substr(0, separator + 1) + name;
 }
+
+std::string disc_image_support() {
+    return "ISO 9660 (.iso), raw 2352-byte (.bin) and CUE sheets";
+}
