@@ -25,10 +25,10 @@ class folder_disc final : public listed_disc {
         if (fd < 0) {
             return {};
         }
-        disc_read got{true, false, 0};
-        got.failed = !read_up_to(fd, buffer, capacity, got.count);
+        std::size_t delivered = 0;
+        const bool read = read_up_to(fd, 0, buffer, capacity, delivered);
         close(fd);
-        return got;
+        return {true, !read, static_cast<std::uint32_t>(delivered)};
     }
 
     int dir_fd_;

@@ -1,6 +1,7 @@
 // Image files on POSIX systems: a regular file or a block device, read with pread.
 #include "platform/disc_names.hpp"
 #include "platform/image_disc.hpp"
+#include "platform/posix/posix_discs.hpp"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,22 +19,7 @@ class posix_image_file final : public image_file {
 
     bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
                  std::size_t& delivered) const override {
-        delivered = 0;
-        while (delivered < count) {
-            const ssize_t n = pread(fd_, out + delivered, count - delivered,
-                                    static_cast<off_t>(offset + delivered));
-            if (n == 0) {
-                return true; // the end of the file
-            }
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return false;
-            }
-            delivered += static_cast<std::size_t>(n);
-        }
-        return true;
+        return read_up_to(fd_, offset, out, count, delivered);
     }
 
     std::uint64_t size() const override { return size_; }

@@ -14,6 +14,7 @@ std::unique_ptr<disc> open_folder_disc(std::string root, const std::string& path
 // block the run: the open does not wait, and the file is checked before it is read.
 int open_regular_file(int dir_fd, const char* path);
 
-// Reads count bytes from fd at its offset; false when the file could not be read to
-// the end of the bytes it has. delivered gets the bytes read either way.
-bool read_up_to(int fd, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& delivered);
+// Reads count bytes from fd at offset; false when the file could not be read to the end of
+// the bytes it has. delivered gets the bytes read either way.
+bool read_up_to(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t count,
+                std::size_t& delivered);

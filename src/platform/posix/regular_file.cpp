@@ -20,10 +20,12 @@ int open_regular_file(int dir_fd, const char* path) {
     return fd;
 }
 
-bool read_up_to(int fd, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& delivered) {
+bool read_up_to(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t count,
+                std::size_t& delivered) {
     delivered = 0;
     while (delivered < count) {
-        const ssize_t n = read(fd, buffer + delivered, count - delivered);
+        const ssize_t n = pread(fd, buffer + delivered, count - delivered,
+                                static_cast<off_t>(offset + delivered));
         if (n == 0) {
             return true; // the end of the file
         }
@@ -33,7 +35,7 @@ bool read_up_to(int fd, std::uint8_t* buffer, std::uint32_t count, std::uint32_t
             }
             return false;
         }
-        delivered += static_cast<std::uint32_t>(n);
+        delivered += static_cast<std::size_t>(n);
     }
     return true;
 }
