@@ -167,6 +167,25 @@ class manifest_file {
     std::FILE* file_ = nullptr;
 };
 
+// The folder the run writes into: -o's, made if missing, or the current one. A listing
+// needs none, but looks into the one there is when -n is given. Null with an empty error
+// where none is needed or found.
+std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, std::string& error) {
+    if (!chosen.list) {
+        return open_pictures_folder(chosen.output, error);
+    }
+    if (!chosen.no_clobber) {
+        return nullptr;
+    }
+    std::string ignored;
+    return open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored);
+}
+
+// The exit status a result becomes, as a process sees it: -1 is 255.
+int exit_of(status result) {
+    return result & 0xFF;
+}
+
 const char* plural(unsigned count) {
     return count == 1 ? "" : "s";
 }
@@ -246,23 +265,16 @@ int quillmoor_main(int argc, const char* const* argv) {
                 const std::unique_ptr<manifest_listener> empty =
                     manifest_listener::make({{}, {}, format.shown, chosen.list});
                 empty->failure({{err_bad_drive, nullptr, {}, {}}, nullptr, {}, true});
-                manifest_out->finish(*empty, st_bad_drive & 0xFF);
+                manifest_out->finish(*empty, exit_of(st_bad_drive));
             }
             return st_bad_drive;
         }
     }
-    // The pictures' folder is made once the disc is open. A listing makes none; with -n it
-    // looks into the folder there is.
-    std::unique_ptr<output_folder> folder;
-    if (!chosen.list) {
-        std::string error;
-        folder = open_pictures_folder(chosen.output, error);
-        if (folder == nullptr) {
-            return usage_error(error);
-        }
-    } else if (chosen.no_clobber) {
-        std::string ignored;
-        folder = open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored);
+    // The pictures' folder is made once the disc is open.
+    std::string folder_error;
+    const std::unique_ptr<output_folder> folder = pictures_folder_for(chosen, folder_error);
+    if (!folder_error.empty()) {
+        return usage_error(folder_error);
     }
 
     picture_settings settings;
@@ -294,7 +306,7 @@ int quillmoor_main(int argc, const char* const* argv) {
     }
     con.flush();
     int exit_status = result;
-    if (manifest != nullptr && !manifest_out->finish(*manifest, result & 0xFF)) {
+    if (manifest != nullptr && !manifest_out->finish(*manifest, exit_of(result))) {
         // A group that failed still says so first.
         exit_status = result != st_ok ? result : exit_manifest;
     }

@@ -208,6 +208,7 @@ TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
     EXPECT_NE(dialogue.console.find(utf8_prompt), std::string::npos);
     EXPECT_NE(dialogue.console.find(no_file), std::string::npos);
     EXPECT_TRUE(run_on_terminal("q").starts_with(no_file));
+    EXPECT_NE(run_on_terminal("").find(utf8_prompt), std::string::npos);
     // The C locale gets the program's own Shift-JIS bytes, and --encoding has the last word.
     EXPECT_EQ(run_program("q\n").console,
               std::string(greeting) + report_of(-104, nullptr) + later_groups_missing('q'));
