@@ -1,5 +1,6 @@
 #include "app/options.hpp"
 
+#include "app/manifest.hpp"
 #include "app/shown.hpp"
 
 #include "encode/formats.hpp"
@@ -8,7 +9,10 @@
 #include <getopt.h>
 #include <string_view>
 
-const char usage_text[] =
+namespace {
+
+// The help's parts around what a build may leave out.
+constexpr char usage_head[] =
     "Usage: quillmoor [OPTION]... [SOURCE]\n"
     "Takes the still pictures off a Sega Saturn game disc and writes each one as a\n"
     "picture file: face portraits, opening and event screens, ending screens, title\n"
@@ -19,16 +23,18 @@ const char usage_text[] =
     "Without SOURCE the program asks for the letter of the drive with the disc.\n"
     "\n"
     "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
-    "                        (default: the current folder)\n"
-    "  -f, --format=FORMAT   bmp (the default) or png\n"
+    "                        (default: the current folder)\n";
+constexpr char usage_middle[] =
     "  -l, --list            read and decode everything, write nothing: list the\n"
     "                        pictures that would be written\n"
     "      --only=PATTERN[,PATTERN]...\n"
     "                        only the pictures whose name matches (F0*, EV_*) or\n"
     "                        whose group is named: faces, events, endings, title,\n"
     "                        sprites, cellmaps\n"
-    "  -n, --no-clobber      leave a picture whose file is already there alone\n"
-    "      --manifest=FILE   write a JSON document of the run into FILE\n"
+    "  -n, --no-clobber      leave a picture whose file is already there alone\n";
+constexpr char usage_manifest[] =
+    "      --manifest=FILE   write a JSON document of the run into FILE\n";
+constexpr char usage_tail[] =
     "  -q, --quiet           no \"done\" line for each picture and no summary; errors\n"
     "                        are still shown\n"
     "      --encoding=ENC    write the Japanese messages in utf-8 or shift-jis\n"
@@ -42,6 +48,25 @@ const char usage_text[] =
     "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when the\n"
     "manifest could not be written.\n"
     "Full documentation: man quillmoor (quillmoor(1)).\n";
+
+// The formats this build writes, as --format takes them.
+std::string ready_formats() {
+    std::string names;
+    for (const picture_format& f : picture_formats()) {
+        if (f.ready()) {
+            names += names.empty() ? std::string(f.name) + " (the default)"
+                                   : " or " + std::string(f.name);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+std::string usage_text() {
+    return usage_head + std::string("  -f, --format=FORMAT   ") + ready_formats() + "\n" +
+           usage_middle + (manifest_built ? usage_manifest : "") + usage_tail;
+}
 
 namespace {
 

@@ -28,5 +28,5 @@ struct options {
 // when they are not understood.
 bool parse_options(int argc, const char* const* argv, options& out, std::string& error);
 
-// What --help prints.
-extern const char usage_text[];
+// What --help prints: only what this build does.
+std::string usage_text();

@@ -214,7 +214,7 @@ int quillmoor_main(int argc, const char* const* argv) {
         return usage_error(error);
     }
     if (chosen.help) {
-        std::fputs(usage_text, stdout);
+        std::fputs(usage_text().c_str(), stdout);
         return 0;
     }
     if (chosen.version) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <iconv.h>
 #include <langinfo.h>
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr char utf8_charset[] = "UTF-8";
+constexpr char ascii_charset[] = "ANSI_X3.4-1968"; // the C locale's
 // Character sets whose Japanese is Shift-JIS, byte for byte as the program keeps it.
 constexpr std::array<const char*, 5> shift_jis_charsets = {"SHIFT_JIS", "SHIFT-JIS", "SJIS",
                                                            "CP932", "WINDOWS-31J"};
@@ -20,9 +22,35 @@ bool same_name(const char* a, const char* b) {
     return strcasecmp(a, b) == 0;
 }
 
+// The locale that decides the character set, as the environment names it.
+std::string locale_name() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return value;
+        }
+    }
+    return "C";
+}
+
+// The character set a locale's name gives away ("C", "POSIX", "xx_YY.UTF-8"); empty when
+// only the locale itself can tell. Reading the name spares loading the locale's tables.
+std::string charset_in_name(const std::string& name) {
+    if (name == "C" || name == "POSIX") {
+        return ascii_charset;
+    }
+    const std::size_t dot = name.find('.');
+    const std::string codeset =
+        dot == std::string::npos ? std::string() : name.substr(dot + 1, name.find('@') - dot - 1);
+    return same_name(codeset.c_str(), "UTF-8") || same_name(codeset.c_str(), "UTF8") ? "UTF-8" : "";
+}
+
 // The character set of the user's locale. The locale is asked, then the program's own is
 // put back: nothing else of the program may change with it.
 std::string locale_charset() {
+    if (std::string named = charset_in_name(locale_name()); !named.empty()) {
+        return named;
+    }
     const char* previous = std::setlocale(LC_CTYPE, nullptr);
     const std::string kept = previous != nullptr ? previous : "C";
     std::string charset;
@@ -46,7 +74,8 @@ text_encoding locale_encoding() {
         }
     }
     // The C locale's ASCII, and a set with no room for Japanese, keep the program's bytes.
-    if (charset.empty() || convert_text(japanese_sample, charset).empty()) {
+    if (charset.empty() || same_name(charset.c_str(), ascii_charset) ||
+        convert_text(japanese_sample, charset).empty()) {
         return {console_encoding::shift_jis, {}};
     }
     return {console_encoding::converted, charset};
