@@ -29,8 +29,8 @@ constexpr char program[] = "quillmoor";
 // The drive entries: only q holds a disc, a folder with one file.
 constexpr char folder_drive = 'q';
 constexpr char file_drive = 'r';
-constexpr char dangling_link[] = "s:";
-constexpr char pipe_drive[] = "t:";
+constexpr char dangling_drive = 's';
+constexpr char pipe_drive = 't';
 constexpr char picture_name[] = "F001.SPR";
 constexpr char picture_bytes[] = "portrait";
 constexpr mode_t entry_mode = 0700;
@@ -62,14 +62,15 @@ void make_drive_entries() {
     const bool made = mkdir(folder.c_str(), entry_mode) == 0 &&
                       put(folder + "/" + picture_name, picture_bytes) &&
                       put(std::string{file_drive, ':'}, "no disc image") &&
-                      symlink("nowhere", dangling_link) == 0 && mkfifo(pipe_drive, entry_mode) == 0;
+                      symlink("nowhere", std::string{dangling_drive, ':'}.c_str()) == 0 &&
+                      mkfifo(std::string{pipe_drive, ':'}.c_str(), entry_mode) == 0;
     if (!made) {
         fail("cannot make the drive entries in", scratch_path().string());
     }
 }
 
-// The drive behind a typed letter: always a disc, found only where the letter's entry is a
-// folder or a file, never by opening the pipe or following the dangling link.
+// The drive behind a typed letter: always a disc, at the letter's own entry whatever it is,
+// and read only where that entry is a folder: the pipe is never waited on.
 void check_typed_letter(int letter) {
     const bool is_letter = is_ascii_letter(letter);
     const auto typed = static_cast<char>(letter);
@@ -95,7 +96,9 @@ void check_typed_letter(int letter) {
         return;
     }
     const char lower = ascii_lower(typed);
-    if (lower != folder_drive && lower != file_drive) {
+    const bool entry_here = lower == folder_drive || lower == file_drive ||
+                            lower == dangling_drive || lower == pipe_drive;
+    if (!entry_here) {
         // Nothing here the drive can be: only the system's mount point may hold it, else the
         // disc tells why there is none.
         if (place.empty() ? drive->trouble().empty() : place != std::string("/mnt/") + lower) {
@@ -109,10 +112,11 @@ void check_typed_letter(int letter) {
     std::uint8_t buffer[sizeof picture_bytes] = {};
     const disc_read got = drive->read(picture_name, buffer, sizeof buffer);
     const std::vector<std::string> names = drive->search("*");
-    if (lower == file_drive) {
-        // A file that is no disc image: an empty disc that says why.
+    if (lower != folder_drive) {
+        // A file that is no disc image, a link to nothing, a pipe: an empty disc that says
+        // why, found without waiting on the pipe.
         if (drive->trouble().empty() || got.found || !names.empty()) {
-            fail("a plain file as a drive", root);
+            fail("no disc as a drive", root);
         }
         return;
     }
