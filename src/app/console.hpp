@@ -20,7 +20,6 @@ class console {
     console(std::FILE* out, std::FILE* in, console_encoding encoding)
         : console(out, in, text_encoding{encoding, {}}) {}
 
-    console_encoding encoding() const { return encoding_.encoding; }
     // Whether text from the user (a path) is to be shown with its control codes escaped:
     // on a terminal, as ls shows names.
     bool escapes() const { return terminal_; }

@@ -46,13 +46,6 @@ class json_manifest final : public manifest_listener {
             {"bytes", record.bytes}, {"sources", record.sources}, {"status", fate_name(fate)},
         };
         pictures_.push_back(std::move(entry));
-        if (fate == picture_fate::written) {
-            ++written_;
-        } else if (fate == picture_fate::listed) {
-            ++listed_;
-        } else {
-            ++skipped_;
-        }
     }
 
     void failure(const failure_record& record) override {
@@ -77,7 +70,7 @@ class json_manifest final : public manifest_listener {
 
     void group_failed(const char* group) override { groups_failed_.push_back(group); }
 
-    bool write(std::FILE* file, int exit_status) override {
+    bool write(std::FILE* file, int exit_status, const run_counts& counts) override {
         const json document = {
             {"program", program_name},
             {"version", program_version},
@@ -89,10 +82,10 @@ class json_manifest final : public manifest_listener {
             {"failures", failures_},
             {"groups_failed", groups_failed_},
             {"counts",
-             {{"written", written_},
-              {"listed", listed_},
-              {"skipped", skipped_},
-              {"failed", failures_.size()}}},
+             {{"written", counts.written},
+              {"listed", counts.listed},
+              {"skipped", counts.skipped},
+              {"failed", counts.failed}}},
             {"exit_status", exit_status},
         };
         // Names come from the disc and paths from the user: bytes that are no UTF-8 are
@@ -108,9 +101,6 @@ class json_manifest final : public manifest_listener {
     json pictures_ = json::array();
     json failures_ = json::array();
     json groups_failed_ = json::array();
-    unsigned written_ = 0;
-    unsigned listed_ = 0;
-    unsigned skipped_ = 0;
 };
 
 } // namespace

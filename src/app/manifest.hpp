@@ -2,6 +2,7 @@
 // discs. Built where nlohmann-json is found: manifest_built tells whether it is.
 #pragma once
 
+#include "app/report.hpp"
 #include "extract/picture_run.hpp"
 
 #include <cstdio>
@@ -25,6 +26,6 @@ class manifest_listener : public run_listener {
   public:
     // Null where the build has no manifest.
     static std::unique_ptr<manifest_listener> make(manifest_head head);
-    // The document, with the counts and the exit status. False when it cannot be written.
-    virtual bool write(std::FILE* file, int exit_status) = 0;
+    // The document, with the run's counts and exit status. False when it cannot be written.
+    virtual bool write(std::FILE* file, int exit_status, const run_counts& counts) = 0;
 };

@@ -3,6 +3,8 @@
 #include "app/errormes.hpp"
 #include "app/shown.hpp"
 #include "app/version.hpp"
+#include "encode/formats.hpp"
+#include "platform/output_folder.hpp"
 
 namespace {
 
@@ -10,6 +12,10 @@ constexpr char listing_rule[] = "-----------  ----  --------  --------\n";
 
 const char* plural(unsigned count) {
     return count == 1 ? "" : "s";
+}
+
+std::string pictures(unsigned count) {
+    return std::to_string(count) + " picture" + plural(count);
 }
 
 } // namespace
@@ -26,7 +32,7 @@ void console_report::begin_listing() {
 
 void console_report::end_listing() {
     con_.puts(listing_rule);
-    con_.printf("%29s%u picture%s\n", "", listed_, plural(listed_));
+    con_.printf("%29s%s\n", "", pictures(listed_).c_str());
 }
 
 void console_report::picture(const picture_record& record, picture_fate fate) {
@@ -81,6 +87,18 @@ void run_counts::picture(const picture_record&, picture_fate fate) {
         ++skipped;
         break;
     }
+}
+
+std::string run_counts::summary(const picture_settings& settings,
+                                const picture_format& format) const {
+    std::string line = settings.list_only
+                           ? pictures(listed) + " listed"
+                           : pictures(written) + " written to " + settings.folder->shown() + " (" +
+                                 format.shown + ")";
+    if (settings.no_clobber || skipped != 0) {
+        line += ", " + std::to_string(skipped) + " skipped";
+    }
+    return line + ", " + std::to_string(failed) + " failed";
 }
 
 void run_listeners::picture(const picture_record& record, picture_fate fate) {

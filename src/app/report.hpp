@@ -39,6 +39,9 @@ class run_counts final : public run_listener {
     void failure(const failure_record&) override { ++failed; }
     void group_failed(const char*) override {}
 
+    // The line at the end of a run with a source: what became of the pictures.
+    std::string summary(const picture_settings& settings, const picture_format& format) const;
+
     unsigned written = 0;
     unsigned listed = 0;
     unsigned skipped = 0; // kept as they were, or a name an earlier picture had

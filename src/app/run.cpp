@@ -142,8 +142,8 @@ class manifest_file {
     }
 
     // Writes the document and gives it its name; false, said on standard error, when it fails.
-    bool finish(manifest_listener& manifest, int exit_status) {
-        bool written = manifest.write(file_, exit_status);
+    bool finish(manifest_listener& manifest, int exit_status, const run_counts& counts) {
+        bool written = manifest.write(file_, exit_status, counts);
         written = std::fclose(file_) == 0 && written;
         file_ = nullptr;
         bool existed = false;
@@ -184,26 +184,6 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, std::s
 // The exit status a result becomes, as a process sees it: -1 is 255.
 int exit_of(status result) {
     return result & 0xFF;
-}
-
-const char* plural(unsigned count) {
-    return count == 1 ? "" : "s";
-}
-
-// The line at the end of a run with a source: what became of the pictures.
-std::string summary_of(const run_counts& counts, const picture_settings& settings,
-                       const picture_format& format) {
-    std::string line;
-    if (settings.list_only) {
-        line = std::to_string(counts.listed) + " picture" + plural(counts.listed) + " listed";
-    } else {
-        line = std::to_string(counts.written) + " picture" + plural(counts.written) +
-               " written to " + settings.folder->shown() + " (" + format.shown + ")";
-    }
-    if (settings.no_clobber || counts.skipped != 0) {
-        line += ", " + std::to_string(counts.skipped) + " skipped";
-    }
-    return line + ", " + std::to_string(counts.failed) + " failed";
 }
 
 } // namespace
@@ -264,8 +244,12 @@ int quillmoor_main(int argc, const char* const* argv) {
                 // A run that read nothing still leaves its record.
                 const std::unique_ptr<manifest_listener> empty =
                     manifest_listener::make({{}, {}, format.shown, chosen.list});
-                empty->failure({{err_bad_drive, nullptr, {}, {}}, nullptr, {}, true});
-                manifest_out->finish(*empty, exit_of(st_bad_drive));
+                const failure_record bad_drive = {
+                    {err_bad_drive, nullptr, {}, {}}, nullptr, {}, true};
+                run_counts counts;
+                empty->failure(bad_drive);
+                counts.failure(bad_drive);
+                manifest_out->finish(*empty, exit_of(st_bad_drive), counts);
             }
             return st_bad_drive;
         }
@@ -306,12 +290,12 @@ int quillmoor_main(int argc, const char* const* argv) {
     }
     con.flush();
     int exit_status = result;
-    if (manifest != nullptr && !manifest_out->finish(*manifest, exit_of(result))) {
+    if (manifest != nullptr && !manifest_out->finish(*manifest, exit_of(result), counts)) {
         // A group that failed still says so first.
         exit_status = result != st_ok ? result : exit_manifest;
     }
     if (!chosen.source.empty() && !chosen.quiet) {
-        say(stderr, summary_of(counts, settings, format));
+        say(stderr, counts.summary(settings, format));
     }
     if (result != st_ok) {
         explain_failure(*source);

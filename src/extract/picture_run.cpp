@@ -55,14 +55,10 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
     }
     if (settings_.no_clobber && settings_.folder != nullptr &&
         settings_.folder->holds(record.file)) {
-        made_.insert(record.file);
-        listener_.picture(record, picture_fate::kept);
-        return true;
+        return settle(record, picture_fate::kept);
     }
     if (settings_.list_only) {
-        made_.insert(record.file);
-        listener_.picture(record, picture_fate::listed);
-        return true;
+        return settle(record, picture_fate::listed);
     }
     output_folder& folder = *settings_.folder;
     const auto write_failed = [&](status code, std::string reason) {
@@ -98,16 +94,15 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
     }
     bool existed = false;
     if (!folder.publish(temporary, record.file, !settings_.no_clobber, existed, reason)) {
-        if (existed) {
-            made_.insert(record.file);
-            listener_.picture(record, picture_fate::kept);
-            return true;
-        }
-        return write_failed(err_write, reason);
+        return existed ? settle(record, picture_fate::kept) : write_failed(err_write, reason);
     }
-    made_.insert(record.file);
     record.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-    listener_.picture(record, picture_fate::written);
+    return settle(record, picture_fate::written);
+}
+
+bool picture_run::settle(const picture_record& record, picture_fate fate) {
+    made_.insert(record.file);
+    listener_.picture(record, fate);
     return true;
 }
 
@@ -152,18 +147,10 @@ bool picture_job::tell(fault what, bool shown) {
     return false;
 }
 
-bool picture_job::write(const picture& p, const std::string& tail) {
-    picture_record record;
-    record.name = name_;
-    record.group = group_;
-    record.sources = sources_;
-    return run_.write(record, p, tail);
-}
-
-bool picture_job::write_as(const std::string& name, const picture& p) {
+bool picture_job::write_as(const std::string& name, const picture& p, const std::string& tail) {
     picture_record record;
     record.name = name;
     record.group = group_;
     record.sources = sources_;
-    return run_.write(record, p);
+    return run_.write(record, p, tail);
 }

@@ -84,7 +84,6 @@ class picture_run {
     }
     bool wants_everything() const { return settings_.only.everything(); }
     void fail(failure_record record) { listener_.failure(record); }
-    void group_failed(const char* group) { listener_.group_failed(group); }
 
     // Writes a picture into the folder in the run's format, as the record's name, the
     // format's extension and tail (or, listing, only checks it), and tells the listener.
@@ -93,6 +92,9 @@ class picture_run {
     bool write(picture_record& record, const picture& p, const std::string& tail = {});
 
   private:
+    // The picture's file is the run's from now on; the listener hears what became of it.
+    bool settle(const picture_record& record, picture_fate fate);
+
     const disc& source_;
     const picture_settings& settings_;
     const picture_format& format_;
@@ -124,9 +126,9 @@ class picture_job {
 
     // Writes the finished picture as NAME plus the format's extension, followed by tail
     // (a portrait keeps what followed its extension). False when it failed (told).
-    bool write(const picture& p, const std::string& tail = {});
+    bool write(const picture& p, const std::string& tail = {}) { return write_as(name_, p, tail); }
     // The same for one of several pictures made from the job's files, under its own name.
-    bool write_as(const std::string& name, const picture& p);
+    bool write_as(const std::string& name, const picture& p, const std::string& tail = {});
 
   private:
     bool tell(fault what, bool shown);

@@ -7,6 +7,16 @@ constexpr unsigned suffix_digits = 8;
 
 } // namespace
 
+std::string output_folder::shown_path(const std::string& name) const {
+    if (shown_ == ".") {
+        return name;
+    }
+    const std::string separators = path_separators();
+    const bool ends_with_one =
+        !shown_.empty() && separators.find(shown_.back()) != std::string::npos;
+    return ends_with_one ? shown_ + name : shown_ + separators.front() + name;
+}
+
 std::string output_folder::temporary_name(const std::string& name) {
     // Another run writing into the same folder mixes another process number in.
     std::uint32_t mix = process_ * 2654435761u ^ made_++ * 40503u;

@@ -29,13 +29,6 @@ output_folder::~output_folder() {
     close(fd_);
 }
 
-std::string output_folder::shown_path(const std::string& name) const {
-    if (shown_ == ".") {
-        return name;
-    }
-    return shown_.ends_with('/') ? shown_ + name : shown_ + "/" + name;
-}
-
 bool output_folder::holds(const std::string& name) const {
     struct stat st {};
     return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;

@@ -31,13 +31,6 @@ bool ends_with_separator(const std::string& path) {
 
 output_folder::~output_folder() = default;
 
-std::string output_folder::shown_path(const std::string& name) const {
-    if (shown_ == ".") {
-        return name;
-    }
-    return ends_with_separator(shown_) ? shown_ + name : shown_ + "\\" + name;
-}
-
 bool output_folder::holds(const std::string& name) const {
     return GetFileAttributesA((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
