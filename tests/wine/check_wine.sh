@@ -4,8 +4,12 @@
 # exit status, on the sample disc, on an empty drive and for a typed "1", and with the disc
 # given on the command line as a drive letter, a folder or a disc image; and PNG files,
 # where the Windows program writes them.
+# The Windows program is built first, always; where Wine cannot start it on this machine (no
+# Wine, no 32-bit Wine, a kernel that runs no 32-bit programs), the check ends with status 77,
+# which CTest shows as skipped, and says why.
 # Usage: check_wine.sh SOURCE_DIR NATIVE_PROGRAM SAMPLE_DISC_MAKER WORK_DIR XORRISO RAW_IMAGER
 set -euo pipefail
+skipped=77
 src=$1 native=$2 maker=$3 work=$4 xorriso=$5 raw_imager=$6
 exe=$src/build-win32/quillmoor.exe
 
@@ -45,7 +49,23 @@ mkdir empty
 "$raw_imager" sample/disc.iso sample/disc-mode1.bin sample/disc-mode1.cue 1
 
 export HOME=${HOME:-$work} WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if ! command -v wine >/dev/null; then
+    echo "SKIPPED: Wine is not installed (Debian: wine, wine32:i386); the Windows program was built"
+    exit $skipped
+fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# Can Wine start a 32-bit program here? The program's own version line says it can.
+timeout 120 wine "$exe" -V >probe.log 2>&1 || true
+if ! tr -d '\r' <probe.log | grep -q -x 'quillmoor 1.02'; then
+    why=$(grep -a -m 1 -i -E 'wine32|exec format|cannot execute' probe.log ||
+        grep -a -m 1 -v 'configuration' probe.log || true)
+    if command -v dpkg >/dev/null && ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+        why="wine32:i386 is not installed; $why"
+    fi
+    echo "SKIPPED: Wine cannot start a 32-bit program on this machine (${why:-no output});" \
+        "the Windows program was built"
+    exit $skipped
+fi
 wineboot -i >wineboot.log 2>&1
 ln -s "$work/sample/disc" "$WINEPREFIX/dosdevices/q:"
 ln -s "$work/empty" "$WINEPREFIX/dosdevices/r:"
