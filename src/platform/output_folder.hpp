@@ -28,8 +28,9 @@ class output_folder {
 
     // Gives the whole temporary file its name: in place of a file or link of that name when
     // replace is set, else only where nothing has it (existed tells). False, with the
-    // system's reason, when it cannot; a pipe, device or folder of the name is left as it is.
-    // The temporary file is gone afterwards either way.
+    // system's reason, when it cannot; a pipe, device or folder of the name is left as it is,
+    // and so is a file this user may not write. The temporary file is gone afterwards either
+    // way.
     bool publish(const std::string& temporary, const std::string& name, bool replace, bool& existed,
                  std::string& reason);
 

@@ -12,15 +12,31 @@ constexpr mode_t new_file_mode = 0666; // less the user's umask
 // Tries at a temporary name before the folder is taken to refuse new files.
 constexpr int temporary_tries = 64;
 
+// What holds a picture's name where renaming over it would take it away, in the system's
+// words; a folder gets the rename's own ("Is a directory").
+struct special_kind {
+    mode_t type;
+    const char* reason;
+};
+constexpr special_kind special_kinds[] = {
+    {S_IFIFO, "Is a named pipe"},
+    {S_IFSOCK, "Is a socket"},
+    {S_IFCHR, "Is a character device"},
+    {S_IFBLK, "Is a block device"},
+};
+
 std::string reason_of(int error) {
     return std::strerror(error);
 }
 
-// Something that is neither a file, a link nor a folder: renaming over it would take it away.
-bool is_special(int dir_fd, const std::string& name) {
-    struct stat st {};
-    return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
-           !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode);
+// Neither a file, a link nor a folder: its kind's reason.
+std::string special_reason(mode_t mode) {
+    for (const special_kind& kind : special_kinds) {
+        if ((mode & S_IFMT) == kind.type) {
+            return kind.reason;
+        }
+    }
+    return reason_of(EEXIST);
 }
 
 } // namespace
@@ -63,12 +79,23 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
 bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
                             bool& existed, std::string& reason) {
     existed = false;
+    struct stat st {};
+    const bool present = fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     int error = 0;
-    if (is_special(fd_, name)) {
-        error = EEXIST;
-    } else if (replace) {
-        // A link of the name is replaced, never followed.
-        error = renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+    if (present && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        reason = special_reason(st.st_mode);
+        discard(temporary);
+        return false;
+    }
+    if (replace) {
+        // A file this user may not write stays, as an open for writing would leave it; the
+        // superuser may. A link of the name is replaced, never followed.
+        if (present && S_ISREG(st.st_mode) && faccessat(fd_, name.c_str(), W_OK, AT_EACCESS) != 0 &&
+            errno != ENOENT) {
+            error = errno;
+        } else {
+            error = renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+        }
     } else {
         error =
             renameat2(fd_, temporary.c_str(), fd_, name.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;

@@ -65,6 +65,7 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
     return nullptr;
 }
 
+// MoveFileEx leaves a read-only file as it is (access denied), as an open for writing would.
 bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
                             bool& existed, std::string& reason) {
     existed = false;
