@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +40,20 @@ std::string special_reason(mode_t mode) {
     return reason_of(EEXIST);
 }
 
+bool random_bits(std::uint64_t& bits, std::string& reason) {
+    unsigned char bytes[sizeof bits] = {};
+    ssize_t got = -1;
+    do {
+        got = getrandom(bytes, sizeof bytes, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got != static_cast<ssize_t>(sizeof bytes)) {
+        reason = reason_of(got < 0 ? errno : EIO);
+        return false;
+    }
+    std::memcpy(&bits, bytes, sizeof bits);
+    return true;
+}
+
 } // namespace
 
 output_folder::~output_folder() {
@@ -53,7 +68,11 @@ bool output_folder::holds(const std::string& name) const {
 std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
                                            std::string& reason) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        temporary = temporary_name(name);
+        std::uint64_t random = 0;
+        if (!random_bits(random, reason)) {
+            return nullptr;
+        }
+        temporary = temporary_name(name, random);
         const int fd =
             openat(fd_, temporary.c_str(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
@@ -68,7 +87,7 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
         if (file == nullptr) {
             reason = reason_of(errno);
             close(fd);
-            unlinkat(fd_, temporary.c_str(), 0);
+            discard(temporary);
         }
         return file;
     }
@@ -124,8 +143,7 @@ std::unique_ptr<output_folder> output_folder::open(const std::string& path, std:
         error = "cannot open the output folder '" + path + "': " + reason_of(errno);
         return nullptr;
     }
-    return std::unique_ptr<output_folder>(
-        new output_folder(path, path, fd, static_cast<std::uint32_t>(getpid())));
+    return std::unique_ptr<output_folder>(new output_folder(path, path, fd));
 }
 
 const char* path_separators() {

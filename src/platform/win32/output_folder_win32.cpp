@@ -1,10 +1,13 @@
 #include "platform/output_folder.hpp"
 
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+
+#include <bcrypt.h>
 
 namespace {
 
@@ -27,6 +30,24 @@ bool ends_with_separator(const std::string& path) {
     return path.ends_with('\\') || path.ends_with('/');
 }
 
+// The system's random source, opened by its algorithm's name as Windows Vista has it.
+bool random_bits(std::uint64_t& bits, std::string& reason) {
+    BCRYPT_ALG_HANDLE source = nullptr;
+    NTSTATUS got = BCryptOpenAlgorithmProvider(&source, BCRYPT_RNG_ALGORITHM, nullptr, 0);
+    if (BCRYPT_SUCCESS(got)) {
+        unsigned char bytes[sizeof bits] = {};
+        got = BCryptGenRandom(source, bytes, sizeof bytes, 0);
+        BCryptCloseAlgorithmProvider(source, 0);
+        std::memcpy(&bits, bytes, sizeof bits);
+    }
+    if (!BCRYPT_SUCCESS(got)) {
+        reason = "the system gave no random name (status " +
+                 std::to_string(static_cast<unsigned long>(got)) + ")";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 output_folder::~output_folder() = default;
@@ -38,7 +59,11 @@ bool output_folder::holds(const std::string& name) const {
 std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
                                            std::string& reason) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        temporary = temporary_name(name);
+        std::uint64_t random = 0;
+        if (!random_bits(random, reason)) {
+            return nullptr;
+        }
+        temporary = temporary_name(name, random);
         const HANDLE handle = CreateFileA((path_ + temporary).c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -57,7 +82,7 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             } else {
                 CloseHandle(handle);
             }
-            DeleteFileA((path_ + temporary).c_str());
+            discard(temporary);
         }
         return file;
     }
@@ -103,8 +128,7 @@ std::unique_ptr<output_folder> output_folder::open(const std::string& path, std:
     if (!ends_with_separator(open_path)) {
         open_path += "\\";
     }
-    return std::unique_ptr<output_folder>(
-        new output_folder(path, open_path, -1, static_cast<std::uint32_t>(GetCurrentProcessId())));
+    return std::unique_ptr<output_folder>(new output_folder(path, open_path, -1));
 }
 
 const char* path_separators() {
