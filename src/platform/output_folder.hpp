@@ -61,3 +61,8 @@ const char* path_separators();
 // cannot be opened, or when check_writable is set and no file can be made in it.
 std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
                                                   std::string& error);
+
+// From now on a stop (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl-C, Ctrl-Break, the console
+// closed) removes the temporary files in the making before the process ends as the stop
+// would end it. A signal the process was started ignoring stays ignored.
+void remove_temporaries_on_stop();

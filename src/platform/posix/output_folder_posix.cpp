@@ -1,6 +1,9 @@
 #include "platform/output_folder.hpp"
 
+#include "platform/files_in_making.hpp"
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -25,6 +28,8 @@ constexpr special_kind special_kinds[] = {
     {S_IFCHR, "Is a character device"},
     {S_IFBLK, "Is a block device"},
 };
+
+constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::string reason_of(int error) {
     return std::strerror(error);
@@ -54,9 +59,25 @@ bool random_bits(std::uint64_t& bits, std::string& reason) {
     return true;
 }
 
+void remove_file(int folder, const char* name) {
+    unlinkat(folder, name, 0);
+}
+
+// Removes what is in the making, then ends the process as the signal would have: the
+// default action, raised again once this handler returns.
+extern "C" void on_stop(int signal) {
+    remove_in_making(remove_file);
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    sigaction(signal, &default_action, nullptr);
+    raise(signal);
+}
+
 } // namespace
 
 output_folder::~output_folder() {
+    unmark_folder(fd_);
     close(fd_);
 }
 
@@ -73,14 +94,17 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             return nullptr;
         }
         temporary = temporary_name(name, random);
+        mark_in_making(fd_, temporary);
         const int fd =
             openat(fd_, temporary.c_str(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
         if (fd < 0) {
-            if (errno == EEXIST) {
+            const int error = errno;
+            unmark_in_making(fd_, temporary);
+            if (error == EEXIST) {
                 continue;
             }
-            reason = reason_of(errno);
+            reason = reason_of(error);
             return nullptr;
         }
         std::FILE* file = fdopen(fd, "wb");
@@ -129,12 +153,15 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
     if (error != 0) {
         reason = reason_of(error);
         discard(temporary);
+        return false;
     }
-    return error == 0;
+    unmark_in_making(fd_, temporary);
+    return true;
 }
 
 void output_folder::discard(const std::string& temporary) {
     unlinkat(fd_, temporary.c_str(), 0);
+    unmark_in_making(fd_, temporary);
 }
 
 std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
@@ -148,4 +175,20 @@ std::unique_ptr<output_folder> output_folder::open(const std::string& path, std:
 
 const char* path_separators() {
     return "/";
+}
+
+void remove_temporaries_on_stop() {
+    struct sigaction action {};
+    action.sa_handler = on_stop;
+    // One stop at a time: a second waits until the first has removed the files.
+    sigemptyset(&action.sa_mask);
+    for (const int signal : stop_signals) {
+        sigaddset(&action.sa_mask, signal);
+    }
+    for (const int signal : stop_signals) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
 }

@@ -1,5 +1,7 @@
 #include "platform/output_folder.hpp"
 
+#include "platform/files_in_making.hpp"
+
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -48,6 +50,19 @@ bool random_bits(std::uint64_t& bits, std::string& reason) {
     return true;
 }
 
+void remove_file(int, const char* path) {
+    DeleteFileA(path);
+}
+
+// Runs on a thread of its own. The file in the making was opened to be deleted while open:
+// it goes when the process ends, which the default handling after this one does.
+BOOL WINAPI on_stop(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+        remove_in_making(remove_file);
+    }
+    return FALSE;
+}
+
 } // namespace
 
 output_folder::~output_folder() = default;
@@ -64,12 +79,18 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             return nullptr;
         }
         temporary = temporary_name(name, random);
-        const HANDLE handle = CreateFileA((path_ + temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+        const std::string path = path_ + temporary;
+        mark_in_making(-1, path);
+        // Shared for deleting alone, so that a stop can remove it while it is being written.
+        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS) {
+            const DWORD error = GetLastError();
+            unmark_in_making(-1, path);
+            if (error == ERROR_FILE_EXISTS) {
                 continue;
             }
+            SetLastError(error);
             reason = last_error_text();
             return nullptr;
         }
@@ -108,12 +129,15 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
     if (!ok) {
         reason = last_error_text();
         discard(temporary);
+        return false;
     }
-    return ok;
+    unmark_in_making(-1, path_ + temporary);
+    return true;
 }
 
 void output_folder::discard(const std::string& temporary) {
     DeleteFileA((path_ + temporary).c_str());
+    unmark_in_making(-1, path_ + temporary);
 }
 
 std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
@@ -133,4 +157,9 @@ std::unique_ptr<output_folder> output_folder::open(const std::string& path, std:
 
 const char* path_separators() {
     return "\\/";
+}
+
+void remove_temporaries_on_stop() {
+    // A console started with Ctrl-C ignored does not call handlers for it: it stays ignored.
+    SetConsoleCtrlHandler(on_stop, TRUE);
 }
