@@ -1,4 +1,5 @@
 #include "app/run.hpp"
+#include "platform/output_folder.hpp"
 
 #include <csignal>
 
@@ -7,5 +8,7 @@ int main(int argc, char** argv) {
     // A picture past the file size limit is a write that fails, reported as any other.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // A run stopped by the user or the system leaves no temporary file behind.
+    remove_temporaries_on_stop();
     return quillmoor_main(argc, argv);
 }

@@ -3,7 +3,7 @@
 namespace {
 
 constexpr char hex_digits[] = "0123456789abcdef";
-constexpr unsigned suffix_digits = 8;
+constexpr unsigned suffix_digits = 16; // 64 random bits
 
 } // namespace
 
@@ -17,13 +17,11 @@ std::string output_folder::shown_path(const std::string& name) const {
     return ends_with_one ? shown_ + name : shown_ + separators.front() + name;
 }
 
-std::string output_folder::temporary_name(const std::string& name) {
-    // Another run writing into the same folder mixes another process number in.
-    std::uint32_t mix = process_ * 2654435761u ^ made_++ * 40503u;
+std::string output_folder::temporary_name(const std::string& name, std::uint64_t random) {
     std::string suffix(suffix_digits, '0');
     for (char& c : suffix) {
-        c = hex_digits[mix & 0xF];
-        mix >>= 4;
+        c = hex_digits[random & 0xF];
+        random >>= 4;
     }
     return "." + name + "." + suffix;
 }

@@ -28,8 +28,9 @@ class output_folder {
 
     // Gives the whole temporary file its name: in place of a file or link of that name when
     // replace is set, else only where nothing has it (existed tells). False, with the
-    // system's reason, when it cannot; a pipe, device or folder of the name is left as it is.
-    // The temporary file is gone afterwards either way.
+    // system's reason, when it cannot; a pipe, device or folder of the name is left as it is,
+    // and so is a file this user may not write. The temporary file is gone afterwards either
+    // way.
     bool publish(const std::string& temporary, const std::string& name, bool replace, bool& existed,
                  std::string& reason);
 
@@ -41,17 +42,16 @@ class output_folder {
     static std::unique_ptr<output_folder> open(const std::string& path, std::string& error);
 
   private:
-    output_folder(std::string shown, std::string path, int fd, std::uint32_t process)
-        : shown_(std::move(shown)), path_(std::move(path)), fd_(fd), process_(process) {}
+    output_folder(std::string shown, std::string path, int fd)
+        : shown_(std::move(shown)), path_(std::move(path)), fd_(fd) {}
 
-    // ".NAME.xxxxxxxx": hidden, never a picture's name, and telling what it was to become.
-    std::string temporary_name(const std::string& name);
+    // ".NAME.xxxxxxxxxxxxxxxx", from 64 bits of the system's random source: hidden, never a
+    // picture's name, telling what it was to become, and not to be foreseen by another user.
+    static std::string temporary_name(const std::string& name, std::uint64_t random);
 
     std::string shown_;
-    std::string path_;       // as the system opens files under it: Windows takes full paths
-    int fd_;                 // the folder held open, where the system can (POSIX); else -1
-    std::uint32_t process_;  // this process, to keep apart the names of two runs
-    std::uint32_t made_ = 0; // temporary names made so far, to tell them apart
+    std::string path_; // as the system opens files under it: Windows takes full paths
+    int fd_;           // the folder held open, where the system can (POSIX); else -1
 };
 
 // The characters that part a path's folders on this system.
@@ -61,3 +61,8 @@ const char* path_separators();
 // cannot be opened, or when check_writable is set and no file can be made in it.
 std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
                                                   std::string& error);
+
+// From now on a stop (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl-C, Ctrl-Break, the console
+// closed) removes the temporary files in the making before the process ends as the stop
+// would end it. A signal the process was started ignoring stays ignored.
+void remove_temporaries_on_stop();

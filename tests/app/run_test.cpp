@@ -411,7 +411,7 @@ TEST_F(SampleDiscOptions, WritesThatFailSayWhichFileAndWhy) {
     EXPECT_LT(whole, 84u);
 }
 
-TEST_F(SampleDiscOptions, AFolderThatCannotBeWrittenIntoIsRefusedAtOnce) {
+TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
     scratch_dir dir;
     fs::create_directory("locked");
     fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec |
@@ -432,6 +432,20 @@ TEST_F(SampleDiscOptions, AFolderThatCannotBeWrittenIntoIsRefusedAtOnce) {
     EXPECT_EQ(r.console, "");
     EXPECT_EQ(r.errors, "quillmoor: cannot write into the output folder 'locked': Permission "
                         "denied. Try 'quillmoor --help'.\n");
+    // A picture's file that this user may not write keeps its bytes, as an open for writing
+    // would leave it, though the folder would let a rename replace it.
+    dir.put_disc_file("F001.SPR", one_portrait());
+    fs::create_directory("open");
+    fs::permissions("open", fs::perms::all);
+    write_file("open/F001.BMP", bytes(10, 'k'));
+    fs::permissions("open/F001.BMP",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const program_run kept = run_program("", "-o open q", as_user);
+    EXPECT_EQ(kept.console, report_of(-602, "bmp_out") + later_groups_missing('q'));
+    EXPECT_EQ(kept.errors, "quillmoor: cannot write open/F001.BMP: Permission denied\n"
+                           "quillmoor: 0 pictures written to open (BMP), 4 failed\n");
+    EXPECT_EQ(read_file("open/F001.BMP"), bytes(10, 'k'));
+    EXPECT_EQ(pictures_in("open"), std::vector<std::string>{"F001.BMP"});
 }
 
 TEST(CommandLine, TwoFilesThatGiveOneNameLeaveTheFirstOnesPicture) {

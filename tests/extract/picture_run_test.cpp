@@ -79,7 +79,7 @@ TEST(PictureWriter, WhatHoldsThePicturesNameIsReplacedOnlyWhenItIsAFileOrLink) {
     EXPECT_EQ(t.console(),
               "done > F001.BMP\n" + report_of(-602, routine_line) + report_of(-602, routine_line));
     EXPECT_EQ(t.errors(), "quillmoor: cannot write F002.BMP: Is a directory\n"
-                          "quillmoor: cannot write F003.BMP: File exists\n");
+                          "quillmoor: cannot write F003.BMP: Is a named pipe\n");
     EXPECT_EQ(folder_entries(),
               (std::vector<std::string>{"F001.BMP", "F002.BMP", "F003.BMP", "outside.bin"}));
 }

@@ -38,9 +38,10 @@ check() { # description, then a command that must succeed
 # A PE32 console program for the 80386 that needs no DLL a bare Windows lacks.
 check "PE32 i386 console program" grep -q 'file format pei-i386' \
     <(i686-w64-mingw32-objdump -f "$exe")
-imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | sort | tr '\n' ' ')
-check "imports only KERNEL32.dll and msvcrt.dll (saw: $imports)" \
-    test "$imports" = "KERNEL32.dll msvcrt.dll "
+imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | LC_ALL=C sort |
+    tr '\n' ' ')
+check "imports only KERNEL32.dll, bcrypt.dll and msvcrt.dll (saw: $imports)" \
+    test "$imports" = "KERNEL32.dll bcrypt.dll msvcrt.dll "
 
 "$maker" sample >/dev/null
 mkdir empty

@@ -1,8 +1,12 @@
 #include "platform/output_folder.hpp"
 
+#include "platform/files_in_making.hpp"
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,20 +16,68 @@ constexpr mode_t new_file_mode = 0666; // less the user's umask
 // Tries at a temporary name before the folder is taken to refuse new files.
 constexpr int temporary_tries = 64;
 
+// What holds a picture's name where renaming over it would take it away, in the system's
+// words; a folder gets the rename's own ("Is a directory").
+struct special_kind {
+    mode_t type;
+    const char* reason;
+};
+constexpr special_kind special_kinds[] = {
+    {S_IFIFO, "Is a named pipe"},
+    {S_IFSOCK, "Is a socket"},
+    {S_IFCHR, "Is a character device"},
+    {S_IFBLK, "Is a block device"},
+};
+
+constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
 std::string reason_of(int error) {
     return std::strerror(error);
 }
 
-// Something that is neither a file, a link nor a folder: renaming over it would take it away.
-bool is_special(int dir_fd, const std::string& name) {
-    struct stat st {};
-    return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
-           !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode);
+// Neither a file, a link nor a folder: its kind's reason.
+std::string special_reason(mode_t mode) {
+    for (const special_kind& kind : special_kinds) {
+        if ((mode & S_IFMT) == kind.type) {
+            return kind.reason;
+        }
+    }
+    return reason_of(EEXIST);
+}
+
+bool random_bits(std::uint64_t& bits, std::string& reason) {
+    unsigned char bytes[sizeof bits] = {};
+    ssize_t got = -1;
+    do {
+        got = getrandom(bytes, sizeof bytes, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got != static_cast<ssize_t>(sizeof bytes)) {
+        reason = reason_of(got < 0 ? errno : EIO);
+        return false;
+    }
+    std::memcpy(&bits, bytes, sizeof bits);
+    return true;
+}
+
+void remove_file(int folder, const char* name) {
+    unlinkat(folder, name, 0);
+}
+
+// Removes what is in the making, then ends the process as the signal would have: the
+// default action, raised again once this handler returns.
+extern "C" void on_stop(int signal) {
+    remove_in_making(remove_file);
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    sigaction(signal, &default_action, nullptr);
+    raise(signal);
 }
 
 } // namespace
 
 output_folder::~output_folder() {
+    unmark_folder(fd_);
     close(fd_);
 }
 
@@ -37,22 +89,29 @@ bool output_folder::holds(const std::string& name) const {
 std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
                                            std::string& reason) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        temporary = temporary_name(name);
+        std::uint64_t random = 0;
+        if (!random_bits(random, reason)) {
+            return nullptr;
+        }
+        temporary = temporary_name(name, random);
+        mark_in_making(fd_, temporary);
         const int fd =
             openat(fd_, temporary.c_str(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
         if (fd < 0) {
-            if (errno == EEXIST) {
+            const int error = errno;
+            unmark_in_making(fd_, temporary);
+            if (error == EEXIST) {
                 continue;
             }
-            reason = reason_of(errno);
+            reason = reason_of(error);
             return nullptr;
         }
         std::FILE* file = fdopen(fd, "wb");
         if (file == nullptr) {
             reason = reason_of(errno);
             close(fd);
-            unlinkat(fd_, temporary.c_str(), 0);
+            discard(temporary);
         }
         return file;
     }
@@ -63,12 +122,23 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
 bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
                             bool& existed, std::string& reason) {
     existed = false;
+    struct stat st {};
+    const bool present = fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     int error = 0;
-    if (is_special(fd_, name)) {
-        error = EEXIST;
-    } else if (replace) {
-        // A link of the name is replaced, never followed.
-        error = renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+    if (present && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        reason = special_reason(st.st_mode);
+        discard(temporary);
+        return false;
+    }
+    if (replace) {
+        // A file this user may not write stays, as an open for writing would leave it; the
+        // superuser may. A link of the name is replaced, never followed.
+        if (present && S_ISREG(st.st_mode) && faccessat(fd_, name.c_str(), W_OK, AT_EACCESS) != 0 &&
+            errno != ENOENT) {
+            error = errno;
+        } else {
+            error = renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0 : errno;
+        }
     } else {
         error =
             renameat2(fd_, temporary.c_str(), fd_, name.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
@@ -83,12 +153,15 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
     if (error != 0) {
         reason = reason_of(error);
         discard(temporary);
+        return false;
     }
-    return error == 0;
+    unmark_in_making(fd_, temporary);
+    return true;
 }
 
 void output_folder::discard(const std::string& temporary) {
     unlinkat(fd_, temporary.c_str(), 0);
+    unmark_in_making(fd_, temporary);
 }
 
 std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
@@ -97,10 +170,25 @@ std::unique_ptr<output_folder> output_folder::open(const std::string& path, std:
         error = "cannot open the output folder '" + path + "': " + reason_of(errno);
         return nullptr;
     }
-    return std::unique_ptr<output_folder>(
-        new output_folder(path, path, fd, static_cast<std::uint32_t>(getpid())));
+    return std::unique_ptr<output_folder>(new output_folder(path, path, fd));
 }
 
 const char* path_separators() {
     return "/";
+}
+
+void remove_temporaries_on_stop() {
+    struct sigaction action {};
+    action.sa_handler = on_stop;
+    // One stop at a time: a second waits until the first has removed the files.
+    sigemptyset(&action.sa_mask);
+    for (const int signal : stop_signals) {
+        sigaddset(&action.sa_mask, signal);
+    }
+    for (const int signal : stop_signals) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
 }
