@@ -1,30 +1,33 @@
 #include "app/console.hpp"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
-namespace {
-
-// A line that has ended goes out now; an open one waits for its end.
-void flush_ended_line(std::FILE* out, const char* text) {
-    if (std::strchr(text, '\n') != nullptr) {
-        std::fflush(out);
+void console::note(bool failed) {
+    if (failed && write_error_ == 0) {
+        write_error_ = errno != 0 ? errno : EIO;
     }
 }
-
-} // namespace
 
 void console::printf(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::vfprintf(out_, format, args);
+    errno = 0;
+    note(std::vfprintf(out_, format, args) < 0);
     va_end(args);
-    flush_ended_line(out_, format);
+    // A line that has ended goes out now; an open one waits for its end.
+    if (std::strchr(format, '\n') != nullptr) {
+        flush();
+    }
 }
 
 void console::puts(const char* text) {
-    std::fputs(text, out_);
-    flush_ended_line(out_, text);
+    errno = 0;
+    note(std::fputs(text, out_) == EOF);
+    if (std::strchr(text, '\n') != nullptr) {
+        flush();
+    }
 }
 
 void console::puts(const japanese_text& text) {
@@ -49,5 +52,6 @@ int console::getc() {
 }
 
 void console::flush() {
-    std::fflush(out_);
+    errno = 0;
+    note(std::fflush(out_) == EOF);
 }

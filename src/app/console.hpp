@@ -15,14 +15,15 @@ struct japanese_text {
 
 class console {
   public:
-    console(std::FILE* out, std::FILE* in, text_encoding encoding)
-        : out_(out), in_(in), encoding_(std::move(encoding)), terminal_(is_terminal(out)) {}
+    // Text from the user (a path) is shown with its control codes escaped on a terminal, as
+    // ls shows names, and always where escape_always says (standard error: a line stays one).
+    console(std::FILE* out, std::FILE* in, text_encoding encoding, bool escape_always = false)
+        : out_(out), in_(in), encoding_(std::move(encoding)),
+          escapes_(escape_always || is_terminal(out)) {}
     console(std::FILE* out, std::FILE* in, console_encoding encoding)
         : console(out, in, text_encoding{encoding, {}}) {}
 
-    // Whether text from the user (a path) is to be shown with its control codes escaped:
-    // on a terminal, as ls shows names.
-    bool escapes() const { return terminal_; }
+    bool escapes() const { return escapes_; }
 
     [[gnu::format(printf, 2, 3)]] void printf(const char* format, ...);
     // Writes text as it stands, without a newline of its own.
@@ -33,10 +34,16 @@ class console {
     int getc();
     // Makes everything printed so far visible, before the program waits for input.
     void flush();
+    // The system's error of the first write that failed (a full disk, a closed pipe); 0 while
+    // every line arrived.
+    int write_error() const { return write_error_; }
 
   private:
+    void note(bool failed);
+
     std::FILE* out_;
     std::FILE* in_;
     text_encoding encoding_;
-    bool terminal_;
+    bool escapes_;
+    int write_error_ = 0;
 };

@@ -1,9 +1,11 @@
 #include "app/run.hpp"
 #include "platform/output_folder.hpp"
+#include "platform/terminal.hpp"
 
 #include <csignal>
 
 int main(int argc, char** argv) {
+    hold_standard_streams();
 #ifdef SIGXFSZ
     // A picture past the file size limit is a write that fails, reported as any other.
     std::signal(SIGXFSZ, SIG_IGN);

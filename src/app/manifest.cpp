@@ -2,6 +2,7 @@
 
 #include "app/errormes.hpp"
 #include "app/version.hpp"
+#include "platform/sha256.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -10,7 +11,7 @@ const bool manifest_built = true;
 std::string manifest_support() {
     return "JSON (through nlohmann-json " + std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
            std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +
-           std::to_string(NLOHMANN_JSON_VERSION_PATCH) + ")";
+           std::to_string(NLOHMANN_JSON_VERSION_PATCH) + "), " + sha256_support();
 }
 
 namespace {
@@ -31,6 +32,10 @@ const char* fate_name(picture_fate fate) {
     return "";
 }
 
+json text_or_null(const std::string& text) {
+    return text.empty() ? json(nullptr) : json(text);
+}
+
 json name_or_null(const char* text) {
     return text != nullptr ? json(text) : json(nullptr);
 }
@@ -45,38 +50,52 @@ class json_manifest final : public manifest_listener {
             {"width", record.width}, {"height", record.height},   {"bits", record.bits},
             {"bytes", record.bytes}, {"sources", record.sources}, {"status", fate_name(fate)},
         };
+        if (!record.sha256.empty()) {
+            entry["sha256"] = record.sha256;
+        }
         pictures_.push_back(std::move(entry));
     }
 
     void failure(const failure_record& record) override {
         const fault& what = record.what;
-        const char* context = what.routine != nullptr ? what.routine
-                              : what.path.empty()     ? nullptr
-                                                      : what.path.c_str();
         json entry = {
-            {"code", what.code},
-            {"message", message_text(what.code, context, console_encoding::utf8)},
+            {"kind", name_of(record.kind)},
+            {"reason", english_reason(record)},
+            {"console", record.shown ? json(message_text(what.code, context_of(what),
+                                                         console_encoding::utf8))
+                                     : json(nullptr)},
             {"routine", name_or_null(what.routine)},
-            {"path", what.path.empty() ? json(nullptr) : json(what.path)},
+            {"path", text_or_null(what.path)},
             {"group", name_or_null(record.group)},
-            {"picture", record.picture.empty() ? json(nullptr) : json(record.picture)},
-            {"shown", record.shown},
+            {"pictures", record.pictures},
         };
-        if (!what.reason.empty()) {
-            entry["reason"] = what.reason;
-        }
         failures_.push_back(std::move(entry));
     }
 
-    void group_failed(const char* group) override { groups_failed_.push_back(group); }
+    // The pictures a group's failure left unmade are the cost of the failure that stopped it.
+    void group_failed(const char* group, const std::vector<std::string>& unmade) override {
+        groups_failed_.push_back(group);
+        for (auto f = failures_.rbegin(); f != failures_.rend(); ++f) {
+            if ((*f)["group"] == group) {
+                for (const std::string& name : unmade) {
+                    (*f)["pictures"].push_back(name);
+                }
+                return;
+            }
+        }
+    }
 
-    bool write(std::FILE* file, int exit_status, const run_counts& counts) override {
+    std::string document(int exit_status, const run_counts& counts) const override {
         const json document = {
+            {"format", manifest_format},
+            {"format_version", manifest_format_version},
             {"program", program_name},
             {"version", program_version},
             {"source", head_.source},
+            {"source_path", head_.source_path},
             {"output", head_.listing ? json(nullptr) : json(head_.output)},
-            {"format", head_.format},
+            {"output_path", head_.listing ? json(nullptr) : json(head_.output_path)},
+            {"picture_format", head_.format},
             {"listing", head_.listing},
             {"pictures", pictures_},
             {"failures", failures_},
@@ -90,10 +109,7 @@ class json_manifest final : public manifest_listener {
         };
         // Names come from the disc and paths from the user: bytes that are no UTF-8 are
         // replaced, never passed on.
-        const std::string text =
-            document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-        return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-               std::fflush(file) == 0;
+        return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
     }
 
   private:

@@ -26,34 +26,40 @@ void say(std::FILE* errors, const std::string& text) {
 }
 
 void console_report::begin_listing() {
-    con_.puts("       Size  Bits  Group     Name\n");
-    con_.puts(listing_rule);
+    if (shown_ != results::elsewhere) {
+        to_.results.puts("       Size  Bits  Group     Name\n");
+        to_.results.puts(listing_rule);
+    }
 }
 
 void console_report::end_listing() {
-    con_.puts(listing_rule);
-    con_.printf("%29s%s\n", "", pictures(listed_).c_str());
+    if (shown_ != results::elsewhere) {
+        to_.results.puts(listing_rule);
+        to_.results.printf("%29s%s\n", "", pictures(listed_).c_str());
+    }
 }
 
 void console_report::picture(const picture_record& record, picture_fate fate) {
     switch (fate) {
     case picture_fate::written:
-        if (!quiet_) {
-            con_.printf("done > %s\n", record.file.c_str());
+        if (shown_ == results::shown) {
+            to_.results.printf("done > %s\n", record.file.c_str());
         }
         break;
     case picture_fate::listed: {
         const std::string size =
             std::to_string(record.width) + " x " + std::to_string(record.height);
-        con_.printf("%11s  %4u  %-8s  %s\n", size.c_str(), unsigned{record.bits}, record.group,
-                    record.file.c_str());
+        if (shown_ != results::elsewhere) {
+            to_.results.printf("%11s  %4u  %-8s  %s\n", size.c_str(), unsigned{record.bits},
+                               record.group, record.file.c_str());
+        }
         ++listed_;
         break;
     }
     case picture_fate::kept:
         break;
     case picture_fate::duplicate:
-        say(errors_, (record.sources.empty() ? record.name : record.sources.back()) +
+        say(to_.errors, (record.sources.empty() ? record.name : record.sources.back()) +
                          " also gives " + record.file +
                          ": left out, the first picture of that name stays");
         break;
@@ -61,16 +67,12 @@ void console_report::picture(const picture_record& record, picture_fate fate) {
 }
 
 void console_report::failure(const failure_record& record) {
-    if (!record.shown) {
-        return;
-    }
     const fault& what = record.what;
-    errormes(con_, what.code,
-             what.routine != nullptr ? what.routine
-             : what.path.empty()     ? nullptr
-                                     : what.path.c_str());
-    if (what.code == err_write && !what.path.empty()) {
-        say(errors_, "cannot write " + what.path + ": " + what.reason);
+    if (record.shown) {
+        errormes(to_.failures, what.code, context_of(what));
+    }
+    if (record.kind == failure_kind::write_failed && !what.path.empty()) {
+        say(to_.errors, "cannot write " + what.path + ": " + what.reason);
     }
 }
 
@@ -101,6 +103,22 @@ std::string run_counts::summary(const picture_settings& settings,
     return line + ", " + std::to_string(failed) + " failed";
 }
 
+std::vector<std::string> run_counts::group_lines() const {
+    std::vector<std::string> lines;
+    for (const failed_group& g : groups_failed) {
+        std::string line = std::string("the ") + g.group + " group failed as a whole";
+        if (!g.unmade.empty()) {
+            line += ": " + pictures(static_cast<unsigned>(g.unmade.size())) + " not made (";
+            for (std::size_t i = 0; i < g.unmade.size(); ++i) {
+                line += (i == 0 ? "" : ", ") + g.unmade[i];
+            }
+            line += ")";
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 void run_listeners::picture(const picture_record& record, picture_fate fate) {
     for (run_listener* l : all_) {
         l->picture(record, fate);
@@ -113,8 +131,8 @@ void run_listeners::failure(const failure_record& record) {
     }
 }
 
-void run_listeners::group_failed(const char* group) {
+void run_listeners::group_failed(const char* group, const std::vector<std::string>& unmade) {
     for (run_listener* l : all_) {
-        l->group_failed(group);
+        l->group_failed(group, unmade);
     }
 }

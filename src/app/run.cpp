@@ -3,6 +3,7 @@
 #include "app/console.hpp"
 #include "app/errormes.hpp"
 #include "app/manifest.hpp"
+#include "app/manifest_file.hpp"
 #include "app/options.hpp"
 #include "app/report.hpp"
 #include "app/shown.hpp"
@@ -14,8 +15,10 @@
 #include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
+#include "platform/file_facts.hpp"
 #include "platform/output_folder.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -28,8 +31,9 @@ constexpr char banner[] = "Quillmoor -SegaSaturn-  Image Extractor v1.02\n";
 constexpr char input_marker[] = "drive letter >";
 
 constexpr int exit_usage = 2;
-constexpr int exit_manifest = 1;
+constexpr int exit_output_lost = 1; // standard output or the manifest did not arrive whole
 constexpr status st_bad_drive = -1;
+constexpr char standard_output[] = "standard output";
 
 // Drops the rest of the typed line; stops at end of input rather than wait for more.
 void discard_line(console& con, int first) {
@@ -72,118 +76,220 @@ std::string shell_quoted(const std::string& text) {
     return quoted + "'";
 }
 
-// After a failed run: what the console's lines cannot tell, where the disc is to blame.
-void explain_failure(const disc& source) {
-    if (!source.trouble().empty()) {
-        say(stderr, source.trouble());
-        return;
+// Why a disc that opened holds no picture: the files it was searched for, and a disc image
+// among its files that may be what was meant.
+std::string why_no_disc_files(const disc& source) {
+    std::string looked_for;
+    for (const picture_group& group : picture_groups()) {
+        looked_for += (looked_for.empty() ? "" : ", ") + std::string(group.first_file);
     }
-    if (source.place().empty() || holds_disc_files(source)) {
-        return;
-    }
+    const std::string line = source.place() + " holds none of the disc's files (" + looked_for + ")";
     for (const char* pattern : {"*.cue", "*.iso"}) {
         const std::vector<std::string> images = source.search(pattern);
         if (!images.empty()) {
             const std::string image = source.place() + "/" + images.front();
-            say(stderr, source.place() + " holds none of the disc's files, but the disc image " +
-                            images.front() + ": " + std::string(program_name) + " " +
-                            shell_quoted(image) + " reads it");
-            return;
+            return line + ", but the disc image " + images.front() + ": " +
+                   std::string(program_name) + " " + shell_quoted(image) + " reads it";
         }
     }
-    say(stderr, source.place() + " holds none of the disc's files");
+    return line;
 }
 
-// The folder the pictures go to: the current one, or DIR of -o, made with its parents and
-// refused when nothing can be written into it. Null, with the reason, when it cannot be had.
-std::unique_ptr<output_folder> open_pictures_folder(const std::string& chosen, std::string& error) {
-    if (chosen.empty()) {
-        return open_output_folder(".", false, error);
+// After a failed dialogue: what the console's lines cannot tell, where the disc is to blame.
+void explain_failure(const disc& source) {
+    if (!source.trouble().empty()) {
+        say(stderr, source.trouble());
+    } else if (!source.place().empty() && !holds_disc_files(source)) {
+        say(stderr, why_no_disc_files(source));
+    }
+}
+
+// Each --only pattern names a group or takes a picture of this disc: one that does neither
+// is a mistake (a group's name mistyped, say), told before anything is written.
+bool check_selection(const std::vector<std::string>& patterns, const disc& source,
+                     std::string& error) {
+    const std::vector<group_picture> pictures = disc_pictures(source);
+    for (const std::string& pattern : patterns) {
+        bool taken = false;
+        for (const char* group : picture_group_names()) {
+            taken = taken || same_ignoring_case(pattern.c_str(), group);
+        }
+        for (const group_picture& p : pictures) {
+            taken = taken || wildcard_match(pattern.c_str(), p.name.c_str());
+        }
+        if (!taken) {
+            std::string groups;
+            for (const char* group : picture_group_names()) {
+                groups += (groups.empty() ? "" : ", ") + std::string(group);
+            }
+            error = "--only=" + pattern + " takes no picture of this disc (groups: " + groups + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The folder the pictures go to: the current one, or DIR of -o, made with its parents. One
+// that no file can be written into is refused, but the dialogue's current folder: its run
+// tells each picture that cannot be written, as it always has. A listing needs no folder,
+// but looks into the one there is when -n is given. Null, with the reason in error, when it
+// cannot be had; null with an empty error where none is needed or found.
+std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool dialogue,
+                                                   std::string& error) {
+    if (chosen.list) {
+        std::string ignored;
+        return chosen.no_clobber ? open_output_folder(chosen.output.empty() ? "." : chosen.output,
+                                                      false, ignored)
+                                 : nullptr;
+    }
+    if (chosen.output.empty()) {
+        return open_output_folder(".", !dialogue, error);
     }
     std::error_code made;
-    std::filesystem::create_directories(chosen, made);
-    if (made || !std::filesystem::is_directory(chosen, made)) {
-        error = "cannot make the output folder '" + chosen + "'" +
+    std::filesystem::create_directories(chosen.output, made);
+    if (made || !std::filesystem::is_directory(chosen.output, made)) {
+        error = "cannot make the output folder '" + chosen.output + "'" +
                 (made ? ": " + made.message() : std::string());
         return nullptr;
     }
-    return open_output_folder(chosen, true, error);
-}
-
-// The manifest's file, made under a name of its own beside where it goes and given its name
-// when whole, as the pictures are; removed when the run ends before that.
-class manifest_file {
-  public:
-    ~manifest_file() {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-            folder_->discard(temporary_);
-        }
-    }
-
-    // False, with the reason, when no file can be made where path says.
-    bool open(const std::string& path, std::string& error) {
-        path_ = path;
-        const std::size_t slash = path.find_last_of(path_separators());
-        name_ = slash == std::string::npos ? path : path.substr(slash + 1);
-        folder_ = open_output_folder(slash == std::string::npos ? "." : path.substr(0, slash + 1),
-                                     false, error);
-        // The system's words close the folder's error, as they close the file's.
-        std::string reason =
-            folder_ == nullptr ? error.substr(error.rfind(": ") + 2) : std::string();
-        if (folder_ != nullptr && !name_.empty()) {
-            file_ = folder_->create_temporary(name_, temporary_, reason);
-        }
-        if (file_ == nullptr) {
-            error = "cannot write the manifest '" + path + "'" +
-                    (reason.empty() ? std::string() : ": " + reason);
-        }
-        return file_ != nullptr;
-    }
-
-    // Writes the document and gives it its name; false, said on standard error, when it fails.
-    bool finish(manifest_listener& manifest, int exit_status, const run_counts& counts) {
-        bool written = manifest.write(file_, exit_status, counts);
-        written = std::fclose(file_) == 0 && written;
-        file_ = nullptr;
-        bool existed = false;
-        std::string reason = "the write failed";
-        if (!written) {
-            folder_->discard(temporary_);
-        } else if (!folder_->publish(temporary_, name_, true, existed, reason)) {
-            written = false;
-        }
-        if (!written) {
-            say(stderr, "cannot write the manifest '" + path_ + "': " + reason);
-        }
-        return written;
-    }
-
-  private:
-    std::string path_;
-    std::string name_;
-    std::unique_ptr<output_folder> folder_;
-    std::string temporary_;
-    std::FILE* file_ = nullptr;
-};
-
-// The folder the run writes into: -o's, made if missing, or the current one. A listing
-// needs none, but looks into the one there is when -n is given. Null with an empty error
-// where none is needed or found.
-std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, std::string& error) {
-    if (!chosen.list) {
-        return open_pictures_folder(chosen.output, error);
-    }
-    if (!chosen.no_clobber) {
-        return nullptr;
-    }
-    std::string ignored;
-    return open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored);
+    return open_output_folder(chosen.output, true, error);
 }
 
 // The exit status a result becomes, as a process sees it: -1 is 255.
 int exit_of(status result) {
     return result & 0xFF;
+}
+
+// The disc the command line names, checked to hold the disc's files; null, with why, when
+// it cannot be read or holds none of them.
+std::unique_ptr<disc> named_disc(const std::string& source, std::string& error) {
+    std::unique_ptr<disc> named = open_source(source, error);
+    if (named != nullptr && !holds_disc_files(*named)) {
+        error = why_no_disc_files(*named);
+        return nullptr;
+    }
+    return named;
+}
+
+// What the run is asked, once the command line has been read.
+struct run_request {
+    const options& chosen;
+    const picture_format& format;
+    bool dialogue;
+    manifest_file* manifest; // null: none asked for
+};
+
+// Writes the manifest; false, said on standard error, when it did not arrive whole.
+bool write_manifest(manifest_file& file, const std::string& text) {
+    std::string reason;
+    if (file.write(text, reason)) {
+        return true;
+    }
+    say(stderr, "cannot write the manifest '" + file.path() + "': " + reason);
+    return false;
+}
+
+// The dialogue's letter that is no drive: nothing was read, but the record is still kept.
+int bad_drive(const run_request& asked) {
+    if (asked.manifest != nullptr) {
+        const std::unique_ptr<manifest_listener> empty =
+            manifest_listener::make({{}, {}, {}, {}, asked.format.shown, asked.chosen.list});
+        const failure_record letter = {
+            {err_bad_drive, nullptr, {}, {}}, failure_kind::bad_drive, nullptr, {}, true};
+        run_counts counts;
+        empty->failure(letter);
+        counts.failure(letter);
+        write_manifest(*asked.manifest, empty->document(exit_of(st_bad_drive), counts));
+    }
+    return st_bad_drive;
+}
+
+// Standard output's last lines are flushed: when any line did not arrive, that is a failure
+// of the run like any other. False then.
+bool flush_standard_output(console& results, run_listener& listeners) {
+    results.flush();
+    const int error = results.write_error();
+    if (error != 0) {
+        listeners.failure({{err_write, nullptr, standard_output, system_reason(error)},
+                           failure_kind::write_failed,
+                           nullptr,
+                           {},
+                           false});
+    }
+    return error == 0;
+}
+
+// Closes standard output, the last of what the run writes: false, said on standard error,
+// when what was written to it did not all arrive (a file system that tells at the close).
+bool close_standard_output() {
+    errno = 0;
+    if (std::fclose(stdout) == 0) {
+        return true;
+    }
+    say(stderr, std::string("cannot write ") + standard_output + ": " +
+                    system_reason(errno != 0 ? errno : EIO));
+    return false;
+}
+
+// Runs the groups over the disc into the folder and reports it all. Returns the exit status.
+int run_and_report(const run_request& asked, const disc& source, output_folder* folder,
+                   console& results, console& failures) {
+    const options& chosen = asked.chosen;
+    picture_settings settings;
+    settings.format = &asked.format;
+    settings.folder = folder;
+    settings.list_only = chosen.list;
+    settings.no_clobber = chosen.no_clobber;
+    settings.checksums = asked.manifest != nullptr;
+    settings.only = selection(chosen.only);
+
+    const bool manifest_out = asked.manifest != nullptr && asked.manifest->on_standard_output();
+    console_report report({results, failures, stderr}, manifest_out ? console_report::results::elsewhere
+                                                       : chosen.quiet ? console_report::results::quiet
+                                                                      : console_report::results::shown);
+    run_counts counts;
+    run_listeners listeners;
+    listeners.add(report);
+    listeners.add(counts);
+    std::unique_ptr<manifest_listener> manifest;
+    if (asked.manifest != nullptr) {
+        const bool listing = chosen.list;
+        manifest = manifest_listener::make(
+            {asked.dialogue ? source.path_of("") : chosen.source, absolute_path(source.place()),
+             folder != nullptr && !listing ? folder->shown() : std::string(),
+             folder != nullptr && !listing ? absolute_path(folder->shown()) : std::string(),
+             asked.format.shown, listing});
+        listeners.add(*manifest);
+    }
+    if (chosen.list) {
+        report.begin_listing();
+    }
+    const status result = run_extraction(source, settings, listeners);
+    if (chosen.list) {
+        report.end_listing();
+    }
+    // A group that failed still says so first.
+    const int failed_status = result != st_ok ? result : exit_output_lost;
+    int exit_status = result;
+    if (!flush_standard_output(results, listeners)) {
+        exit_status = failed_status;
+    }
+    if (manifest != nullptr && !write_manifest(*asked.manifest,
+                                               manifest->document(exit_of(exit_status), counts))) {
+        ++counts.failed;
+        exit_status = failed_status;
+    }
+    if (!asked.dialogue) {
+        if (!chosen.quiet) {
+            say(stderr, counts.summary(settings, asked.format));
+        }
+        for (const std::string& line : counts.group_lines()) {
+            say(stderr, line);
+        }
+    } else if (result != st_ok) {
+        explain_failure(source);
+    }
+    return close_standard_output() ? exit_status : failed_status;
 }
 
 } // namespace
@@ -215,90 +321,41 @@ int quillmoor_main(int argc, const char* const* argv) {
     if (!chosen.manifest.empty() && !manifest_built) {
         return usage_error("this build writes no manifest (built without nlohmann-json)");
     }
+    const bool dialogue = chosen.source.empty();
+    manifest_file manifest;
+    std::string error;
+    if (!chosen.manifest.empty() && !manifest.choose(chosen.manifest, dialogue, chosen.output, error)) {
+        return usage_error(error);
+    }
+    const run_request asked = {chosen, format, dialogue,
+                               chosen.manifest.empty() ? nullptr : &manifest};
     // Text in the user's locale, as every program writes it, unless the command line says.
-    console con(stdout, stdin,
-                chosen.encoding.has_value() ? text_encoding{*chosen.encoding, {}}
-                                            : locale_encoding());
+    const text_encoding encoding = chosen.encoding.has_value()
+                                       ? text_encoding{*chosen.encoding, {}}
+                                       : locale_encoding();
+    console results(stdout, stdin, encoding);
+    // A run with a source keeps standard output for its results: its failures' lines go to
+    // standard error, in the same words. The dialogue's console has both, as it always had.
+    console errors(stderr, nullptr, encoding, true);
+    console& failures = dialogue ? results : errors;
 
-    std::unique_ptr<disc> source;
-    if (!chosen.source.empty()) {
-        std::string error;
-        source = open_source(chosen.source, error);
-        if (source == nullptr) {
-            return usage_error(error);
-        }
-    }
-    std::unique_ptr<manifest_file> manifest_out;
-    if (!chosen.manifest.empty()) {
-        std::string error;
-        manifest_out = std::make_unique<manifest_file>();
-        if (!manifest_out->open(chosen.manifest, error)) {
-            return usage_error(error);
-        }
-    }
+    std::unique_ptr<disc> source =
+        dialogue ? ask_for_drive(results) : named_disc(chosen.source, error);
     if (source == nullptr) {
-        source = ask_for_drive(con);
-        if (source == nullptr) {
-            con.flush();
-            if (manifest_out != nullptr) {
-                // A run that read nothing still leaves its record.
-                const std::unique_ptr<manifest_listener> empty =
-                    manifest_listener::make({{}, {}, format.shown, chosen.list});
-                const failure_record bad_drive = {
-                    {err_bad_drive, nullptr, {}, {}}, nullptr, {}, true};
-                run_counts counts;
-                empty->failure(bad_drive);
-                counts.failure(bad_drive);
-                manifest_out->finish(*empty, exit_of(st_bad_drive), counts);
-            }
-            return st_bad_drive;
-        }
+        results.flush();
+        return dialogue ? bad_drive(asked) : usage_error(error);
     }
-    // The pictures' folder is made once the disc is open.
-    std::string folder_error;
-    const std::unique_ptr<output_folder> folder = pictures_folder_for(chosen, folder_error);
-    if (!folder_error.empty()) {
-        return usage_error(folder_error);
+    if (!check_selection(chosen.only, *source, error)) {
+        return usage_error(error);
     }
-
-    picture_settings settings;
-    settings.format = &format;
-    settings.folder = folder.get();
-    settings.list_only = chosen.list;
-    settings.no_clobber = chosen.no_clobber;
-    settings.only = selection(chosen.only);
-
-    console_report report(con, stderr, chosen.quiet);
-    run_counts counts;
-    run_listeners listeners;
-    listeners.add(report);
-    listeners.add(counts);
-    std::unique_ptr<manifest_listener> manifest;
-    if (manifest_out != nullptr) {
-        manifest = manifest_listener::make(
-            {chosen.source.empty() ? source->path_of("") : chosen.source,
-             folder != nullptr && !chosen.list ? folder->shown() : std::string(), format.shown,
-             chosen.list});
-        listeners.add(*manifest);
+    // The pictures' folder is made once the disc is open, and the manifest checked once the
+    // folder is there.
+    const std::unique_ptr<output_folder> folder = pictures_folder_for(chosen, dialogue, error);
+    if (!error.empty()) {
+        return usage_error(error);
     }
-    if (chosen.list) {
-        report.begin_listing();
+    if (asked.manifest != nullptr && !manifest.check(*source, folder.get(), format, error)) {
+        return usage_error(error);
     }
-    const status result = run_extraction(*source, settings, listeners);
-    if (chosen.list) {
-        report.end_listing();
-    }
-    con.flush();
-    int exit_status = result;
-    if (manifest != nullptr && !manifest_out->finish(*manifest, exit_of(result), counts)) {
-        // A group that failed still says so first.
-        exit_status = result != st_ok ? result : exit_manifest;
-    }
-    if (!chosen.source.empty() && !chosen.quiet) {
-        say(stderr, counts.summary(settings, format));
-    }
-    if (result != st_ok) {
-        explain_failure(*source);
-    }
-    return exit_status;
+    return run_and_report(asked, *source, folder.get(), results, failures);
 }

@@ -72,8 +72,15 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
     char file[numbered_name_size] = {};
     const unsigned pictures = counts_pictures(row.counts);
     const unsigned parts = counts_parts(row.counts);
-    // Failures before the pictures part ways are told under the row's first picture.
+    // A failure costs the row's pictures that are not written yet.
     picture_job job(run, group_cellmaps, cellmap_picture_name(row, 0));
+    std::vector<std::string> selected;
+    for (unsigned k = 0; k < pictures; ++k) {
+        if (std::string name = cellmap_picture_name(row, k); run.wants(name, group_cellmaps)) {
+            selected.push_back(std::move(name));
+        }
+    }
+    job.makes(std::move(selected));
     job.uses(title_file);
     std::snprintf(file, sizeof file, map_format, row.map_name);
     if (job.load(file, entry_bytes(map), map_area_size) < 0) {
@@ -101,7 +108,7 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
         return false;
     }
     if (depth > deepest_cells) {
-        return job.fail_quietly(err_unsupported, "opti_ss_pnb",
+        return job.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
                                 "cells of depth " + std::to_string(depth) +
                                     "; the cell-map pictures take 8 at most");
     }

@@ -76,13 +76,14 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
         return false;
     }
     if (depth != ending_depth) {
-        return job.fail_quietly(err_unsupported, "opti_ss_pnb",
+        return job.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
                                 "cells of depth " + std::to_string(depth) +
                                     "; the ending screens take 16");
     }
     if (cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
                  cells_down, 0, first_row, map_entry_bits) != st_ok) {
-        return job.fail_quietly(err_argument, "cutimage", {});
+        return job.fail_quietly(failure_kind::bad_argument, "cutimage",
+                                "the table cannot be cut to the picture");
     }
     return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
                                  cells_down, depth),
@@ -104,11 +105,8 @@ bool ext_endings(picture_run& run, std::uint8_t mode) {
     return true;
 }
 
-bool endings_wanted(const picture_run& run) {
+void endings_pictures(const disc&, std::vector<group_picture>& out) {
     for (unsigned n = 1; n <= ending_count; ++n) {
-        if (run.wants(name_of_ending(n).text, group_endings)) {
-            return true;
-        }
+        out.push_back({name_of_ending(n).text, group_endings});
     }
-    return false;
 }

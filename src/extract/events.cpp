@@ -101,13 +101,14 @@ bool ext_events(picture_run& run, std::uint8_t mode) {
         return false;
     }
     if (depth != event_depth) {
-        return shared.fail_quietly(err_unsupported, "opti_ss_pnb",
+        return shared.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
                                    "cells of depth " + std::to_string(depth) +
                                        "; the event screens take 8");
     }
     if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
                  cells_down, 0, 0, map_entry_bits) != st_ok) {
-        return shared.fail_quietly(err_argument, "cutimage", {});
+        return shared.fail_quietly(failure_kind::bad_argument, "cutimage",
+                                   "the table cannot be cut to the pictures");
     }
     for (const event_picture& e : event_pictures) {
         if (run.wants(e.name, group_events)) {
@@ -117,11 +118,8 @@ bool ext_events(picture_run& run, std::uint8_t mode) {
     return true;
 }
 
-bool events_wanted(const picture_run& run) {
+void events_pictures(const disc&, std::vector<group_picture>& out) {
     for (const event_picture& e : event_pictures) {
-        if (run.wants(e.name, group_events)) {
-            return true;
-        }
+        out.push_back({e.name, group_events});
     }
-    return false;
 }

@@ -1,8 +1,12 @@
 // Opening and event screens: 28 pictures of 352 x 240 in 256 colours, one shared table.
 #pragma once
 
-#include <cstdint>
+#include "extract/groups.hpp"
 
+#include <cstdint>
+#include <vector>
+
+class disc;
 class picture_run;
 
 constexpr char group_events[] = "events";
@@ -13,7 +17,7 @@ constexpr char events_first_file[] = "MP1001.SEQ";
 // converting colours under mode. False when a shared step fails, else true whatever became
 // of the pictures.
 bool ext_events(picture_run& run, std::uint8_t mode);
-bool events_wanted(const picture_run& run);
+void events_pictures(const disc& source, std::vector<group_picture>& out);
 
 // Makes the picture NAME from NAME.CEL, the 256 big-endian colour words at palette_words and
 // the prepared 44 x 30 table. False when it failed (a CEL of the wrong size without a line).

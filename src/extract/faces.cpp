@@ -58,14 +58,8 @@ bool ext_faces(picture_run& run, std::uint8_t mode) {
     return true;
 }
 
-bool faces_wanted(const picture_run& run) {
-    if (run.wants_everything()) {
-        return true;
+void faces_pictures(const disc& source, std::vector<group_picture>& out) {
+    for (const std::string& found : source.search(faces_pattern)) {
+        out.push_back({picture_name(found), group_faces});
     }
-    for (const std::string& found : run.source().search(faces_pattern)) {
-        if (run.wants(picture_name(found), group_faces)) {
-            return true;
-        }
-    }
-    return false;
 }

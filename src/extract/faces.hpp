@@ -1,9 +1,13 @@
 // Face portraits: every F*.SPR in the disc root, 80 x 80 direct colour, to 24-bit pictures.
 #pragma once
 
+#include "extract/groups.hpp"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
+class disc;
 class picture_run;
 
 constexpr char group_faces[] = "faces";
@@ -13,8 +17,8 @@ constexpr char faces_pattern[] = "F*.SPR";
 // Finds and extracts every portrait the run selects, converting colours under mode. False
 // when the search found nothing (told as -104), else true whatever became of the portraits.
 bool ext_faces(picture_run& run, std::uint8_t mode);
-// Whether the run selects any portrait on the disc.
-bool faces_wanted(const picture_run& run);
+// A portrait for every F*.SPR on the disc.
+void faces_pictures(const disc& source, std::vector<group_picture>& out);
 
 // Extracts the portrait of the found name: the picture is named by the four characters from
 // its last dot turned into the format's extension (one is added to a name without a dot).

@@ -6,18 +6,28 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 class disc;
 class picture_run;
 class run_listener;
 struct picture_settings;
 
+// A picture a group makes, and the group --only knows it by (the title group makes three
+// kinds: title, sprites, cellmaps).
+struct group_picture {
+    std::string name;
+    const char* group;
+};
+
 struct picture_group {
     const char* name;
     bool (*run)(picture_run& run, std::uint8_t transparency);
-    bool (*wanted)(const picture_run& run); // whether the run selects any of its pictures
-    const char* first_file;                 // the first it reads (the portraits: a pattern)
-    std::uint8_t transparency;              // the mode its colours are converted under
+    // The pictures it makes of the disc when nothing fails, in the order it makes them.
+    void (*pictures)(const disc& source, std::vector<group_picture>& out);
+    const char* first_file;    // the first it reads (the portraits: a pattern)
+    std::uint8_t transparency; // the mode its colours are converted under
 };
 
 std::span<const picture_group> picture_groups();
@@ -25,6 +35,9 @@ std::span<const picture_group> picture_groups();
 // The names --only takes for groups of pictures, in the order they are made, the title
 // group's three kinds among them.
 std::span<const char* const> picture_group_names();
+
+// Every picture of every group that the disc gives, in the order a run makes them.
+std::vector<group_picture> disc_pictures(const disc& source);
 
 // The result of a run whose every group ran, and of one where a group failed as a whole.
 constexpr status st_run_failed = -1;

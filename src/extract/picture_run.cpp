@@ -5,6 +5,7 @@
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
 #include "platform/output_folder.hpp"
+#include "platform/sha256.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -39,18 +40,20 @@ picture_run::picture_run(const disc& source, const picture_settings& settings,
       format_(settings.format != nullptr ? *settings.format : default_picture_format()),
       listener_(listener) {}
 
-bool picture_run::write(picture_record& record, const picture& p, const std::string& tail) {
+bool picture_run::write(picture_record& record, const picture& p, const std::string& tail,
+                        fault& failure) {
     record.file = record.name + format_.extension + tail;
     record.width = p.width;
     record.height = p.height;
     record.bits = p.bits;
     // What the encoder refuses makes no file, listing or not.
     if (const status checked = check_picture(p); checked != st_ok) {
-        fail({{checked, format_.routine, {}, {}}, record.group, record.name, true});
+        failure = {checked, format_.routine, {}, {}};
         return false;
     }
-    if (made_.contains(record.file)) {
+    if (made_.contains(lower_case(record.file))) {
         listener_.picture(record, picture_fate::duplicate);
+        accounted_for_.insert(record.name);
         return true;
     }
     if (settings_.no_clobber && settings_.folder != nullptr &&
@@ -62,10 +65,7 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
     }
     output_folder& folder = *settings_.folder;
     const auto write_failed = [&](status code, std::string reason) {
-        fail({{code, format_.routine, folder.shown_path(record.file), std::move(reason)},
-              record.group,
-              record.name,
-              true});
+        failure = {code, format_.routine, folder.shown_path(record.file), std::move(reason)};
         return false;
     };
     std::string temporary;
@@ -84,6 +84,9 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
         error = errno;
     }
     const long size = std::ftell(file);
+    if (encoded == st_ok && settings_.checksums) {
+        record.sha256 = sha256_of(file);
+    }
     if (std::fclose(file) != 0 && encoded == st_ok) {
         encoded = err_write;
         error = errno;
@@ -101,9 +104,26 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
 }
 
 bool picture_run::settle(const picture_record& record, picture_fate fate) {
-    made_.insert(record.file);
+    made_.insert(lower_case(record.file));
+    accounted_for_.insert(record.name);
     listener_.picture(record, fate);
     return true;
+}
+
+void picture_run::fail(const failure_record& record) {
+    accounted_for_.insert(record.pictures.begin(), record.pictures.end());
+    listener_.failure(record);
+}
+
+void picture_run::group_failed(const char* group) {
+    std::vector<std::string> unmade;
+    for (const std::string& name : selected_) {
+        if (!accounted_for_.contains(name)) {
+            unmade.push_back(name);
+        }
+    }
+    accounted_for_.insert(unmade.begin(), unmade.end());
+    listener_.group_failed(group, unmade);
 }
 
 status picture_job::load(const char* file, std::uint8_t* buffer, std::uint32_t capacity) {
@@ -111,7 +131,8 @@ status picture_job::load(const char* file, std::uint8_t* buffer, std::uint32_t c
     fault failure;
     const status got = load_disc_file(run_.source(), file, buffer, capacity, failure);
     if (got < 0) {
-        tell(std::move(failure), true);
+        const failure_kind kind = kind_of(failure.code);
+        tell(std::move(failure), kind, true);
     }
     return got;
 }
@@ -125,7 +146,7 @@ bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint
         return tell(
             {err_argument, nullptr, run_.source().path_of(file),
              std::to_string(got) + " bytes, where the picture needs " + std::to_string(size)},
-            false);
+            failure_kind::wrong_size, false);
     }
     return true;
 }
@@ -135,15 +156,16 @@ bool picture_job::check(status result, const char* routine) {
 }
 
 bool picture_job::fail(status code, const char* routine) {
-    return tell({code, routine, {}, {}}, true);
+    return tell({code, routine, {}, {}}, kind_of(code), true);
 }
 
-bool picture_job::fail_quietly(status code, const char* routine, std::string why) {
-    return tell({code, routine, {}, std::move(why)}, false);
+bool picture_job::fail_quietly(failure_kind kind, const char* routine, std::string why) {
+    return tell({st_ok, routine, {}, std::move(why)}, kind, false);
 }
 
-bool picture_job::tell(fault what, bool shown) {
-    run_.fail({std::move(what), group_, name_, shown});
+bool picture_job::tell(fault what, failure_kind kind, bool shown) {
+    run_.fail({std::move(what), kind, group_, std::move(unmade_), shown});
+    unmade_.clear();
     return false;
 }
 
@@ -152,5 +174,11 @@ bool picture_job::write_as(const std::string& name, const picture& p, const std:
     record.name = name;
     record.group = group_;
     record.sources = sources_;
-    return run_.write(record, p, tail);
+    fault failure;
+    if (!run_.write(record, p, tail, failure)) {
+        const failure_kind kind = kind_of(failure.code);
+        return tell(std::move(failure), kind, true);
+    }
+    std::erase(unmade_, name);
+    return true;
 }

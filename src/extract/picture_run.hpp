@@ -34,6 +34,7 @@ struct picture_settings {
     output_folder* folder = nullptr;        // where they go; when listing, where they would
     bool list_only = false;                 // decode everything, write nothing
     bool no_clobber = false;                // a file already there stays as it is
+    bool checksums = false;                 // each written file's SHA-256 in its record
     selection only;
 };
 
@@ -46,6 +47,7 @@ struct picture_record {
     std::uint32_t height = 0;
     std::uint16_t bits = 0;
     std::uint64_t bytes = 0;          // the file's size, once written
+    std::string sha256;               // of the file written, when the run is asked for it
     std::vector<std::string> sources; // the disc files it came from
 };
 
@@ -56,12 +58,15 @@ enum class picture_fate {
     duplicate, // an earlier picture of this run had its name and stays
 };
 
-// A failure, and the picture or group it ended.
+// A failure, and the pictures it cost.
 struct failure_record {
     fault what;
+    failure_kind kind = failure_kind::other;
     const char* group = nullptr;
-    std::string picture; // empty when a step that the group's pictures share failed
-    bool shown = true;   // whether the console has a line for it
+    // The pictures it left unmade; none for a step that the group's pictures share, whose
+    // group then fails as a whole (run_listener::group_failed names them).
+    std::vector<std::string> pictures;
+    bool shown = true; // whether the console has a line for it
 };
 
 // Receives the events of a run as they happen, in order.
@@ -70,8 +75,10 @@ class run_listener {
     virtual ~run_listener() = default;
     virtual void picture(const picture_record& record, picture_fate fate) = 0;
     virtual void failure(const failure_record& record) = 0;
-    // The group could not run as a whole; its result fails the run.
-    virtual void group_failed(const char* group) = 0;
+    // The group could not run as a whole, after the failure that stopped it; its result
+    // fails the run. unmade: the pictures of the group the run selected that it did not
+    // make, nor lost to an earlier failure.
+    virtual void group_failed(const char* group, const std::vector<std::string>& unmade) = 0;
 };
 
 class picture_run {
@@ -82,14 +89,19 @@ class picture_run {
     bool wants(const std::string& name, const char* group) const {
         return settings_.only.selects(name, group);
     }
-    bool wants_everything() const { return settings_.only.everything(); }
-    void fail(failure_record record) { listener_.failure(record); }
+    // Tells a failure, and takes the pictures it cost as accounted for.
+    void fail(const failure_record& record);
 
     // Writes a picture into the folder in the run's format, as the record's name, the
     // format's extension and tail (or, listing, only checks it), and tells the listener.
-    // True when it was written, listed or left out on purpose; false when it failed, which
-    // has been told.
-    bool write(picture_record& record, const picture& p, const std::string& tail = {});
+    // True when it was written, listed or left out on purpose; false, with what went wrong
+    // in failure (for the caller to tell), when it failed.
+    bool write(picture_record& record, const picture& p, const std::string& tail, fault& failure);
+
+    // The group about to run and the pictures of it that the run selects; the group's
+    // failure as a whole is told with those that were neither made nor lost on the way.
+    void begin_group(std::vector<std::string> selected) { selected_ = std::move(selected); }
+    void group_failed(const char* group);
 
   private:
     // The picture's file is the run's from now on; the listener hears what became of it.
@@ -99,7 +111,11 @@ class picture_run {
     const picture_settings& settings_;
     const picture_format& format_;
     run_listener& listener_;
-    std::set<std::string> made_; // the files made by this run, to keep the first of a name
+    // The files made by this run, without regard to case, to keep the first of a name: on
+    // a folder that ignores case (Windows, FAT, macOS), F001.BMP and f001.BMP are one file.
+    std::set<std::string> made_;
+    std::vector<std::string> selected_;   // the running group's pictures
+    std::set<std::string> accounted_for_; // pictures made, left out or lost so far
 };
 
 // One picture on its way: the disc files it reads, and its failures told under its name.
@@ -107,7 +123,11 @@ class picture_job {
   public:
     // An empty name stands for the steps a group's pictures share.
     picture_job(picture_run& run, const char* group, std::string name = {})
-        : run_(run), group_(group), name_(std::move(name)) {}
+        : run_(run), group_(group), name_(std::move(name)) {
+        if (!name_.empty()) {
+            unmade_.push_back(name_);
+        }
+    }
 
     // Loads a disc file as load_disc_file does and notes it among the picture's sources.
     // Returns the bytes delivered, or the negative code of a failure it has told.
@@ -116,13 +136,16 @@ class picture_job {
     bool load_exactly(const char* file, std::uint8_t* buffer, std::uint32_t size);
     // Notes a disc file that the picture takes data from, loaded by someone else.
     void uses(const char* file) { sources_.emplace_back(file); }
+    // The pictures the job makes, when it makes several (a cell map's row): a failure
+    // costs those not yet written. By default, the job's own picture.
+    void makes(std::vector<std::string> names) { unmade_ = std::move(names); }
 
     // Tells a step's failure under the routine's name; true when result is success.
     bool check(status result, const char* routine);
     // Tells a failure; false, for the caller to hand on.
     bool fail(status code, const char* routine);
     // Tells a failure that the console shows no line for, with why.
-    bool fail_quietly(status code, const char* routine, std::string why);
+    bool fail_quietly(failure_kind kind, const char* routine, std::string why);
 
     // Writes the finished picture as NAME plus the format's extension, followed by tail
     // (a portrait keeps what followed its extension). False when it failed (told).
@@ -131,10 +154,11 @@ class picture_job {
     bool write_as(const std::string& name, const picture& p, const std::string& tail = {});
 
   private:
-    bool tell(fault what, bool shown);
+    bool tell(fault what, failure_kind kind, bool shown);
 
     picture_run& run_;
     const char* group_;
     std::string name_;
     std::vector<std::string> sources_;
+    std::vector<std::string> unmade_;
 };

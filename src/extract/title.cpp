@@ -113,19 +113,15 @@ bool ext_title(picture_run& run, std::uint8_t mode) {
     return true;
 }
 
-bool title_wanted(const picture_run& run) {
-    if (run.wants(logo_name, group_title) || run.wants(background_name, group_title)) {
-        return true;
-    }
+void title_pictures(const disc&, std::vector<group_picture>& out) {
+    out.push_back({logo_name, group_title});
+    out.push_back({background_name, group_title});
     for (const sprite_sheet& sheet : dm_sprite_sheets) {
-        if (run.wants(name_of_sheet(sheet).text, group_sprites)) {
-            return true;
-        }
+        out.push_back({name_of_sheet(sheet).text, group_sprites});
     }
     for (const cell_map& row : dm_cell_maps) {
-        if (cellmap_wanted(run, row)) {
-            return true;
+        for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
+            out.push_back({cellmap_picture_name(row, k), group_cellmaps});
         }
     }
-    return false;
 }

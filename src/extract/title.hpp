@@ -2,8 +2,12 @@
 // pictures, all coloured from TITLE.SEQ.
 #pragma once
 
-#include <cstdint>
+#include "extract/groups.hpp"
 
+#include <cstdint>
+#include <vector>
+
+class disc;
 class picture_run;
 
 constexpr char group_title[] = "title";
@@ -15,7 +19,8 @@ constexpr char title_file[] = "TITLE.SEQ";
 // colours under mode. False when the title data cannot be loaded (nothing else is opened),
 // else true whatever became of the pictures.
 bool ext_title(picture_run& run, std::uint8_t mode);
-bool title_wanted(const picture_run& run);
+// The title pictures, the sprite sheets and the cell-map pictures, each under its kind.
+void title_pictures(const disc& source, std::vector<group_picture>& out);
 
 // Makes the picture NAME of group from NAME.SPR, rows of width 8-bit pixels, with the given
 // 256-entry palette. False when it failed.

@@ -3,6 +3,8 @@
 // system and a disc held in memory are its kinds, and every kind takes the same names.
 #pragma once
 
+#include "platform/file_facts.hpp"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,6 +46,19 @@ class disc {
         trouble_ = std::move(trouble);
     }
 
+    // Whether the file is one the disc is read from (an image, a sheet's track, a file of
+    // its folder): a file the program writes must never be one of them.
+    virtual bool reads(const file_identity& file) const {
+        for (const file_identity& read : files_read_) {
+            if (read.same_as(file)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Notes a file the disc is read from.
+    void add_file_read(const file_identity& file) { files_read_.push_back(file); }
+
   protected:
     explicit disc(std::string root) : root_(std::move(root)) {}
 
@@ -51,6 +66,7 @@ class disc {
     std::string root_;
     std::string place_;
     std::string trouble_;
+    std::vector<file_identity> files_read_;
 };
 
 // The disc in the drive that root names ("q:\"). A drive that holds nothing readable is

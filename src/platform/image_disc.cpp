@@ -106,7 +106,7 @@ std::string state_words(file_state state) {
 
 // The data track a sheet names, opened. Null, with why, when there is none to read.
 std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_file& sheet,
-                                           std::string& trouble) {
+                                           std::string& track_path, std::string& trouble) {
     if (sheet.size() > largest_cue_sheet) {
         trouble = path + " is larger than any CUE sheet";
         return nullptr;
@@ -129,7 +129,7 @@ std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_
     case cue_reading::data_track:
         break;
     }
-    const std::string track_path = path_beside(path, track.file);
+    track_path = path_beside(path, track.file);
     file_state state = file_state::opened;
     std::unique_ptr<image_file> file = open_image_file(track_path, state);
     if (file == nullptr) {
@@ -153,9 +153,10 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
     std::size_t delivered = 0;
     std::unique_ptr<sector_source> sectors;
     framing frames{};
+    std::string track_path;
     if (file->read_at(0, head, sizeof head, delivered) &&
         looks_like_cue_sheet(std::string_view(reinterpret_cast<const char*>(head), delivered))) {
-        sectors = sheet_track(path, *file, trouble);
+        sectors = sheet_track(path, *file, track_path, trouble);
     } else if (volume_framing(*file, frames)) {
         sectors = framed_track(std::move(file), frames, 0);
     } else {
@@ -169,5 +170,10 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
         trouble = path + " is a file, but no disc image this program can read";
         return nullptr;
     }
-    return std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
+    auto found = std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
+    found->add_file_read(facts_of(path).identity);
+    if (!track_path.empty()) {
+        found->add_file_read(facts_of(track_path).identity);
+    }
+    return found;
 }

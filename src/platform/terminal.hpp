@@ -23,5 +23,10 @@ text_encoding locale_encoding();
 // Whether the stream goes to a terminal.
 bool is_terminal(std::FILE* stream);
 
+// A standard stream the program was started without (closed by the shell, >&-) is held by a
+// file that refuses writes: no file the run opens takes its number and gets its lines, and
+// what is written there fails as it would on the closed stream.
+void hold_standard_streams();
+
 // UTF-8 text in charset, through the C library's converter; empty when it cannot be.
 std::string convert_text(std::string_view utf8, const std::string& charset);

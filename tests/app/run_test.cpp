@@ -176,24 +176,43 @@ TEST(CommandLine, BadUsageIsOneLineOnStandardErrorAndStatusTwo) {
     }
 }
 
-TEST(CommandLine, SourceRunsWithoutDialogueQuietlyIfAsked) {
+TEST(CommandLine, SourceRunsKeepStandardOutputForTheirResults) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", one_portrait());
     fs::create_directory("disc");
     write_file("disc/F002.SPR", one_portrait());
     // A drive letter in any of its forms, a folder; messages name files as they were given.
     for (const char* source : {"q", "Q:", "q:\\\\"}) {
-        const std::string root = std::string(1, source[0]) + ":\\";
         const program_run r = run_program("", source);
-        EXPECT_EQ(r.console, "done > F001.BMP\n" + later_groups_missing(source[0])) << source;
+        EXPECT_EQ(r.console, "done > F001.BMP\n") << source;
+        EXPECT_TRUE(r.errors.starts_with(later_groups_missing(source[0]))) << source;
     }
+    // The failures' lines, the summary and a line for each group that failed as a whole,
+    // with the pictures it did not make, all on standard error.
     const program_run folder = run_program("", "-o out disc");
-    EXPECT_EQ(folder.console, "done > F002.BMP\n" + report_of(-201, "disc/MP1001.SEQ") +
-                                  report_of(-201, "disc/ED_01.MAP") +
-                                  report_of(-201, "disc/TITLE.SEQ"));
+    EXPECT_EQ(folder.console, "done > F002.BMP\n");
+    EXPECT_TRUE(folder.errors.starts_with(
+        report_of(-201, "disc/MP1001.SEQ") + report_of(-201, "disc/ED_01.MAP") +
+        report_of(-201, "disc/TITLE.SEQ") + "quillmoor: 1 picture written to out (BMP), 3 failed\n"
+        "quillmoor: the events group failed as a whole: 28 pictures not made (OP_ARLE, EV1001, "
+        "EV_01, "))
+        << folder.errors;
+    EXPECT_NE(folder.errors.find("\nquillmoor: the endings group failed as a whole: 8 pictures "
+                                 "not made (ED_02, "),
+              std::string::npos);
+    EXPECT_NE(folder.errors.find("\nquillmoor: the title group failed as a whole: 41 pictures "
+                                 "not made (TITLELOG, TITLEBG, DM_RULU, "),
+              std::string::npos);
     EXPECT_EQ(folder.status, 255);
     EXPECT_TRUE(fs::exists("out/F002.BMP"));
-    // Quiet: no done lines, the errors as before; options also apply to the dialogue.
+    // Quiet: no done lines and no summary; the failures are still told. Options also apply
+    // to the dialogue, whose console keeps its failures' lines.
+    const program_run quiet_source = run_program("", "-q -o out disc");
+    EXPECT_EQ(quiet_source.console, "");
+    EXPECT_TRUE(quiet_source.errors.starts_with(report_of(-201, "disc/MP1001.SEQ") +
+                                                report_of(-201, "disc/ED_01.MAP") +
+                                                report_of(-201, "disc/TITLE.SEQ") +
+                                                "quillmoor: the events group failed"));
     const program_run quiet = run_program("q\n", "--quiet -o deep/er");
     EXPECT_EQ(quiet.console, std::string(greeting) + later_groups_missing('q'));
     EXPECT_TRUE(fs::exists("deep/er/F001.BMP"));
@@ -201,34 +220,38 @@ TEST(CommandLine, SourceRunsWithoutDialogueQuietlyIfAsked) {
 
 TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
     scratch_dir dir;
+    dir.put_disc_file("F001.SPR", one_portrait());
     const std::string utf8_prompt = std::string(text_prompt.utf8) + "\n";
-    const std::string no_file = std::string("Error!  ") + text_no_file.utf8 + "\n";
+    const std::string not_found = std::string("Error!  ") + text_not_found.utf8 + "> q:\\";
     // A UTF-8 locale gets UTF-8 in every run, the dialogue too, to a pipe as to a terminal.
     const program_run dialogue = run_program("q\n", "", "LC_ALL=C.UTF-8 ");
     EXPECT_NE(dialogue.console.find(utf8_prompt), std::string::npos);
-    EXPECT_NE(dialogue.console.find(no_file), std::string::npos);
-    EXPECT_TRUE(run_on_terminal("q").starts_with(no_file));
+    EXPECT_NE(dialogue.console.find(not_found), std::string::npos);
+    EXPECT_NE(run_on_terminal("q").find(not_found), std::string::npos);
     EXPECT_NE(run_on_terminal("").find(utf8_prompt), std::string::npos);
     // The C locale gets the program's own Shift-JIS bytes, and --encoding has the last word.
     EXPECT_EQ(run_program("q\n").console,
-              std::string(greeting) + report_of(-104, nullptr) + later_groups_missing('q'));
-    EXPECT_TRUE(run_on_terminal("--encoding=shift-jis q").starts_with(report_of(-104, nullptr)));
-    EXPECT_TRUE(run_program("", "--encoding=utf-8 q").console.starts_with(no_file));
+              std::string(greeting) + "done > F001.BMP\n" + later_groups_missing('q'));
+    EXPECT_NE(run_on_terminal("--encoding=shift-jis q").find(later_groups_missing('q')),
+              std::string::npos);
+    EXPECT_TRUE(run_program("", "--encoding=utf-8 q").errors.starts_with(not_found));
     // Another set that carries Japanese gets the texts converted into it.
     if (std::system("mkdir -p locales && localedef -i ja_JP -f EUC-JP locales/ja_JP.EUC-JP "
                     "> /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "no EUC-JP locale can be made here";
     }
     const program_run euc = run_program("", "q", "LOCPATH=locales LC_ALL=ja_JP.EUC-JP ");
-    // ファイルが存在しません。 in EUC-JP
-    EXPECT_TRUE(euc.console.starts_with("Error!  \xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb\xa4\xac\xc2"
-                                        "\xb8\xba\xdf\xa4\xb7\xa4\xde\xa4\xbb\xa4\xf3\xa1\xa3\n"))
-        << euc.console;
+    // ファイルが見つかりません。 in EUC-JP
+    EXPECT_TRUE(euc.errors.starts_with("Error!  \xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb\xa4\xac\xb8"
+                                       "\xab\xa4\xc4\xa4\xab\xa4\xea\xa4\xde\xa4\xbb\xa4\xf3"
+                                       "\xa1\xa3> q:\\MP1001.SEQ\n"))
+        << euc.errors;
 }
 
 TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     scratch_dir dir;
     fs::remove("q:");
+    const std::string looked_for = " (F*.SPR, MP1001.SEQ, ED_01.MAP, TITLE.SEQ)";
     // Nothing where the drive letter leads (a machine with a /mnt/q is not this test's); a
     // folder of the letter's name is what was most likely meant.
     if (!fs::exists("/mnt/q")) {
@@ -247,13 +270,13 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         {[] { fs::create_symlink("gone", "q:"); }, "./q: is a link to nothing"},
         {[] { write_file("q:", bytes(100, 'x')); },
          "./q: is a file, but no disc image this program can read"},
-        {[] { fs::create_directory("q:"); }, "./q: holds none of the disc's files"},
+        {[] { fs::create_directory("q:"); }, "./q: holds none of the disc's files" + looked_for},
         {[] {
              fs::create_directory("q:");
              write_file("q:/game.cue", bytes(10, 'x'));
          },
-         "./q: holds none of the disc's files, but the disc image game.cue: quillmoor "
-         "'./q:/game.cue' reads it"},
+         "./q: holds none of the disc's files" + looked_for +
+             ", but the disc image game.cue: quillmoor './q:/game.cue' reads it"},
     };
     for (const auto& [make, why] : drives) {
         fs::remove_all("q:");
@@ -263,7 +286,15 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         EXPECT_EQ(r.errors, "quillmoor: " + why + "\n");
     }
     // A source named on the command line that is no disc ends the run at once, one way for
-    // every kind of file.
+    // every kind of file: a folder of other files and an image of another disc among them.
+    fs::create_directory("photos");
+    write_file("photos/beach.jpg", bytes(100, 'x'));
+#ifdef XORRISO_EXE
+    ASSERT_EQ(std::system((std::string(XORRISO_EXE) + " -as mkisofs -quiet -o photos.iso photos "
+                                                      "> /dev/null 2>&1")
+                              .c_str()),
+              0);
+#endif
     write_file("music.cue", bytes{'F', 'I', 'L', 'E', ' ', 'a', ' ', 'W', 'A', 'V', 'E', '\n', 'T',
                                   'R', 'A', 'C', 'K', ' ', '1', ' ', 'A', 'U', 'D', 'I', 'O'});
     const std::string sheet = "FILE track.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n";
@@ -274,10 +305,15 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         {"game.cue", "game.cue names track.bin, which is missing"},
         {"notes.txt", "notes.txt is a file, but no disc image this program can read"},
         {"/dev/null", "/dev/null is a character device, neither a folder nor a disc image"},
+        {"photos", "photos holds none of the disc's files" + looked_for},
+#ifdef XORRISO_EXE
+        {"photos.iso", "photos.iso holds none of the disc's files" + looked_for},
+#endif
     };
     for (const auto& [source, why] : sources) {
         const program_run r = run_program("", "-o out " + std::string(source));
         EXPECT_EQ(r.status, 2) << source;
+        EXPECT_EQ(r.console, "") << source;
         EXPECT_EQ(r.errors, "quillmoor: " + why + ". Try 'quillmoor --help'.\n");
     }
     ASSERT_EQ(mkfifo("track.bin", 0600), 0);
@@ -356,9 +392,15 @@ TEST_F(SampleDiscOptions, OnlyTakesThePicturesNamedAndTheGroupsNamed) {
     EXPECT_EQ(pictures_in("faces"), portraits);
     // No other group runs, so none of their files is missed.
     EXPECT_EQ(lines_of(faces.console), portraits.size());
-    const program_run endings = run_program("", "--only=endings,nothing -o endings " + disc());
+    const program_run endings = run_program("", "--only=endings,ED_0? -o endings " + disc());
     EXPECT_EQ(pictures_in("endings"), expected_pictures("ED_"));
     EXPECT_EQ(endings.errors, "quillmoor: 9 pictures written to endings (BMP), 0 failed\n");
+    // A pattern that takes no picture of the disc and names no group is a mistake, told
+    // before anything is made.
+    const program_run face = run_program("", "--only=endings,face -o face " + disc());
+    EXPECT_EQ(face.status, 2);
+    EXPECT_NE(face.errors.find("'faces'"), std::string::npos) << face.errors;
+    EXPECT_FALSE(fs::exists("face"));
 }
 
 TEST_F(SampleDiscOptions, NoClobberRewritesNothing) {
@@ -394,9 +436,9 @@ TEST_F(SampleDiscOptions, WritesThatFailSayWhichFileAndWhy) {
     fs::create_directories("out/F001.BMP");
     const program_run r = run_program("", "-o out " + disc());
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.console.find(report_of(-602, "bmp_out")), std::string::npos);
-    EXPECT_EQ(r.errors, "quillmoor: cannot write out/F001.BMP: Is a directory\n"
-                        "quillmoor: 83 pictures written to out (BMP), 1 failed\n");
+    EXPECT_EQ(r.errors, report_of(-602, "bmp_out") +
+                            "quillmoor: cannot write out/F001.BMP: Is a directory\n"
+                            "quillmoor: 83 pictures written to out (BMP), 1 failed\n");
     // Past the file size limit a write fails like any other: no picture is cut short.
     const program_run limited = run_program("", "-q -o small " + disc(), "ulimit -f 100; ");
     EXPECT_EQ(limited.status, 255); // the first ending fails, and so its group
@@ -413,6 +455,7 @@ TEST_F(SampleDiscOptions, WritesThatFailSayWhichFileAndWhy) {
 
 TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
     scratch_dir dir;
+    dir.put_disc_file("F001.SPR", one_portrait());
     fs::create_directory("locked");
     fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec |
                                   fs::perms::group_read | fs::perms::group_exec |
@@ -434,16 +477,17 @@ TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
                         "denied. Try 'quillmoor --help'.\n");
     // A picture's file that this user may not write keeps its bytes, as an open for writing
     // would leave it, though the folder would let a rename replace it.
-    dir.put_disc_file("F001.SPR", one_portrait());
     fs::create_directory("open");
     fs::permissions("open", fs::perms::all);
     write_file("open/F001.BMP", bytes(10, 'k'));
     fs::permissions("open/F001.BMP",
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const program_run kept = run_program("", "-o open q", as_user);
-    EXPECT_EQ(kept.console, report_of(-602, "bmp_out") + later_groups_missing('q'));
-    EXPECT_EQ(kept.errors, "quillmoor: cannot write open/F001.BMP: Permission denied\n"
-                           "quillmoor: 0 pictures written to open (BMP), 4 failed\n");
+    EXPECT_EQ(kept.console, "");
+    EXPECT_TRUE(kept.errors.starts_with(
+        report_of(-602, "bmp_out") + "quillmoor: cannot write open/F001.BMP: Permission denied\n" +
+        later_groups_missing('q') + "quillmoor: 0 pictures written to open (BMP), 4 failed\n"))
+        << kept.errors;
     EXPECT_EQ(read_file("open/F001.BMP"), bytes(10, 'k'));
     EXPECT_EQ(pictures_in("open"), std::vector<std::string>{"F001.BMP"});
 }
@@ -454,11 +498,19 @@ TEST(CommandLine, TwoFilesThatGiveOneNameLeaveTheFirstOnesPicture) {
     bytes other = one_portrait();
     other[1] = 0x00;
     dir.put_disc_file("F001.spr", other);
+    // Names that differ in case alone are one file where the folder ignores case.
+    dir.put_disc_file("f001.SPR", other);
     const program_run r = run_program("", "-o out q");
-    EXPECT_EQ(r.console, "done > F001.BMP\n" + later_groups_missing('q'));
-    EXPECT_EQ(r.errors, "quillmoor: F001.spr also gives F001.BMP: left out, the first picture "
-                        "of that name stays\n"
-                        "quillmoor: 1 picture written to out (BMP), 1 skipped, 3 failed\n");
+    EXPECT_EQ(r.console, "done > F001.BMP\n");
+    EXPECT_TRUE(r.errors.starts_with(
+        "quillmoor: F001.spr also gives F001.BMP: left out, the first picture of that name "
+        "stays\n"
+        "quillmoor: f001.SPR also gives f001.BMP: left out, the first picture of that name "
+        "stays\n" +
+        later_groups_missing('q') +
+        "quillmoor: 1 picture written to out (BMP), 2 skipped, 3 failed\n"))
+        << r.errors;
+    EXPECT_EQ(pictures_in("out"), std::vector<std::string>{"F001.BMP"});
     const bytes picture = read_file("out/F001.BMP");
     EXPECT_EQ(picture[54 + 240 * 79 + 2], 248); // red, as the top left word of F001.SPR says
 }

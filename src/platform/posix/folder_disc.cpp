@@ -18,6 +18,18 @@ class folder_disc final : public listed_disc {
     }
     ~folder_disc() override { close(dir_fd_); }
 
+    bool reads(const file_identity& file) const override {
+        for (const std::string& name : names_) {
+            struct stat st {};
+            if (fstatat(dir_fd_, name.c_str(), &st, 0) == 0 &&
+                file.same_as({static_cast<std::uint64_t>(st.st_dev),
+                              static_cast<std::uint64_t>(st.st_ino), true})) {
+                return true;
+            }
+        }
+        return false;
+    }
+
   private:
     disc_read read_file(std::size_t file, std::uint8_t* buffer,
                         std::uint32_t capacity) const override {

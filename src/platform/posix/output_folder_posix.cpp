@@ -97,7 +97,7 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
         mark_in_making(fd_, temporary);
         const int fd =
             openat(fd_, temporary.c_str(),
-                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
+                   O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, new_file_mode);
         if (fd < 0) {
             const int error = errno;
             unmark_in_making(fd_, temporary);
@@ -107,7 +107,8 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             reason = reason_of(error);
             return nullptr;
         }
-        std::FILE* file = fdopen(fd, "wb");
+        // Open for reading too: what was written can be read back (its checksum).
+        std::FILE* file = fdopen(fd, "w+b");
         if (file == nullptr) {
             reason = reason_of(errno);
             close(fd);

@@ -1,9 +1,11 @@
 #include "platform/terminal.hpp"
 
 #include <array>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
@@ -106,4 +108,16 @@ std::string convert_text(std::string_view utf8, const std::string& charset) {
 
 bool is_terminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
+}
+
+void hold_standard_streams() {
+    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(stream, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free number: this one. Read only, so writes to it fail.
+            const int held = open("/dev/null", O_RDONLY);
+            if (held >= 0 && held != stream) {
+                close(held);
+            }
+        }
+    }
 }

@@ -50,6 +50,15 @@ class system_drive final : public disc {
         return names;
     }
 
+    bool reads(const file_identity& file) const override {
+        for (const std::string& name : search("*")) {
+            if (facts_of(open_root_ + name).identity.same_as(file)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
   private:
     std::string open_root_;
 };

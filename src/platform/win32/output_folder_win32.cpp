@@ -82,8 +82,9 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
         const std::string path = path_ + temporary;
         mark_in_making(-1, path);
         // Shared for deleting alone, so that a stop can remove it while it is being written.
-        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle =
+            CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             unmark_in_making(-1, path);
@@ -95,7 +96,8 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             return nullptr;
         }
         const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-        std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+        // Open for reading too: what was written can be read back (its checksum).
+        std::FILE* file = fd >= 0 ? _fdopen(fd, "w+b") : nullptr;
         if (file == nullptr) {
             reason = "cannot open the file";
             if (fd >= 0) {

@@ -14,3 +14,7 @@ std::string convert_text(std::string_view, const std::string&) {
 bool is_terminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
+
+void hold_standard_streams() {
+    // A Windows program's handles are numbered apart from its files' descriptors.
+}

@@ -1,0 +1,215 @@
+#include "app/manifest_file.hpp"
+
+#include "encode/formats.hpp"
+#include "platform/disc.hpp"
+#include "platform/disc_names.hpp"
+#include "platform/file_facts.hpp"
+#include "platform/output_folder.hpp"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// How documents of this program begin, as they are written (two blanks of indent): this
+// version's and the first one's.
+constexpr std::string_view manifest_openings[] = {
+    "{\n  \"format\": \"quillmoor-manifest\"",
+    "{\n  \"program\": \"quillmoor\"",
+};
+constexpr std::size_t opening_size = 64;
+
+bool is_manifest_file(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char head[opening_size] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed && is_manifest_text(std::string_view(head, got));
+}
+
+// A path without the separators at its end, to compare folders by.
+std::string trimmed(std::string path) {
+    const std::string separators = path_separators();
+    while (path.size() > 1 && separators.find(path.back()) != std::string::npos) {
+        path.pop_back();
+    }
+    return path;
+}
+
+// Whether folder is output or lies above it: made with it.
+bool made_with(const std::string& folder, const std::string& output) {
+    if (output.empty()) {
+        return false;
+    }
+    const std::string f = trimmed(folder);
+    const std::string o = trimmed(output);
+    return o == f || (o.size() > f.size() && o.starts_with(f) &&
+                      std::string(path_separators()).find(o[f.size()]) != std::string::npos);
+}
+
+bool ends_with_ignoring_case(const std::string& name, const std::string& tail) {
+    return name.size() >= tail.size() &&
+           lower_case(name.substr(name.size() - tail.size())) == lower_case(tail);
+}
+
+std::string cannot_write(const std::string& path, const std::string& reason) {
+    return "cannot write the manifest '" + path + "': " + reason;
+}
+
+// Writes all of text into file and closes it (standard output is closed with the program's
+// other lines); false, with the system's reason, when it did not arrive whole.
+bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
+    errno = 0;
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+                   std::fflush(file) == 0;
+    int error = written ? 0 : errno;
+    if (file != stdout && std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        reason = system_reason(error != 0 ? error : EIO);
+    }
+    return written;
+}
+
+} // namespace
+
+bool is_manifest_text(std::string_view beginning) {
+    if (beginning.empty()) {
+        return true;
+    }
+    for (const std::string_view opening : manifest_openings) {
+        if (beginning.starts_with(opening)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+manifest_file::manifest_file() = default;
+manifest_file::~manifest_file() = default;
+
+bool manifest_file::choose(const std::string& path, bool dialogue, const std::string& output,
+                           std::string& error) {
+    path_ = path;
+    if (path == "-") {
+        way_ = way::standard_output;
+        if (dialogue) {
+            error = "--manifest=- needs a SOURCE: the dialogue writes on standard output";
+            return false;
+        }
+        return true;
+    }
+    const std::size_t slash = path.find_last_of(path_separators());
+    folder_ = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+    const file_facts facts = facts_of(path);
+    if (facts.error != 0) {
+        error = cannot_write(path, system_reason(facts.error));
+        return false;
+    }
+    // Standard output by another name (/dev/stdout, the file it is redirected to) is taken
+    // as standard output, which then carries the manifest alone.
+    if (facts.identity.same_as(standard_output_identity())) {
+        return choose("-", dialogue, output, error);
+    }
+    switch (facts.type) {
+    case file_type::folder:
+        error = "the manifest '" + path + "' is a folder";
+        return false;
+    case file_type::regular:
+        if (!is_manifest_file(path)) {
+            error = "'" + path + "' is no manifest of this program: it is left as it is";
+            return false;
+        }
+        break;
+    case file_type::none:
+        break;
+    default:
+        way_ = way::in_place; // a pipe or a device is written, never replaced
+        break;
+    }
+    if (facts.type != file_type::none && !facts.writable) {
+        error = cannot_write(path, system_reason(EACCES));
+        return false;
+    }
+    if (facts.link) {
+        way_ = way::in_place; // the link stays; what it leads to gets the document
+    }
+    if (way_ == way::replaced && name_.empty()) {
+        error = "the manifest '" + path + "' names no file";
+        return false;
+    }
+    if (way_ == way::replaced && facts_of(folder_).type != file_type::folder &&
+        !made_with(folder_, output)) {
+        error = cannot_write(path, system_reason(ENOENT));
+        return false;
+    }
+    return true;
+}
+
+bool manifest_file::check(const disc& source, const output_folder* pictures,
+                          const picture_format& format, std::string& error) {
+    if (way_ == way::standard_output) {
+        return true;
+    }
+    if (source.reads(facts_of(path_).identity)) {
+        error = "the manifest '" + path_ + "' is a file the disc is read from";
+        return false;
+    }
+    if (way_ != way::replaced) {
+        return true;
+    }
+    if (pictures != nullptr &&
+        facts_of(folder_).identity.same_as(facts_of(pictures->shown()).identity) &&
+        ends_with_ignoring_case(name_, format.extension)) {
+        error = "the manifest '" + path_ + "' would take the name of a picture";
+        return false;
+    }
+    std::string why;
+    held_ = open_output_folder(folder_, true, why);
+    if (held_ == nullptr) {
+        error = cannot_write(path_, why.substr(why.rfind(": ") + 2));
+        return false;
+    }
+    return true;
+}
+
+bool manifest_file::write(std::string_view text, std::string& reason) {
+    switch (way_) {
+    case way::standard_output:
+        return write_out(stdout, text, reason);
+    case way::in_place:
+        if (std::FILE* file = open_in_place(path_, reason)) {
+            return write_out(file, text, reason);
+        }
+        return false;
+    case way::replaced:
+        break;
+    }
+    std::string why;
+    if (held_ == nullptr) {
+        // Written without a check: the dialogue's run that never read a disc.
+        held_ = open_output_folder(folder_, false, why);
+        if (held_ == nullptr) {
+            reason = why.substr(why.rfind(": ") + 2);
+            return false;
+        }
+    }
+    std::string temporary;
+    std::FILE* file = held_->create_temporary(name_, temporary, reason);
+    if (file == nullptr) {
+        return false;
+    }
+    if (!write_out(file, text, reason)) {
+        held_->discard(temporary);
+        return false;
+    }
+    bool existed = false;
+    return held_->publish(temporary, name_, true, existed, reason);
+}
