@@ -48,10 +48,10 @@ class image_disc final : public listed_disc {
     // wanted bytes from sector on: whole sectors straight into out, a last part sector
     // through one of our own, so nothing past wanted is written. The image may end inside
     // its last sector; only bytes it does not hold make the read fail.
-    bool read_extent(std::uint32_t sector, std::uint32_t wanted, std::uint8_t* out) const {
+    bool read_extent(std::uint64_t sector, std::uint32_t wanted, std::uint8_t* out) const {
         const std::uint32_t whole = wanted / sector_size;
         const std::uint32_t rest = wanted % sector_size;
-        if (std::uint64_t{sector} + whole + (rest != 0 ? 1 : 0) > sectors_->sectors()) {
+        if (sector + whole + (rest != 0 ? 1 : 0) > sectors_->sectors()) {
             return false;
         }
         std::size_t delivered = 0;
@@ -149,6 +149,11 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
         trouble = path + " " + state_words(state);
         return nullptr;
     }
+    return image_disc_of(std::move(root), path, std::move(file), trouble);
+}
+
+std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
+                                    std::unique_ptr<image_file> file, std::string& trouble) {
     std::uint8_t head[sniff_size] = {};
     std::size_t delivered = 0;
     std::unique_ptr<sector_source> sectors;

@@ -30,3 +30,8 @@ std::string path_beside(const std::string& sheet_path, const std::string& name);
 // naming one. Names lose their version (";1"). Null, with why in trouble, when it is none.
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
                                       std::string& trouble);
+
+// The same, from an image file already open; path names it in messages and places the files
+// a sheet names.
+std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
+                                    std::unique_ptr<image_file> file, std::string& trouble);
