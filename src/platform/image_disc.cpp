@@ -89,21 +89,6 @@ bool volume_framing(const image_file& file, framing& found) {
     return false;
 }
 
-std::string state_words(file_state state) {
-    switch (state) {
-    case file_state::missing:
-        return "is missing";
-    case file_state::not_a_file:
-        return "is not a file";
-    case file_state::no_access:
-        return "may not be read";
-    case file_state::no_medium:
-        return "holds no disc";
-    default:
-        return "cannot be read";
-    }
-}
-
 // The data track a sheet names, opened. Null, with why, when there is none to read.
 std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_file& sheet,
                                            std::string& trouble) {
@@ -126,6 +111,13 @@ std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_
     case cue_reading::no_data_track:
         trouble = path + " has no data track";
         return nullptr;
+    case cue_reading::utf16_sheet:
+        trouble = path + " is a CUE sheet in UTF-16, which this program does not read: UTF-8 or "
+                         "ASCII needed";
+        return nullptr;
+    case cue_reading::nul_byte:
+        trouble = path + " is a CUE sheet with a NUL byte in it";
+        return nullptr;
     case cue_reading::data_track:
         break;
     }
@@ -136,10 +128,32 @@ std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_
         trouble = path + " names " + track.file + ", which " + state_words(state);
         return nullptr;
     }
+    if (track.start >= file->size()) {
+        trouble = path + " starts its data track at byte " + std::to_string(track.start) + " of " +
+                  track.file + ", which ends at byte " + std::to_string(file->size());
+        return nullptr;
+    }
     return framed_track(std::move(file), track.frames, track.start);
 }
 
 } // namespace
+
+std::string state_words(file_state state) {
+    switch (state) {
+    case file_state::missing:
+        return "is missing";
+    case file_state::looping_link:
+        return "is a link that leads round in a loop";
+    case file_state::not_a_file:
+        return "is not a file";
+    case file_state::no_access:
+        return "may not be read";
+    case file_state::no_medium:
+        return "holds no disc";
+    default:
+        return "cannot be read";
+    }
+}
 
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
                                       std::string& trouble) {
