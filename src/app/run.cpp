@@ -39,8 +39,9 @@ void discard_line(console& con, int first) {
 }
 
 int usage_error(const std::string& what) {
-    std::fprintf(stderr, "%s: %s. Try '%s --help'.\n", program_name, escaped(what).c_str(),
-                 program_name);
+    // A line that asks ("did you mean ...?") needs no full stop of its own.
+    std::fprintf(stderr, "%s: %s%s Try '%s --help'.\n", program_name, escaped(what).c_str(),
+                 what.ends_with('?') ? "" : ".", program_name);
     return exit_usage;
 }
 

@@ -174,6 +174,19 @@ TEST(CommandLine, BadUsageIsOneLineOnStandardErrorAndStatusTwo) {
         EXPECT_TRUE(r.errors.ends_with(". Try 'quillmoor --help'.\n")) << wrong << r.errors;
         EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << wrong;
     }
+    // A long option not known: the one most likely meant, if any is close; the options an
+    // abbreviation could stand for.
+    const std::pair<const char*, std::string> said[] = {
+        {"--outptu=x", "unknown option '--outptu'; did you mean '--output'?"},
+        {"--QUIET", "unknown option '--QUIET'; did you mean '--quiet'?"},
+        {"--bogus", "unknown option '--bogus'."},
+        {"--o=x", "option '--o' is ambiguous: '--output' or '--only'."},
+    };
+    for (const auto& [wrong, why] : said) {
+        const program_run r = run_program("", wrong);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_EQ(r.errors, "quillmoor: " + why + " Try 'quillmoor --help'.\n");
+    }
 }
 
 TEST(CommandLine, SourceRunsWithoutDialogueQuietlyIfAsked) {
