@@ -2,10 +2,12 @@
 
 #include "app/manifest.hpp"
 #include "app/shown.hpp"
+#include "app/suggest.hpp"
 
 #include "encode/formats.hpp"
 #include "platform/disc_names.hpp"
 
+#include <array>
 #include <getopt.h>
 #include <string_view>
 
@@ -90,6 +92,14 @@ constexpr option long_options[] = {
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
+// The long options' names, for the words that refuse one.
+constexpr auto long_option_names = [] {
+    std::array<std::string_view, std::size(long_options) - 1> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = long_options[i].name;
+    }
+    return names;
+}();
 // The leading colon: a missing value is told apart from an unknown option.
 constexpr char short_options[] = ":o:f:lnqhV";
 
@@ -218,17 +228,28 @@ std::string refusal(int got, int culprit, std::string_view arg) {
     }
     const std::string_view name = long_name(arg);
     const bool has_value = arg.find('=') != std::string_view::npos;
-    int matches = 0;
-    for (const option* o = long_options; o->name != nullptr; ++o) {
-        matches += std::string_view(o->name).starts_with(name) ? 1 : 0;
+    std::vector<std::string_view> matches;
+    for (const std::string_view o : long_option_names) {
+        if (o.starts_with(name)) {
+            matches.push_back(o);
+        }
     }
     std::string shown = "--";
     shown += escaped(name);
-    if (matches > 1) {
-        return "option '" + shown + "' is ambiguous";
+    if (matches.size() > 1) {
+        std::string meant;
+        for (std::size_t i = 0; i < matches.size(); ++i) {
+            meant += (i == 0                   ? "'--"
+                      : i + 1 < matches.size() ? ", '--"
+                                               : " or '--") +
+                     std::string(matches[i]) + "'";
+        }
+        return "option '" + shown + "' is ambiguous: " + meant;
     }
-    if (matches == 0) {
-        return "unknown option '" + shown + "'";
+    if (matches.empty()) {
+        const std::string meant = closest_word(name, long_option_names);
+        return "unknown option '" + shown + "'" +
+               (meant.empty() ? "" : "; did you mean '--" + meant + "'?");
     }
     return has_value ? "option '" + shown + "' takes no value"
                      : "option '" + shown + "' needs a value";

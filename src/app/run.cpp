@@ -7,6 +7,7 @@
 #include "app/options.hpp"
 #include "app/report.hpp"
 #include "app/shown.hpp"
+#include "app/suggest.hpp"
 #include "app/texts.hpp"
 #include "app/version.hpp"
 #include "encode/formats.hpp"
@@ -43,8 +44,9 @@ void discard_line(console& con, int first) {
 }
 
 int usage_error(const std::string& what) {
-    std::fprintf(stderr, "%s: %s. Try '%s --help'.\n", program_name, escaped(what).c_str(),
-                 program_name);
+    // A line that asks ("did you mean ...?") needs no full stop of its own.
+    std::fprintf(stderr, "%s: %s%s Try '%s --help'.\n", program_name, escaped(what).c_str(),
+                 what.ends_with('?') ? "" : ".", program_name);
     return exit_usage;
 }
 
@@ -118,11 +120,15 @@ bool check_selection(const std::vector<std::string>& patterns, const disc& sourc
             taken = taken || wildcard_match(pattern.c_str(), p.name.c_str());
         }
         if (!taken) {
-            std::string groups;
+            std::vector<std::string_view> groups;
+            std::string listed;
             for (const char* group : picture_group_names()) {
-                groups += (groups.empty() ? "" : ", ") + std::string(group);
+                groups.emplace_back(group);
+                listed += (listed.empty() ? "" : ", ") + std::string(group);
             }
-            error = "--only=" + pattern + " takes no picture of this disc (groups: " + groups + ")";
+            const std::string meant = closest_word(pattern, groups);
+            error = "--only=" + pattern + " takes no picture of this disc and names no group" +
+                    (meant.empty() ? " (" + listed + ")" : "; did you mean '" + meant + "'?");
             return false;
         }
     }

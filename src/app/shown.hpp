@@ -5,5 +5,8 @@
 #include <string_view>
 
 // The text with every control character written as an escape (\n, \t, \x1b), as ls shows
-// names: C0 codes, DEL, and C1 codes in their UTF-8 form. Everything else stays as it is.
+// names: C0 codes, DEL, C1 codes in their UTF-8 form and the bytes 0x80 to 0x9F outside a
+// UTF-8 character, and the controls that turn text around (U+202A to U+202E, U+2066 to
+// U+2069), each of their bytes as \xNN. Everything else stays as it is: valid UTF-8, and
+// the bytes of other encodings above 0x9F.
 std::string escaped(std::string_view text);

@@ -6,6 +6,10 @@
 namespace {
 
 constexpr std::string_view utf8_mark = "\xEF\xBB\xBF";
+constexpr std::string_view utf16_little_mark = "\xFF\xFE";
+constexpr std::string_view utf16_big_mark = "\xFE\xFF";
+constexpr std::size_t utf16_unit = 2;
+constexpr unsigned first_non_ascii = 0x80;
 constexpr std::uint32_t frames_per_second = 75;
 constexpr std::uint32_t seconds_per_minute = 60;
 constexpr unsigned data_index = 1; // INDEX 01: where the track's own sector 0 lies
@@ -13,6 +17,11 @@ constexpr unsigned data_index = 1; // INDEX 01: where the track's own sector 0 l
 // The commands a sheet may begin with.
 constexpr std::array<std::string_view, 7> opening_commands = {
     "FILE", "REM", "CATALOG", "CDTEXTFILE", "TITLE", "PERFORMER", "SONGWRITER"};
+
+constexpr std::size_t longest_opening =
+    std::max_element(opening_commands.begin(), opening_commands.end(),
+                     [](std::string_view a, std::string_view b) { return a.size() < b.size(); })
+        ->size();
 
 struct track_mode {
     std::string_view name;
@@ -36,6 +45,11 @@ bool same_word(std::string_view a, std::string_view b) {
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
+}
+
+bool is_opening(std::string_view command) {
+    return std::any_of(opening_commands.begin(), opening_commands.end(),
+                       [&](std::string_view c) { return same_word(command, c); });
 }
 
 // Words of a line, one at a time; a word in double quotes may hold blanks.
@@ -118,25 +132,66 @@ std::string_view without_mark(std::string_view text) {
     return text;
 }
 
-} // namespace
-
-bool looks_like_cue_sheet(std::string_view text) {
+// After a byte order mark and blank lines, the first word is a command a sheet begins with.
+bool opens_like_sheet(std::string_view text) {
     text = without_mark(text);
     while (!text.empty()) {
         words line(next_line(text));
         const std::string_view command = line.next();
-        if (command.empty()) {
-            continue;
+        if (!command.empty()) {
+            return is_opening(command);
         }
-        return std::any_of(opening_commands.begin(), opening_commands.end(),
-                           [&](std::string_view c) { return same_word(command, c); });
     }
     return false;
 }
 
+// The same of text in UTF-16: its byte order told by its mark, else by the NUL beside its
+// first character; its first word read unit by unit, in ASCII as every command is.
+bool opens_like_utf16_sheet(std::string_view text) {
+    bool little = false;
+    if (text.starts_with(utf16_little_mark) || text.starts_with(utf16_big_mark)) {
+        little = text.starts_with(utf16_little_mark);
+        text.remove_prefix(utf16_unit);
+    } else if (text.size() >= utf16_unit && (text[0] == '\0') != (text[1] == '\0')) {
+        little = text[1] == '\0';
+    } else {
+        return false;
+    }
+    char word[longest_opening] = {};
+    std::size_t length = 0;
+    for (std::size_t at = 0; at + 1 < text.size(); at += utf16_unit) {
+        const auto low = static_cast<unsigned char>(text[little ? at : at + 1]);
+        const auto high = static_cast<unsigned char>(text[little ? at + 1 : at]);
+        const unsigned unit = unsigned{high} << 8 | low;
+        if (unit == ' ' || unit == '\t' || unit == '\r' || unit == '\n') {
+            if (length > 0) {
+                break;
+            }
+            continue;
+        }
+        if (unit >= first_non_ascii || length == sizeof word) {
+            return false;
+        }
+        word[length++] = static_cast<char>(unit);
+    }
+    return is_opening(std::string_view(word, length));
+}
+
+} // namespace
+
+bool looks_like_cue_sheet(std::string_view text) {
+    return opens_like_sheet(text) || opens_like_utf16_sheet(text);
+}
+
 cue_reading read_cue_sheet(std::string_view text, cue_data_track& track) {
-    if (!looks_like_cue_sheet(text) || text.find('\0') != text.npos) {
+    if (opens_like_utf16_sheet(text)) {
+        return cue_reading::utf16_sheet;
+    }
+    if (!opens_like_sheet(text)) {
         return cue_reading::not_a_sheet;
+    }
+    if (text.find('\0') != text.npos) {
+        return cue_reading::nul_byte;
     }
     text = without_mark(text);
     std::string_view file;

@@ -21,11 +21,13 @@ struct cue_data_track {
 enum class cue_reading {
     data_track,    // the first data track, found
     no_data_track, // a sheet of audio tracks alone, or of modes no disc of these has
+    utf16_sheet,   // a sheet in UTF-16, which is not read: its text must be UTF-8 or ASCII
+    nul_byte,      // a sheet with a NUL byte in it, which no sheet's text holds
     not_a_sheet,
 };
 
 // Whether text (its beginning will do) reads as a CUE sheet: after a byte order mark and
-// blank lines, its first word is a command a sheet begins with.
+// blank lines, its first word is a command a sheet begins with. A sheet in UTF-16 counts.
 bool looks_like_cue_sheet(std::string_view text);
 
 // Reads a sheet as other tools do: keywords and modes in any case, any line ends, "INDEX 1"

@@ -24,7 +24,7 @@ std::uint32_t le32(const std::uint8_t* p) {
            std::uint32_t{p[3]} << 24;
 }
 
-bool read_sector(const sector_source& source, std::uint32_t sector, std::uint8_t* out) {
+bool read_sector(const sector_source& source, std::uint64_t sector, std::uint8_t* out) {
     std::size_t delivered = 0;
     return source.read(sector, 1, out, delivered) && delivered == sector_size;
 }
@@ -53,7 +53,7 @@ bool list_iso_root(const sector_source& source, std::vector<iso_file>& files) {
     // the sector's records).
     bool continued = false;
     for (std::uint32_t s = 0; s < size / sector_size; ++s) {
-        if (!read_sector(source, first + s, sector)) {
+        if (!read_sector(source, std::uint64_t{first} + s, sector)) {
             return false;
         }
         for (std::uint32_t at = 0; at + record_name_at <= sector_size;) {

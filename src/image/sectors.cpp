@@ -17,9 +17,12 @@ class framed final : public sector_source {
         }
     }
 
-    bool read(std::uint32_t first, std::uint32_t count, std::uint8_t* out,
+    bool read(std::uint64_t first, std::uint32_t count, std::uint8_t* out,
               std::size_t& delivered) const override {
         delivered = 0;
+        if (count != 0 && first >= sectors()) {
+            return false; // no sector of the image: never a wrapped offset's bytes
+        }
         if (frames_.frame_size == sector_size) {
             // Back to back: one read straight into the caller's buffer.
             return file_->read_at(frame_at(first), out, std::size_t{count} * sector_size,
@@ -58,7 +61,7 @@ class framed final : public sector_source {
     }
 
   private:
-    std::uint64_t frame_at(std::uint32_t sector) const {
+    std::uint64_t frame_at(std::uint64_t sector) const {
         return start_ + std::uint64_t{sector} * frames_.frame_size + frames_.data_at;
     }
 

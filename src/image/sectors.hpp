@@ -29,8 +29,8 @@ class sector_source {
 
     // Reads count sectors from first into out (count x 2048 bytes of room). delivered gets
     // the bytes read: fewer only where the image ends, inside or before the last sector.
-    // False when a sector could not be read.
-    virtual bool read(std::uint32_t first, std::uint32_t count, std::uint8_t* out,
+    // False when a sector could not be read, or when first lies past the image's end.
+    virtual bool read(std::uint64_t first, std::uint32_t count, std::uint8_t* out,
                       std::size_t& delivered) const = 0;
 
     // The sectors the image holds, the last of them perhaps cut short.

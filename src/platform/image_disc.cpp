@@ -48,10 +48,10 @@ class image_disc final : public listed_disc {
     // wanted bytes from sector on: whole sectors straight into out, a last part sector
     // through one of our own, so nothing past wanted is written. The image may end inside
     // its last sector; only bytes it does not hold make the read fail.
-    bool read_extent(std::uint32_t sector, std::uint32_t wanted, std::uint8_t* out) const {
+    bool read_extent(std::uint64_t sector, std::uint32_t wanted, std::uint8_t* out) const {
         const std::uint32_t whole = wanted / sector_size;
         const std::uint32_t rest = wanted % sector_size;
-        if (std::uint64_t{sector} + whole + (rest != 0 ? 1 : 0) > sectors_->sectors()) {
+        if (sector + whole + (rest != 0 ? 1 : 0) > sectors_->sectors()) {
             return false;
         }
         std::size_t delivered = 0;
@@ -89,21 +89,6 @@ bool volume_framing(const image_file& file, framing& found) {
     return false;
 }
 
-std::string state_words(file_state state) {
-    switch (state) {
-    case file_state::missing:
-        return "is missing";
-    case file_state::not_a_file:
-        return "is not a file";
-    case file_state::no_access:
-        return "may not be read";
-    case file_state::no_medium:
-        return "holds no disc";
-    default:
-        return "cannot be read";
-    }
-}
-
 // The data track a sheet names, opened. Null, with why, when there is none to read.
 std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_file& sheet,
                                            std::string& track_path, std::string& trouble) {
@@ -126,6 +111,13 @@ std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_
     case cue_reading::no_data_track:
         trouble = path + " has no data track";
         return nullptr;
+    case cue_reading::utf16_sheet:
+        trouble = path + " is a CUE sheet in UTF-16, which this program does not read: UTF-8 or "
+                         "ASCII needed";
+        return nullptr;
+    case cue_reading::nul_byte:
+        trouble = path + " is a CUE sheet with a NUL byte in it";
+        return nullptr;
     case cue_reading::data_track:
         break;
     }
@@ -136,10 +128,32 @@ std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_
         trouble = path + " names " + track.file + ", which " + state_words(state);
         return nullptr;
     }
+    if (track.start >= file->size()) {
+        trouble = path + " starts its data track at byte " + std::to_string(track.start) + " of " +
+                  track.file + ", which ends at byte " + std::to_string(file->size());
+        return nullptr;
+    }
     return framed_track(std::move(file), track.frames, track.start);
 }
 
 } // namespace
+
+std::string state_words(file_state state) {
+    switch (state) {
+    case file_state::missing:
+        return "is missing";
+    case file_state::looping_link:
+        return "is a link that leads round in a loop";
+    case file_state::not_a_file:
+        return "is not a file";
+    case file_state::no_access:
+        return "may not be read";
+    case file_state::no_medium:
+        return "holds no disc";
+    default:
+        return "cannot be read";
+    }
+}
 
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
                                       std::string& trouble) {
@@ -149,6 +163,11 @@ std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
         trouble = path + " " + state_words(state);
         return nullptr;
     }
+    return image_disc_of(std::move(root), path, std::move(file), trouble);
+}
+
+std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
+                                    std::unique_ptr<image_file> file, std::string& trouble) {
     std::uint8_t head[sniff_size] = {};
     std::size_t delivered = 0;
     std::unique_ptr<sector_source> sectors;

@@ -11,12 +11,16 @@
 // What became of opening a file for an image.
 enum class file_state {
     opened,
-    missing,    // nothing of that name, or a link to nothing
-    not_a_file, // a folder, a pipe, a character device
-    no_access,  // the user may not read it
-    no_medium,  // a drive with no disc in it
-    unreadable, // the system could not open or read it
+    missing,      // nothing of that name, or a link to nothing
+    looping_link, // a link that leads, through others, back to itself
+    not_a_file,   // a folder, a pipe, a character device
+    no_access,    // the user may not read it
+    no_medium,    // a drive with no disc in it, a device of no size
+    unreadable,   // the system could not open or read it
 };
+
+// What a message says of a file in that state, after its name ("is missing").
+std::string state_words(file_state state);
 
 // Opens a regular file or a block device for reading, never waiting on anything else.
 std::unique_ptr<image_file> open_image_file(const std::string& path, file_state& state);
@@ -30,3 +34,8 @@ std::string path_beside(const std::string& sheet_path, const std::string& name);
 // naming one. Names lose their version (";1"). Null, with why in trouble, when it is none.
 std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
                                       std::string& trouble);
+
+// The same, from an image file already open; path names it in messages and places the files
+// a sheet names.
+std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
+                                    std::unique_ptr<image_file> file, std::string& trouble);

@@ -174,6 +174,19 @@ TEST(CommandLine, BadUsageIsOneLineOnStandardErrorAndStatusTwo) {
         EXPECT_TRUE(r.errors.ends_with(". Try 'quillmoor --help'.\n")) << wrong << r.errors;
         EXPECT_EQ(std::count(r.errors.begin(), r.errors.end(), '\n'), 1) << wrong;
     }
+    // A long option not known: the one most likely meant, if any is close; the options an
+    // abbreviation could stand for.
+    const std::pair<const char*, std::string> said[] = {
+        {"--outptu=x", "unknown option '--outptu'; did you mean '--output'?"},
+        {"--QUIET", "unknown option '--QUIET'; did you mean '--quiet'?"},
+        {"--bogus", "unknown option '--bogus'."},
+        {"--o=x", "option '--o' is ambiguous: '--output' or '--only'."},
+    };
+    for (const auto& [wrong, why] : said) {
+        const program_run r = run_program("", wrong);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_EQ(r.errors, "quillmoor: " + why + " Try 'quillmoor --help'.\n");
+    }
 }
 
 TEST(CommandLine, SourceRunsKeepStandardOutputForTheirResults) {
@@ -248,6 +261,27 @@ TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
         << euc.errors;
 }
 
+// The loop device of the highest number that is bound to no file and may be read; empty
+// when there is none.
+std::string idle_loop_device() {
+    std::string found;
+    int highest = -1;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/sys/block", error)) {
+        const std::string name = entry.path().filename().string();
+        const std::string device = "/dev/" + name;
+        if (!name.starts_with("loop") || text_of((entry.path() / "size").c_str()) != "0\n" ||
+            access(device.c_str(), R_OK) != 0) {
+            continue;
+        }
+        if (const int number = std::atoi(name.c_str() + 4); number > highest) {
+            highest = number;
+            found = device;
+        }
+    }
+    return found;
+}
+
 TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     scratch_dir dir;
     fs::remove("q:");
@@ -268,6 +302,7 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         {[] { ASSERT_EQ(mkfifo("q:", 0600), 0); },
          "./q: is a pipe, neither a folder nor a disc image"},
         {[] { fs::create_symlink("gone", "q:"); }, "./q: is a link to nothing"},
+        {[] { fs::create_symlink("q:", "q:"); }, "./q: is a link that leads round in a loop"},
         {[] { write_file("q:", bytes(100, 'x')); },
          "./q: is a file, but no disc image this program can read"},
         {[] { fs::create_directory("q:"); }, "./q: holds none of the disc's files" + looked_for},
@@ -300,7 +335,26 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     const std::string sheet = "FILE track.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n";
     write_file("game.cue", bytes(sheet.begin(), sheet.end()));
     write_file("notes.txt", bytes(100, 'x'));
-    const std::pair<const char*, std::string> sources[] = {
+    // Sheets that are sheets but cannot be read: their text, or where their track starts.
+    const auto put_sheet = [](const char* name, const std::string& text) {
+        write_file(name, bytes(text.begin(), text.end()));
+    };
+    put_sheet("nul.cue", std::string("FILE a.bin BINARY\n\0", 19));
+    put_sheet("wide.cue", std::string("\xFF\xFE"
+                                      "F\0I\0L\0E\0 \0a\0",
+                                      14));
+    put_sheet("wide-be.cue", std::string("\0 \0F\0I\0L\0E", 10));
+    put_sheet("late.cue", "FILE short.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:02:00\n");
+    write_file("short.bin", bytes(1000, 0));
+    // A name the terminal would turn around: shown as the bytes it is.
+    put_sheet("bidi.cue",
+              "FILE \xE2\x80\xAEnib.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n");
+    fs::create_symlink("loop", "loop");
+    const std::string long_name(300, 'x');
+    const std::string wide =
+        " is a CUE sheet in UTF-16, which this program does not read: UTF-8 or "
+        "ASCII needed";
+    const std::pair<std::string, std::string> sources[] = {
         {"music.cue", "music.cue has no data track"},
         {"game.cue", "game.cue names track.bin, which is missing"},
         {"notes.txt", "notes.txt is a file, but no disc image this program can read"},
@@ -309,12 +363,27 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
 #ifdef XORRISO_EXE
         {"photos.iso", "photos.iso holds none of the disc's files" + looked_for},
 #endif
+        {"nul.cue", "nul.cue is a CUE sheet with a NUL byte in it"},
+        {"wide.cue", "wide.cue" + wide},
+        {"wide-be.cue", "wide-be.cue" + wide},
+        {"late.cue", "late.cue starts its data track at byte 352800 of short.bin, which ends at "
+                     "byte 1000"},
+        {"bidi.cue", "bidi.cue names \\xe2\\x80\\xaenib.bin, which is missing"},
+        {"loop", "loop is a link that leads round in a loop"},
+        {long_name, "cannot open '" + long_name + "': File name too long"},
+        {"notes.txt/", "cannot open 'notes.txt/': Not a directory"},
     };
     for (const auto& [source, why] : sources) {
-        const program_run r = run_program("", "-o out " + std::string(source));
+        const program_run r = run_program("", "-o out " + source);
         EXPECT_EQ(r.status, 2) << source;
         EXPECT_EQ(r.console, "") << source;
         EXPECT_EQ(r.errors, "quillmoor: " + why + ". Try 'quillmoor --help'.\n");
+    }
+    // A drive's device with no disc in it, where the machine lets a loop device bound to no
+    // file stand in (the last one, which others bind last).
+    if (const std::string idle = idle_loop_device(); !idle.empty()) {
+        EXPECT_EQ(run_program("", idle).errors,
+                  "quillmoor: " + idle + " holds no disc. Try 'quillmoor --help'.\n");
     }
     ASSERT_EQ(mkfifo("track.bin", 0600), 0);
     EXPECT_EQ(

@@ -1,6 +1,7 @@
 // Disc images standing in for drives, made here from small folders.
 #include "disc/load_disc_file.hpp"
 #include "extract/faces.hpp"
+#include "image/sectors.hpp"
 #include "platform/image_disc.hpp"
 
 #include "support.hpp"
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -258,6 +260,95 @@ TEST(DiscImage, CueSheetsAsOtherToolsWriteThem) {
     fs::remove("sub/Image.Bin");
     EXPECT_EQ(open_image_disc("q:\\", "back-lower.cue", trouble), nullptr);
     EXPECT_EQ(trouble, "back-lower.cue names sub/Image.Bin, which is missing");
+}
+
+// An image far larger than any file here, served from its layout: sector 16 holds the volume,
+// the root spans the last sector a 32-bit extent can name and the one after it, and every
+// other sector's bytes tell its number, so a sector number that wrapped in 32 bits shows.
+class far_image final : public image_file {
+  public:
+    static constexpr std::uint64_t last_extent = 0xFFFFFFFF;
+    // FAR.BIN starts there too and runs on for more sectors than one read takes, and a part.
+    static constexpr std::uint32_t far_size = 33 * 2048 + 952;
+
+    far_image(framing f, std::uint64_t sectors) : frames_(f), sectors_(sectors) {
+        volume_[0] = 1;
+        std::copy_n("CD001", 5, volume_.begin() + 1);
+        put_record(volume_, 156, std::string(1, '\0'), last_extent, 2 * 2048, 0x02);
+        put_record(root_, 0, "FAR.BIN;1", last_extent, far_size, 0);
+        put_record(root_, 2048, "NEAR.BIN;1", 20, 100, 0);
+    }
+
+    bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                 std::size_t& delivered) const override {
+        for (delivered = 0; delivered < count && offset + delivered < size(); ++delivered) {
+            const std::uint64_t at = offset + delivered;
+            const std::uint64_t in_frame = at % frames_.frame_size;
+            out[delivered] = in_frame < frames_.data_at || in_frame >= frames_.data_at + 2048
+                                 ? 0xEE
+                                 : sector_byte(at / frames_.frame_size, in_frame - frames_.data_at);
+        }
+        return true;
+    }
+
+    std::uint64_t size() const override { return sectors_ * frames_.frame_size; }
+
+    std::uint8_t sector_byte(std::uint64_t sector, std::uint64_t i) const {
+        if (sector == 16) {
+            return volume_[i];
+        }
+        if (sector == last_extent || sector == last_extent + 1) {
+            return root_[(sector - last_extent) * 2048 + i];
+        }
+        return static_cast<std::uint8_t>(sector * 31 + (sector >> 32) * 97 + i);
+    }
+
+  private:
+    static void put_record(bytes& out, std::size_t at, const std::string& name,
+                           std::uint32_t extent, std::uint32_t size, std::uint8_t flags) {
+        out[at] = static_cast<std::uint8_t>(34 + name.size() - name.size() % 2);
+        for (int i = 0; i < 4; ++i) {
+            out[at + 2 + i] = static_cast<std::uint8_t>(extent >> (8 * i));
+            out[at + 10 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+        }
+        out[at + 25] = flags;
+        out[at + 32] = static_cast<std::uint8_t>(name.size());
+        std::copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(at) + 33);
+    }
+
+    framing frames_;
+    std::uint64_t sectors_;
+    bytes volume_ = bytes(2048, 0);
+    bytes root_ = bytes(2 * 2048, 0);
+};
+
+TEST(DiscImage, SectorsPastFourGigaSectorsAreTheirOwn) {
+    for (const framing f : {plain_sectors, raw_mode1}) {
+        auto owned = std::make_unique<far_image>(f, far_image::last_extent + 34);
+        const far_image& image = *owned;
+        std::string trouble;
+        const std::unique_ptr<disc> d = image_disc_of("q:\\", "far.iso", std::move(owned), trouble);
+        ASSERT_NE(d, nullptr) << trouble;
+        EXPECT_EQ(d->search("*"), (std::vector<std::string>{"FAR.BIN", "NEAR.BIN"}));
+        bytes expected(far_image::far_size);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            expected[i] = image.sector_byte(far_image::last_extent + i / 2048, i % 2048);
+        }
+        bytes buffer(expected.size() + 1, 0);
+        const disc_read got =
+            d->read("FAR.BIN", buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        EXPECT_FALSE(got.failed) << f.frame_size;
+        buffer.resize(got.count);
+        EXPECT_EQ(buffer, expected) << f.frame_size;
+    }
+    // An image that ends before FAR.BIN's last part: a read error.
+    std::string trouble;
+    const std::unique_ptr<disc> cut = image_disc_of(
+        "q:\\", "cut.iso", std::make_unique<far_image>(plain_sectors, far_image::last_extent + 33),
+        trouble);
+    ASSERT_NE(cut, nullptr) << trouble;
+    bytes buffer(far_image::far_size, 0);
+    EXPECT_TRUE(cut->read("FAR.BIN", buffer.data(), far_image::far_size).failed);
 }
 
 // What a command printed, its line end taken off.

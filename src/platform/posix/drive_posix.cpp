@@ -7,6 +7,7 @@
 #include "platform/posix/posix_discs.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -14,18 +15,35 @@ namespace {
 constexpr char mount_folder[] = "/mnt/";
 
 // What stands at a path, as far as a disc is concerned.
-enum class entry_kind { missing, dangling_link, no_access, folder, image_file, other };
+enum class entry_kind {
+    missing,
+    dangling_link,
+    looping_link,
+    no_access,
+    unopenable, // the system gave another reason (a name too long, a failing disk)
+    folder,
+    image_file,
+    other,
+};
 
 struct entry {
     entry_kind kind;
     const char* what; // for other: a pipe, a device, a socket
+    int error = 0;    // for unopenable: the system's error
 };
 
 entry entry_at(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        if (errno == EACCES) {
+        const int error = errno;
+        if (error == EACCES) {
             return {entry_kind::no_access, nullptr};
+        }
+        if (error == ELOOP) {
+            return {entry_kind::looping_link, nullptr};
+        }
+        if (error != ENOENT) {
+            return {entry_kind::unopenable, nullptr, error};
         }
         struct stat link {};
         return {lstat(path.c_str(), &link) == 0 ? entry_kind::dangling_link : entry_kind::missing,
@@ -49,6 +67,10 @@ std::string trouble_of(const std::string& place, const entry& e) {
     switch (e.kind) {
     case entry_kind::dangling_link:
         return place + " is a link to nothing";
+    case entry_kind::looping_link:
+        return place + " " + state_words(file_state::looping_link);
+    case entry_kind::unopenable:
+        return "cannot open '" + place + "': " + std::strerror(e.error);
     case entry_kind::no_access:
         return place + " may not be read";
     case entry_kind::other:

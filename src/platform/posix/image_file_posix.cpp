@@ -33,8 +33,9 @@ file_state state_of_error(int error) {
     switch (error) {
     case ENOENT:
     case ENOTDIR:
-    case ELOOP:
         return file_state::missing;
+    case ELOOP:
+        return file_state::looping_link;
     case EACCES:
     case EPERM:
         return file_state::no_access;
@@ -65,9 +66,15 @@ std::unique_ptr<image_file> open_image_file(const std::string& path, file_state&
     if (S_ISREG(st.st_mode)) {
         size = static_cast<std::uint64_t>(st.st_size);
     } else if (S_ISBLK(st.st_mode)) {
-        // A drive, read as an image of 2048-byte sectors: its size is where it ends.
+        // A drive, read as an image of 2048-byte sectors: its size is where it ends. One of
+        // no size holds nothing: a loop device bound to no file, a drive without its disc.
         const off_t end = lseek(fd, 0, SEEK_END);
-        size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+        if (end <= 0) {
+            state = end == 0 ? file_state::no_medium : file_state::unreadable;
+            close(fd);
+            return nullptr;
+        }
+        size = static_cast<std::uint64_t>(end);
     } else {
         state = file_state::not_a_file;
         close(fd);

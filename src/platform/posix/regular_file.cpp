@@ -20,6 +20,8 @@ int open_regular_file(int dir_fd, const char* path) {
     return fd;
 }
 
+static_assert(sizeof(off_t) >= sizeof(std::uint64_t), "offsets into images past 2 GiB");
+
 bool read_up_to(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t count,
                 std::size_t& delivered) {
     delivered = 0;

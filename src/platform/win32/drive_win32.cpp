@@ -4,6 +4,7 @@
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
 #include "platform/image_disc.hpp"
+#include "platform/win32/error_text.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +89,14 @@ std::unique_ptr<disc> open_source(const std::string& source, std::string& error)
     }
     const DWORD attributes = GetFileAttributesA(source.c_str());
     if (attributes == no_attributes) {
-        error = "cannot find '" + source + "'";
+        const DWORD why = GetLastError();
+        if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) {
+            error = "cannot find '" + source + "'";
+        } else if (why == ERROR_CANT_RESOLVE_FILENAME) {
+            error = source + " " + state_words(file_state::looping_link);
+        } else {
+            error = "cannot open '" + source + "': " + error_text(why);
+        }
         return nullptr;
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

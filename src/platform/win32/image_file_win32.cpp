@@ -50,6 +50,8 @@ file_state state_of_error(DWORD error) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
         return file_state::missing;
+    case ERROR_CANT_RESOLVE_FILENAME: // links that lead round in a loop
+        return file_state::looping_link;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
         return file_state::no_access;

@@ -1,4 +1,5 @@
 #include "platform/output_folder.hpp"
+#include "platform/win32/error_text.hpp"
 
 #include "platform/files_in_making.hpp"
 
@@ -14,19 +15,6 @@
 namespace {
 
 constexpr int temporary_tries = 64;
-
-// The system's own words for its last error, without the line end it adds.
-std::string last_error_text() {
-    char text[512] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, GetLastError(), 0, text, sizeof text, nullptr);
-    std::string reason(text, length);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                               reason.back() == '.' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? "error " + std::to_string(GetLastError()) : reason;
-}
 
 bool ends_with_separator(const std::string& path) {
     return path.ends_with('\\') || path.ends_with('/');
@@ -91,8 +79,7 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             if (error == ERROR_FILE_EXISTS) {
                 continue;
             }
-            SetLastError(error);
-            reason = last_error_text();
+            reason = error_text(error);
             return nullptr;
         }
         const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
@@ -129,7 +116,7 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
                   (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS);
     }
     if (!ok) {
-        reason = last_error_text();
+        reason = error_text(GetLastError());
         discard(temporary);
         return false;
     }
