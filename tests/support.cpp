@@ -90,8 +90,7 @@ test_run::test_run(picture_settings settings) : parts_(std::make_unique<parts>()
     parts_->settings.folder = parts_->folder.get();
     parts_->con = std::make_unique<::console>(console_.file(), stdin, console_encoding::shift_jis);
     parts_->report = std::make_unique<console_report>(
-        report_streams{*parts_->con, *parts_->con, errors_.file()},
-        console_report::results::shown);
+        report_streams{*parts_->con, *parts_->con, errors_.file()}, console_report::results::shown);
     run_ = std::make_unique<picture_run>(*parts_->drive, parts_->settings, *parts_->report);
 }
 

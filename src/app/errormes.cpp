@@ -80,9 +80,7 @@ status errormes(console& con, status code, const char* context) {
 }
 
 const char* context_of(const fault& what) {
-    return what.routine != nullptr ? what.routine
-           : what.path.empty()     ? nullptr
-                                   : what.path.c_str();
+    return what.routine != nullptr ? what.routine : what.path.empty() ? nullptr : what.path.c_str();
 }
 
 std::string english_reason(const failure_record& record) {

@@ -61,9 +61,9 @@ class json_manifest final : public manifest_listener {
         json entry = {
             {"kind", name_of(record.kind)},
             {"reason", english_reason(record)},
-            {"console", record.shown ? json(message_text(what.code, context_of(what),
-                                                         console_encoding::utf8))
-                                     : json(nullptr)},
+            {"console",
+             record.shown ? json(message_text(what.code, context_of(what), console_encoding::utf8))
+                          : json(nullptr)},
             {"routine", name_or_null(what.routine)},
             {"path", text_or_null(what.path)},
             {"group", name_or_null(record.group)},

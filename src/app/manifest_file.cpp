@@ -64,8 +64,8 @@ std::string cannot_write(const std::string& path, const std::string& reason) {
 // other lines); false, with the system's reason, when it did not arrive whole.
 bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
     errno = 0;
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                   std::fflush(file) == 0;
+    bool written =
+        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
     int error = written ? 0 : errno;
     if (file != stdout && std::fclose(file) != 0 && written) {
         written = false;

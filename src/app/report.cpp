@@ -60,8 +60,8 @@ void console_report::picture(const picture_record& record, picture_fate fate) {
         break;
     case picture_fate::duplicate:
         say(to_.errors, (record.sources.empty() ? record.name : record.sources.back()) +
-                         " also gives " + record.file +
-                         ": left out, the first picture of that name stays");
+                            " also gives " + record.file +
+                            ": left out, the first picture of that name stays");
         break;
     }
 }

@@ -85,7 +85,8 @@ std::string why_no_disc_files(const disc& source) {
     for (const picture_group& group : picture_groups()) {
         looked_for += (looked_for.empty() ? "" : ", ") + std::string(group.first_file);
     }
-    const std::string line = source.place() + " holds none of the disc's files (" + looked_for + ")";
+    const std::string line =
+        source.place() + " holds none of the disc's files (" + looked_for + ")";
     for (const char* pattern : {"*.cue", "*.iso"}) {
         const std::vector<std::string> images = source.search(pattern);
         if (!images.empty()) {
@@ -144,9 +145,9 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool d
                                                    std::string& error) {
     if (chosen.list) {
         std::string ignored;
-        return chosen.no_clobber ? open_output_folder(chosen.output.empty() ? "." : chosen.output,
-                                                      false, ignored)
-                                 : nullptr;
+        return chosen.no_clobber
+                   ? open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored)
+                   : nullptr;
     }
     if (chosen.output.empty()) {
         return open_output_folder(".", !dialogue, error);
@@ -250,9 +251,10 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     settings.only = selection(chosen.only);
 
     const bool manifest_out = asked.manifest != nullptr && asked.manifest->on_standard_output();
-    console_report report({results, failures, stderr}, manifest_out ? console_report::results::elsewhere
-                                                       : chosen.quiet ? console_report::results::quiet
-                                                                      : console_report::results::shown);
+    console_report report({results, failures, stderr},
+                          manifest_out   ? console_report::results::elsewhere
+                          : chosen.quiet ? console_report::results::quiet
+                                         : console_report::results::shown);
     run_counts counts;
     run_listeners listeners;
     listeners.add(report);
@@ -280,8 +282,8 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     if (!flush_standard_output(results, listeners)) {
         exit_status = failed_status;
     }
-    if (manifest != nullptr && !write_manifest(*asked.manifest,
-                                               manifest->document(exit_of(exit_status), counts))) {
+    if (manifest != nullptr &&
+        !write_manifest(*asked.manifest, manifest->document(exit_of(exit_status), counts))) {
         ++counts.failed;
         exit_status = failed_status;
     }
@@ -330,15 +332,15 @@ int quillmoor_main(int argc, const char* const* argv) {
     const bool dialogue = chosen.source.empty();
     manifest_file manifest;
     std::string error;
-    if (!chosen.manifest.empty() && !manifest.choose(chosen.manifest, dialogue, chosen.output, error)) {
+    if (!chosen.manifest.empty() &&
+        !manifest.choose(chosen.manifest, dialogue, chosen.output, error)) {
         return usage_error(error);
     }
     const run_request asked = {chosen, format, dialogue,
                                chosen.manifest.empty() ? nullptr : &manifest};
     // Text in the user's locale, as every program writes it, unless the command line says.
-    const text_encoding encoding = chosen.encoding.has_value()
-                                       ? text_encoding{*chosen.encoding, {}}
-                                       : locale_encoding();
+    const text_encoding encoding =
+        chosen.encoding.has_value() ? text_encoding{*chosen.encoding, {}} : locale_encoding();
     console results(stdout, stdin, encoding);
     // A run with a source keeps standard output for its results: its failures' lines go to
     // standard error, in the same words. The dialogue's console has both, as it always had.

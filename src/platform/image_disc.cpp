@@ -189,7 +189,8 @@ std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
         trouble = path + " is a file, but no disc image this program can read";
         return nullptr;
     }
-    auto found = std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
+    auto found =
+        std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
     found->add_file_read(facts_of(path).identity);
     if (!track_path.empty()) {
         found->add_file_read(facts_of(track_path).identity);

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,27 +80,21 @@ std::string later_groups_missing(char drive) {
 }
 
 #if __has_include(<nlohmann/json.hpp>)
-constexpr bool manifest_parses = true;
-
-// Hands each picture of a manifest to fn: its file and its size. False when the document
-// does not parse or misses its parts.
-bool read_manifest(const char* path,
-                   const std::function<void(const std::string&, std::uint64_t)>& fn) {
+// The document in the file; discarded (is_discarded()) when it does not parse.
+nlohmann::json manifest_in(const std::string& path) {
     const bytes text = read_file(path);
-    const nlohmann::json document = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
-    if (document.is_discarded() || !document["pictures"].is_array() ||
-        document["exit_status"] != 0 || document["counts"]["written"] != 84) {
-        return false;
-    }
-    for (const auto& picture : document["pictures"]) {
-        fn(picture["file"].get<std::string>(), picture["bytes"].get<std::uint64_t>());
-    }
-    return true;
+    return nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
 }
-#else
-constexpr bool manifest_parses = false;
-bool read_manifest(const char*, const std::function<void(const std::string&, std::uint64_t)>&) {
-    return false;
+
+// The SHA-256 of each file in a folder, by name, as sha256sum tells it.
+std::map<std::string, std::string> checksums_in(const std::string& folder) {
+    EXPECT_EQ(std::system(("cd " + folder + " && sha256sum -- * > ../sums.txt").c_str()), 0);
+    std::map<std::string, std::string> sums;
+    std::istringstream lines(text_of("sums.txt"));
+    for (std::string sum, file; lines >> sum >> file;) {
+        sums[file] = sum;
+    }
+    return sums;
 }
 #endif
 
@@ -206,7 +202,8 @@ TEST(CommandLine, SourceRunsKeepStandardOutputForTheirResults) {
     EXPECT_EQ(folder.console, "done > F002.BMP\n");
     EXPECT_TRUE(folder.errors.starts_with(
         report_of(-201, "disc/MP1001.SEQ") + report_of(-201, "disc/ED_01.MAP") +
-        report_of(-201, "disc/TITLE.SEQ") + "quillmoor: 1 picture written to out (BMP), 3 failed\n"
+        report_of(-201, "disc/TITLE.SEQ") +
+        "quillmoor: 1 picture written to out (BMP), 3 failed\n"
         "quillmoor: the events group failed as a whole: 28 pictures not made (OP_ARLE, EV1001, "
         "EV_01, "))
         << folder.errors;
@@ -222,10 +219,9 @@ TEST(CommandLine, SourceRunsKeepStandardOutputForTheirResults) {
     // to the dialogue, whose console keeps its failures' lines.
     const program_run quiet_source = run_program("", "-q -o out disc");
     EXPECT_EQ(quiet_source.console, "");
-    EXPECT_TRUE(quiet_source.errors.starts_with(report_of(-201, "disc/MP1001.SEQ") +
-                                                report_of(-201, "disc/ED_01.MAP") +
-                                                report_of(-201, "disc/TITLE.SEQ") +
-                                                "quillmoor: the events group failed"));
+    EXPECT_TRUE(quiet_source.errors.starts_with(
+        report_of(-201, "disc/MP1001.SEQ") + report_of(-201, "disc/ED_01.MAP") +
+        report_of(-201, "disc/TITLE.SEQ") + "quillmoor: the events group failed"));
     const program_run quiet = run_program("q\n", "--quiet -o deep/er");
     EXPECT_EQ(quiet.console, std::string(greeting) + later_groups_missing('q'));
     EXPECT_TRUE(fs::exists("deep/er/F001.BMP"));
@@ -405,7 +401,8 @@ class SampleDiscOptions : public testing::Test {
     }
     static void TearDownTestSuite() { sample_.reset(); }
 
-    static std::string disc() { return "\"" + sample_->path().string() + "/s/disc\""; }
+    static std::string disc() { return "\"" + disc_folder().string() + "\""; }
+    static fs::path disc_folder() { return sample_->path() / "s" / "disc"; }
     static std::vector<std::string> expected_pictures(const std::string& starting) {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(sample_->path() / "s" / "expected")) {
@@ -449,6 +446,12 @@ TEST_F(SampleDiscOptions, ListingDecodesEverythingAndWritesNothing) {
     EXPECT_EQ(r.errors, "quillmoor: 84 pictures listed, 0 failed\n");
     EXPECT_EQ(pictures_in("."),
               (std::vector<std::string>{"console.txt", "errors.txt", "q:", "typed.txt"}));
+    // Rows that never arrive are a failure of the run, never "0 failed".
+    const std::string full =
+        std::string("\"") + QUILLMOOR_EXE + "\" -l " + disc() + " > /dev/full 2> errors.txt";
+    EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
+    EXPECT_EQ(text_of("errors.txt"), "quillmoor: cannot write standard output: No space left on "
+                                     "device\nquillmoor: 84 pictures listed, 1 failed\n");
 }
 
 TEST_F(SampleDiscOptions, OnlyTakesThePicturesNamedAndTheGroupsNamed) {
@@ -483,22 +486,131 @@ TEST_F(SampleDiscOptions, NoClobberRewritesNothing) {
     EXPECT_EQ(read_file("out/EV_01.BMP"), bytes(10, 'x'));
 }
 
-TEST_F(SampleDiscOptions, ManifestAccountsForEveryPicture) {
-    if (!manifest_parses) {
-        GTEST_SKIP() << "built without nlohmann-json";
-    }
+#if __has_include(<nlohmann/json.hpp>)
+TEST_F(SampleDiscOptions, ManifestIsAnInventoryOfTheRun) {
     scratch_dir dir;
-    const program_run r = run_program("", "-q --manifest=m.json -o out " + disc());
-    ASSERT_EQ(r.status, 0);
-    std::size_t pictures = 0;
-    std::size_t matching = 0;
-    EXPECT_TRUE(read_manifest("m.json", [&](const std::string& file, std::uint64_t size) {
-        ++pictures;
-        matching += fs::exists("out/" + file) && fs::file_size("out/" + file) == size ? 1 : 0;
-    }));
-    EXPECT_EQ(pictures, 84u);
-    EXPECT_EQ(matching, 84u);
+    // The sample disc without TITLE.SEQ: the title group fails as a whole.
+    fs::create_directory("notitle");
+    for (const auto& entry : fs::directory_iterator(disc_folder())) {
+        if (entry.path().filename() != "TITLE.SEQ") {
+            fs::create_symlink(entry.path(), "notitle" / entry.path().filename());
+        }
+    }
+    const program_run r = run_program("", "-q --manifest=m.json -o out notitle");
+    EXPECT_EQ(r.status, 255);
+    const nlohmann::json m = manifest_in("m.json");
+    ASSERT_FALSE(m.is_discarded());
+    EXPECT_EQ(m["format"], "quillmoor-manifest");
+    EXPECT_EQ(m["format_version"], 2);
+    EXPECT_EQ(m["source"], "notitle");
+    EXPECT_EQ(m["source_path"], fs::absolute("notitle").string());
+    EXPECT_EQ(m["output_path"], fs::absolute("out").string());
+    // Every picture written, with the checksum of its file.
+    const std::map<std::string, std::string> sums = checksums_in("out");
+    EXPECT_EQ(m["pictures"].size(), 43u);
+    EXPECT_EQ(sums.size(), 43u);
+    for (const auto& picture : m["pictures"]) {
+        const auto sum = sums.find(picture["file"].get<std::string>());
+        ASSERT_NE(sum, sums.end()) << picture;
+        EXPECT_EQ(picture["sha256"], sum->second) << picture;
+        EXPECT_EQ(picture["bytes"], fs::file_size("out/" + sum->first));
+    }
+    // The failure that stopped the title group: its kind, its reason in English, the line
+    // the console showed, and every picture it cost.
+    ASSERT_EQ(m["failures"].size(), 1u);
+    const nlohmann::json& failure = m["failures"][0];
+    EXPECT_EQ(failure["kind"], "file_not_found");
+    EXPECT_EQ(failure["reason"], "cannot open notitle/TITLE.SEQ");
+    EXPECT_EQ(failure["console"],
+              std::string(text_not_found.utf8) + "> notitle/TITLE.SEQ"); // as UTF-8
+    EXPECT_EQ(failure["pictures"].size(), 41u);
+    EXPECT_EQ(failure["pictures"][0], "TITLELOG");
+    EXPECT_EQ(failure["pictures"][40], "DM_ARCB2");
+    EXPECT_EQ(m["groups_failed"], nlohmann::json::array({"title"}));
+    // A failure the console has no line for has a kind of its own and no console line; the
+    // pictures --only took from a cell map's row are all it cost.
+    fs::create_directory("deep");
+    bytes sixteen_bit_cells(8192, 0);
+    sixteen_bit_cells[1] = 0x04; // a character number in units of 16-bit cells
+    write_file("deep/DM_SHEE1.MAP", sixteen_bit_cells);
+    for (const auto& entry : fs::directory_iterator(disc_folder())) {
+        if (!fs::exists("deep" / entry.path().filename())) {
+            fs::create_symlink(entry.path(), "deep" / entry.path().filename());
+        }
+    }
+    ASSERT_EQ(run_program("", "-q --only=DM_SHEE1_1,DM_SHEE1_3 --manifest=s.json -o s deep").status,
+              0);
+    const nlohmann::json s = manifest_in("s.json");
+    ASSERT_EQ(s["failures"].size(), 1u) << s;
+    EXPECT_EQ(s["failures"][0]["kind"], "wrong_depth");
+    EXPECT_EQ(s["failures"][0]["console"], nullptr);
+    EXPECT_EQ(s["failures"][0]["pictures"], nlohmann::json::array({"DM_SHEE1_1", "DM_SHEE1_3"}));
 }
+#endif
+
+#if __has_include(<nlohmann/json.hpp>)
+TEST_F(SampleDiscOptions, ManifestNeverTakesWhatTheRunReadsOrTheUserKeeps) {
+    scratch_dir dir;
+    const auto refused = [](const program_run& r, const std::string& why) {
+        EXPECT_EQ(r.status, 2) << why;
+        EXPECT_EQ(r.errors, "quillmoor: " + why + ". Try 'quillmoor --help'.\n");
+    };
+    // A file the user keeps, in the dialogue too (the "=" and the source forgotten): the
+    // prompt is never reached.
+    write_file("game.cue", bytes(10, 'g'));
+    refused(run_program("1\n", "--manifest game.cue"),
+            "'game.cue' is no manifest of this program: it is left as it is");
+    EXPECT_EQ(read_file("game.cue"), bytes(10, 'g'));
+    // A folder, before any picture is made; a picture's name in the pictures' folder.
+    fs::create_directory("m");
+    refused(run_program("", "--manifest=m -o out " + disc()), "the manifest 'm' is a folder");
+    EXPECT_FALSE(fs::exists("out"));
+    refused(run_program("", "-n --manifest=out/F001.BMP -o out " + disc()),
+            "the manifest 'out/F001.BMP' would take the name of a picture");
+    // An image that opens as a manifest would still be the file the disc is read from.
+#ifdef XORRISO_EXE
+    ASSERT_EQ(std::system(("\"" XORRISO_EXE "\" -as mkisofs -quiet -o disc.iso " + disc() +
+                           " > /dev/null 2>&1 && \"" RAW_IMAGER_EXE
+                           "\" disc.iso disc.bin disc.cue 1 > /dev/null")
+                              .c_str()),
+              0);
+    const bytes image = read_file("disc.bin");
+    refused(run_program("", "-q --manifest=disc.bin disc.cue"),
+            "'disc.bin' is no manifest of this program: it is left as it is");
+    const std::string opening = "{\n  \"format\": \"quillmoor-manifest\"";
+    std::FILE* iso = std::fopen("disc.iso", "r+b");
+    ASSERT_NE(iso, nullptr);
+    std::fwrite(opening.data(), 1, opening.size(), iso);
+    std::fclose(iso);
+    const bytes crafted = read_file("disc.iso");
+    refused(run_program("", "-q --manifest=disc.iso disc.iso"),
+            "the manifest 'disc.iso' is a file the disc is read from");
+    EXPECT_EQ(read_file("disc.iso"), crafted);
+    EXPECT_EQ(read_file("disc.bin"), image);
+#endif
+    // Standard output carries the manifest alone; "-o" is made before the manifest in it.
+    const program_run out = run_program("", "--manifest=- -o new " + disc());
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(manifest_in("console.txt")["counts"]["written"], 84);
+    EXPECT_EQ(run_program("", "-q --manifest=new/m.json -o new " + disc()).status, 0);
+    EXPECT_EQ(manifest_in("new/m.json")["counts"]["written"], 84);
+    // A link stays, what it leads to holds the document; a pipe gets it whole.
+    fs::create_symlink("kept.json", "link.json");
+    EXPECT_EQ(run_program("", "-q --manifest=link.json -o new " + disc()).status, 0);
+    EXPECT_TRUE(fs::is_symlink("link.json"));
+    EXPECT_EQ(manifest_in("kept.json")["counts"]["written"], 84);
+    ASSERT_EQ(mkfifo("pipe.json", 0600), 0);
+    EXPECT_EQ(run_program("", "-q --manifest=pipe.json -o new " + disc(),
+                          "(cat pipe.json > piped.json &); ")
+                  .status,
+              0);
+    // The reader may still be writing what it read.
+    for (int wait = 0; wait < 100 && manifest_in("piped.json").is_discarded(); ++wait) {
+        usleep(50'000);
+    }
+    EXPECT_EQ(manifest_in("piped.json")["counts"]["written"], 84);
+}
+#endif
 
 TEST_F(SampleDiscOptions, WritesThatFailSayWhichFileAndWhy) {
     scratch_dir dir;
@@ -544,6 +656,13 @@ TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
     EXPECT_EQ(r.console, "");
     EXPECT_EQ(r.errors, "quillmoor: cannot write into the output folder 'locked': Permission "
                         "denied. Try 'quillmoor --help'.\n");
+    // Without -o, the current folder is refused the same way.
+    const int here = std::system(("cd locked && " + as_user + "\"" + QUILLMOOR_EXE +
+                                  "\" ../q: > ../console.txt 2> ../errors.txt")
+                                     .c_str());
+    EXPECT_EQ(WEXITSTATUS(here), 2);
+    EXPECT_EQ(text_of("errors.txt"), "quillmoor: cannot write into the output folder '.': "
+                                     "Permission denied. Try 'quillmoor --help'.\n");
     // A picture's file that this user may not write keeps its bytes, as an open for writing
     // would leave it, though the folder would let a rename replace it.
     fs::create_directory("open");

@@ -13,9 +13,9 @@ namespace {
 constexpr mode_t new_file_mode = 0666; // less the user's umask
 
 file_type type_of(mode_t mode) {
-    return S_ISREG(mode)    ? file_type::regular
-           : S_ISDIR(mode)  ? file_type::folder
-           : S_ISFIFO(mode) ? file_type::pipe
+    return S_ISREG(mode)                    ? file_type::regular
+           : S_ISDIR(mode)                  ? file_type::folder
+           : S_ISFIFO(mode)                 ? file_type::pipe
            : S_ISCHR(mode) || S_ISBLK(mode) ? file_type::device
            : S_ISSOCK(mode)                 ? file_type::socket
                                             : file_type::other;

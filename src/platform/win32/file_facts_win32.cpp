@@ -26,9 +26,9 @@ file_facts facts_of(const std::string& path) {
     file_facts facts;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     // Devices (CON, NUL) and pipes have no attributes to tell: their handle tells.
-    const HANDLE handle = CreateFileA(path.c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
@@ -39,8 +39,8 @@ file_facts facts_of(const std::string& path) {
     const DWORD kind = GetFileType(handle);
     facts.identity = identity_of(handle);
     CloseHandle(handle);
-    facts.link = attributes != INVALID_FILE_ATTRIBUTES &&
-                 (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.link =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (kind == FILE_TYPE_CHAR) {
         facts.type = file_type::device;
     } else if (kind == FILE_TYPE_PIPE) {
@@ -51,8 +51,8 @@ file_facts facts_of(const std::string& path) {
     } else {
         facts.type = file_type::regular;
     }
-    facts.writable = attributes == INVALID_FILE_ATTRIBUTES ||
-                     (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+    facts.writable =
+        attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0;
     return facts;
 }
 

@@ -19,8 +19,7 @@ struct sha256_engine::state {
 };
 
 sha256_engine::sha256_engine() : state_(std::make_unique<state>()) {
-    if (BCryptOpenAlgorithmProvider(&state_->algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) !=
-        0) {
+    if (BCryptOpenAlgorithmProvider(&state_->algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
         state_->algorithm = nullptr;
         return;
     }
@@ -52,8 +51,8 @@ bool sha256_engine::ready() const {
 }
 
 bool sha256_engine::add(const std::uint8_t* bytes, std::size_t count) {
-    return BCryptHashData(state_->hash, const_cast<PUCHAR>(bytes), static_cast<ULONG>(count),
-                          0) == 0;
+    return BCryptHashData(state_->hash, const_cast<PUCHAR>(bytes), static_cast<ULONG>(count), 0) ==
+           0;
 }
 
 bool sha256_engine::finish(std::uint8_t (&digest)[sha256_size]) {
