@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -300,13 +301,9 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     return close_standard_output() ? exit_status : failed_status;
 }
 
-} // namespace
-
-int quillmoor_main(int argc, const char* const* argv) {
-    options chosen;
-    if (std::string error; argc > 1 && !parse_options(argc, argv, chosen, error)) {
-        return usage_error(error);
-    }
+// What the command line asks that needs no disc (help, the version), or that this build
+// cannot do: the exit status then.
+std::optional<int> answered_at_once(const options& chosen, const picture_format& format) {
     if (chosen.help) {
         std::fputs(usage_text().c_str(), stdout);
         return 0;
@@ -317,8 +314,6 @@ int quillmoor_main(int argc, const char* const* argv) {
                     manifest_support().c_str());
         return 0;
     }
-    const picture_format& format =
-        chosen.format != nullptr ? *chosen.format : default_picture_format();
     if (!format.ready()) {
         return usage_error(png_output_built
                                ? std::string("PNG files need ") + png_library_file +
@@ -328,6 +323,21 @@ int quillmoor_main(int argc, const char* const* argv) {
     }
     if (!chosen.manifest.empty() && !manifest_built) {
         return usage_error("this build writes no manifest (built without nlohmann-json)");
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int quillmoor_main(int argc, const char* const* argv) {
+    options chosen;
+    if (std::string error; argc > 1 && !parse_options(argc, argv, chosen, error)) {
+        return usage_error(error);
+    }
+    const picture_format& format =
+        chosen.format != nullptr ? *chosen.format : default_picture_format();
+    if (const std::optional<int> answered = answered_at_once(chosen, format)) {
+        return *answered;
     }
     const bool dialogue = chosen.source.empty();
     manifest_file manifest;

@@ -43,6 +43,27 @@ constexpr bool all_rows_fit() {
 }
 static_assert(all_rows_fit());
 
+// The row's cell data: one file, or parts numbered from 1 that lie one behind the other,
+// however long each was. False when a file failed to load (told).
+bool load_cells(picture_job& job, const cell_map& row, std::uint8_t (&cells)[cell_data_size]) {
+    char file[numbered_name_size] = {};
+    const unsigned parts = counts_parts(row.counts);
+    if (parts == 0) {
+        std::snprintf(file, sizeof file, cel_format, row.cel_name);
+        return job.load(file, cells, cell_data_size) >= 0;
+    }
+    std::uint32_t placed = 0;
+    for (unsigned part = 1; part <= parts; ++part) {
+        std::snprintf(file, sizeof file, part_format, row.cel_name, part);
+        const status loaded = job.load(file, cells + placed, cell_data_size / parts);
+        if (loaded < 0) {
+            return false;
+        }
+        placed += static_cast<std::uint32_t>(loaded);
+    }
+    return true;
+}
+
 } // namespace
 
 std::string cellmap_picture_name(const cell_map& row, unsigned k) {
@@ -55,13 +76,14 @@ std::string cellmap_picture_name(const cell_map& row, unsigned k) {
     return name;
 }
 
-bool cellmap_wanted(const picture_run& run, const cell_map& row) {
+std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map& row) {
+    std::vector<std::string> selected;
     for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
-        if (run.wants(cellmap_picture_name(row, k), group_cellmaps)) {
-            return true;
+        if (std::string name = cellmap_picture_name(row, k); run.wants(name, group_cellmaps)) {
+            selected.push_back(std::move(name));
         }
     }
-    return false;
+    return selected;
 }
 
 bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
@@ -71,37 +93,13 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
     std::uint8_t palette[palette_size] = {};
     char file[numbered_name_size] = {};
     const unsigned pictures = counts_pictures(row.counts);
-    const unsigned parts = counts_parts(row.counts);
     // A failure costs the row's pictures that are not written yet.
     picture_job job(run, group_cellmaps, cellmap_picture_name(row, 0));
-    std::vector<std::string> selected;
-    for (unsigned k = 0; k < pictures; ++k) {
-        if (std::string name = cellmap_picture_name(row, k); run.wants(name, group_cellmaps)) {
-            selected.push_back(std::move(name));
-        }
-    }
-    job.makes(std::move(selected));
+    job.makes(cellmap_selected(run, row));
     job.uses(title_file);
     std::snprintf(file, sizeof file, map_format, row.map_name);
-    if (job.load(file, entry_bytes(map), map_area_size) < 0) {
+    if (job.load(file, entry_bytes(map), map_area_size) < 0 || !load_cells(job, row, cells)) {
         return false;
-    }
-    if (parts == 0) {
-        std::snprintf(file, sizeof file, cel_format, row.cel_name);
-        if (job.load(file, cells, cell_data_size) < 0) {
-            return false;
-        }
-    } else {
-        // Parts are numbered from 1 and lie one behind the other, however long each was.
-        std::uint32_t placed = 0;
-        for (unsigned part = 1; part <= parts; ++part) {
-            std::snprintf(file, sizeof file, part_format, row.cel_name, part);
-            const status loaded = job.load(file, cells + placed, cell_data_size / parts);
-            if (loaded < 0) {
-                return false;
-            }
-            placed += static_cast<std::uint32_t>(loaded);
-        }
     }
     std::uint16_t depth = 0;
     if (!job.check(opti_ss_pnb(map, &depth, cellmap_map_entries), "opti_ss_pnb")) {

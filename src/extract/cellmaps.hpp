@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class picture_run;
 
@@ -15,8 +16,8 @@ constexpr std::uint32_t title_data_size = 42592;
 
 // The name of picture k (from 0) of a row: DM_MAP for a row of one picture, DM_MAP_k else.
 std::string cellmap_picture_name(const cell_map& row, unsigned k);
-// Whether the run selects any picture of the row.
-bool cellmap_wanted(const picture_run& run, const cell_map& row);
+// The pictures of the row that the run selects, in order.
+std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map& row);
 
 // Makes the pictures of one row that the run selects, each with the next palette of the
 // title data, converted under mode. False when a step failed (a cell depth above 8 without a

@@ -63,6 +63,10 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
     if (settings_.list_only) {
         return settle(record, picture_fate::listed);
     }
+    return publish(record, p, failure);
+}
+
+bool picture_run::publish(picture_record& record, const picture& p, fault& failure) {
     output_folder& folder = *settings_.folder;
     const auto write_failed = [&](status code, std::string reason) {
         failure = {code, format_.routine, folder.shown_path(record.file), std::move(reason)};

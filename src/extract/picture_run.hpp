@@ -104,6 +104,8 @@ class picture_run {
     void group_failed(const char* group);
 
   private:
+    // Encodes the picture into a temporary file of the folder and gives it its name.
+    bool publish(picture_record& record, const picture& p, fault& failure);
     // The picture's file is the run's from now on; the listener hears what became of it.
     bool settle(const picture_record& record, picture_fate fate);
 

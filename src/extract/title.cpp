@@ -106,7 +106,7 @@ bool ext_title(picture_run& run, std::uint8_t mode) {
         }
     }
     for (const cell_map& row : dm_cell_maps) {
-        if (cellmap_wanted(run, row)) {
+        if (!cellmap_selected(run, row).empty()) {
             dec_cellmap(run, title_data, row, mode);
         }
     }
