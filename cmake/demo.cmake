@@ -1,9 +1,13 @@
-# The demo: extract the sample disc into RUN_DIR and show what the program printed. Where
-# the program reads disc images, drive q is the sample disc as a CUE sheet and raw image.
+# The demo: extract the sample disc into RUN_DIR and show what the program printed. Drive q
+# is the sample disc as a CUE sheet and raw image, made from an ISO image that xorriso makes;
+# without xorriso, the sample disc's folder.
 include(${CMAKE_CURRENT_LIST_DIR}/sample_run.cmake)
 
 if(XORRISO)
     set(IMAGE cue1)
+else()
+    message(STATUS "xorriso is not installed: drive q: is the sample disc's folder, not a "
+                   "disc image (apt-get install xorriso makes it one)")
 endif()
 run_on_sample_disc(status)
 file(GLOB pictures RELATIVE ${RUN_DIR} ${RUN_DIR}/*.BMP)

@@ -5,7 +5,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/sample_run.cmake)
 
 if(MEMCHECK)
-    set(LAUNCHER valgrind --quiet --error-exitcode=1 --leak-check=full
+    set(LAUNCHER ${VALGRIND} --quiet --error-exitcode=1 --leak-check=full
         --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect)
 endif()
 
