@@ -28,27 +28,31 @@ constexpr char usage_head[] =
     "                        (default: the current folder)\n";
 constexpr char usage_middle[] =
     "  -l, --list            read and decode everything, write nothing: list the\n"
-    "                        pictures that would be written\n"
+    "                        pictures that would be written (with -n, those whose\n"
+    "                        file is not there yet)\n"
     "      --only=PATTERN[,PATTERN]...\n"
     "                        only the pictures whose name matches (F0*, EV_*) or\n"
     "                        whose group is named: faces, events, endings, title,\n"
     "                        sprites, cellmaps\n"
     "  -n, --no-clobber      leave a picture whose file is already there alone\n";
 constexpr char usage_manifest[] =
-    "      --manifest=FILE   write a JSON document of the run into FILE\n";
+    "      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
+    "                        standard output, which then carries nothing else)\n";
 constexpr char usage_tail[] =
-    "  -q, --quiet           no \"done\" line for each picture and no summary; errors\n"
-    "                        are still shown\n"
+    "  -q, --quiet           no \"done\" line for each picture and no summary;\n"
+    "                        failures are still shown\n"
     "      --encoding=ENC    write the Japanese messages in utf-8 or shift-jis\n"
     "                        (default: as the locale writes text)\n"
     "  -h, --help            show this help and exit\n"
     "  -V, --version         show the version and what this build reads and writes\n"
     "\n"
-    "Messages name a file by its path in SOURCE: q:\\TITLE.SEQ on a drive,\n"
-    "disc/TITLE.SEQ in a folder, game.cue:TITLE.SEQ in an image.\n"
+    "With SOURCE, standard output carries the \"done\" lines (or the list) alone;\n"
+    "failures and the summary go to standard error. Messages name a file by its\n"
+    "path in SOURCE: q:\\TITLE.SEQ on a drive, disc/TITLE.SEQ in a folder,\n"
+    "game.cue:TITLE.SEQ in an image.\n"
     "Exit status: 0 when every group of pictures could run, 255 when a group failed\n"
-    "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when the\n"
-    "manifest could not be written.\n"
+    "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when\n"
+    "standard output or the manifest did not receive all that was written.\n"
     "Full documentation: man quillmoor (quillmoor(1)).\n";
 
 // The formats this build writes, as --format takes them.
