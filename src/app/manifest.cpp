@@ -92,7 +92,7 @@ class json_manifest final : public manifest_listener {
             {"program", program_name},
             {"version", program_version},
             {"source", head_.source},
-            {"source_path", head_.source_path},
+            {"source_path", text_or_null(head_.source_path)},
             {"output", head_.listing ? json(nullptr) : json(head_.output)},
             {"output_path", head_.listing ? json(nullptr) : json(head_.output_path)},
             {"picture_format", head_.format},

@@ -227,15 +227,19 @@ bool flush_standard_output(console& results, run_listener& listeners) {
     return error == 0;
 }
 
-// Closes standard output, the last of what the run writes: false, said on standard error,
-// when what was written to it did not all arrive (a file system that tells at the close).
-bool close_standard_output() {
+// Closes standard output, the last of what the run writes: false when what was written to it
+// did not all arrive (a file system that tells at the close), said on standard error unless
+// it has been told.
+bool close_standard_output(bool told = false) {
+    const bool failed_before = std::ferror(stdout) != 0;
     errno = 0;
-    if (std::fclose(stdout) == 0) {
+    if (std::fclose(stdout) == 0 && !failed_before) {
         return true;
     }
-    say(stderr, std::string("cannot write ") + standard_output + ": " +
-                    system_reason(errno != 0 ? errno : EIO));
+    if (!told) {
+        say(stderr, std::string("cannot write ") + standard_output + ": " +
+                        system_reason(errno != 0 ? errno : EIO));
+    }
     return false;
 }
 
@@ -264,7 +268,8 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     if (asked.manifest != nullptr) {
         const bool listing = chosen.list;
         manifest = manifest_listener::make(
-            {asked.dialogue ? source.path_of("") : chosen.source, absolute_path(source.place()),
+            {asked.dialogue ? source.path_of("") : chosen.source,
+             source.place().empty() ? std::string() : absolute_path(source.place()),
              folder != nullptr && !listing ? folder->shown() : std::string(),
              folder != nullptr && !listing ? absolute_path(folder->shown()) : std::string(),
              asked.format.shown, listing});
@@ -280,7 +285,8 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     // A group that failed still says so first.
     const int failed_status = result != st_ok ? result : exit_output_lost;
     int exit_status = result;
-    if (!flush_standard_output(results, listeners)) {
+    const bool flushed = flush_standard_output(results, listeners);
+    if (!flushed) {
         exit_status = failed_status;
     }
     if (manifest != nullptr &&
@@ -298,7 +304,12 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
     } else if (result != st_ok) {
         explain_failure(source);
     }
-    return close_standard_output() ? exit_status : failed_status;
+    return close_standard_output(!flushed) ? exit_status : failed_status;
+}
+
+// The status of a run that printed an answer: 0, or 1 when it did not arrive whole.
+int answered() {
+    return close_standard_output() ? 0 : exit_output_lost;
 }
 
 // What the command line asks that needs no disc (help, the version), or that this build
@@ -306,13 +317,13 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
 std::optional<int> answered_at_once(const options& chosen, const picture_format& format) {
     if (chosen.help) {
         std::fputs(usage_text().c_str(), stdout);
-        return 0;
+        return answered();
     }
     if (chosen.version) {
         std::printf("%s %s\ndisc images: %s\npicture formats: %s\nmanifest: %s\n", program_name,
                     program_version, disc_image_support().c_str(), picture_format_support().c_str(),
                     manifest_support().c_str());
-        return 0;
+        return answered();
     }
     if (!format.ready()) {
         return usage_error(png_output_built

@@ -157,6 +157,12 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
     EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ")) << v.console;
+    // An answer that cannot be written is no success.
+    const std::string full =
+        std::string("\"") + QUILLMOOR_EXE + "\" --help > /dev/full 2> errors.txt";
+    EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
+    EXPECT_EQ(text_of("errors.txt"), "quillmoor: cannot write standard output: No space left on "
+                                     "device\n");
 }
 
 TEST(CommandLine, BadUsageIsOneLineOnStandardErrorAndStatusTwo) {
