@@ -243,6 +243,24 @@ bool close_standard_output(bool told = false) {
     return false;
 }
 
+// The lines on standard error that end a run: with a source, the summary (unless quiet) and
+// the groups that failed as a whole; after a failed dialogue, what the console cannot tell.
+void tell_the_end(const run_request& asked, const picture_settings& settings,
+                  const run_counts& counts, const disc& source, status result) {
+    if (asked.dialogue) {
+        if (result != st_ok) {
+            explain_failure(source);
+        }
+        return;
+    }
+    if (!asked.chosen.quiet) {
+        say(stderr, counts.summary(settings, asked.format));
+    }
+    for (const std::string& line : counts.group_lines()) {
+        say(stderr, line);
+    }
+}
+
 // Runs the groups over the disc into the folder and reports it all. Returns the exit status.
 int run_and_report(const run_request& asked, const disc& source, output_folder* folder,
                    console& results, console& failures) {
@@ -294,16 +312,7 @@ int run_and_report(const run_request& asked, const disc& source, output_folder* 
         ++counts.failed;
         exit_status = failed_status;
     }
-    if (!asked.dialogue) {
-        if (!chosen.quiet) {
-            say(stderr, counts.summary(settings, asked.format));
-        }
-        for (const std::string& line : counts.group_lines()) {
-            say(stderr, line);
-        }
-    } else if (result != st_ok) {
-        explain_failure(source);
-    }
+    tell_the_end(asked, settings, counts, source, result);
     return close_standard_output(!flushed) ? exit_status : failed_status;
 }
 
