@@ -56,10 +56,6 @@ bool ends_with_ignoring_case(const std::string& name, const std::string& tail) {
            lower_case(name.substr(name.size() - tail.size())) == lower_case(tail);
 }
 
-std::string cannot_write(const std::string& path, const std::string& reason) {
-    return "cannot write the manifest '" + path + "': " + reason;
-}
-
 // Writes all of text into file and closes it (standard output is closed with the program's
 // other lines); false, with the system's reason, when it did not arrive whole.
 bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
@@ -78,6 +74,10 @@ bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
 }
 
 } // namespace
+
+std::string cannot_write_manifest(const std::string& path, const std::string& reason) {
+    return "cannot write the manifest '" + path + "': " + reason;
+}
 
 bool is_manifest_text(std::string_view beginning) {
     if (beginning.empty()) {
@@ -110,7 +110,7 @@ bool manifest_file::choose(const std::string& path, bool dialogue, const std::st
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
     const file_facts facts = facts_of(path);
     if (facts.error != 0) {
-        error = cannot_write(path, system_reason(facts.error));
+        error = cannot_write_manifest(path, system_reason(facts.error));
         return false;
     }
     // Standard output by another name (/dev/stdout, the file it is redirected to) is taken
@@ -135,7 +135,7 @@ bool manifest_file::choose(const std::string& path, bool dialogue, const std::st
         break;
     }
     if (facts.type != file_type::none && !facts.writable) {
-        error = cannot_write(path, system_reason(EACCES));
+        error = cannot_write_manifest(path, system_reason(EACCES));
         return false;
     }
     if (facts.link) {
@@ -147,7 +147,7 @@ bool manifest_file::choose(const std::string& path, bool dialogue, const std::st
     }
     if (way_ == way::replaced && facts_of(folder_).type != file_type::folder &&
         !made_with(folder_, output)) {
-        error = cannot_write(path, system_reason(ENOENT));
+        error = cannot_write_manifest(path, system_reason(ENOENT));
         return false;
     }
     return true;
@@ -174,7 +174,7 @@ bool manifest_file::check(const disc& source, const output_folder* pictures,
     std::string why;
     held_ = open_output_folder(folder_, true, why);
     if (held_ == nullptr) {
-        error = cannot_write(path_, why.substr(why.rfind(": ") + 2));
+        error = cannot_write_manifest(path_, why.substr(why.rfind(": ") + 2));
         return false;
     }
     return true;

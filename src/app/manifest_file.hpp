@@ -16,6 +16,9 @@ struct picture_format;
 // file holds nothing to lose either).
 bool is_manifest_text(std::string_view beginning);
 
+// The line that says the manifest at path could not be written, and why.
+std::string cannot_write_manifest(const std::string& path, const std::string& reason);
+
 class manifest_file {
   public:
     manifest_file();

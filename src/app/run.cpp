@@ -193,7 +193,7 @@ bool write_manifest(manifest_file& file, const std::string& text) {
     if (file.write(text, reason)) {
         return true;
     }
-    say(stderr, "cannot write the manifest '" + file.path() + "': " + reason);
+    say(stderr, cannot_write_manifest(file.path(), reason));
     return false;
 }
 

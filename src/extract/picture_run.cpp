@@ -4,11 +4,11 @@
 #include "encode/formats.hpp"
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
+#include "platform/file_facts.hpp"
 #include "platform/output_folder.hpp"
 #include "platform/sha256.hpp"
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t write_buffer_size = 128 * 1024;
 
 std::string reason_of(int error) {
-    return error != 0 ? std::strerror(error) : "the write failed";
+    return error != 0 ? system_reason(error) : "the write failed";
 }
 
 } // namespace

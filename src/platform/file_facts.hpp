@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 // A file as the system tells files apart: its device and its number there.
@@ -40,4 +41,6 @@ std::FILE* open_in_place(const std::string& path, std::string& reason);
 std::string absolute_path(const std::string& path);
 
 // The system's words for an error number.
-std::string system_reason(int error);
+inline std::string system_reason(int error) {
+    return std::strerror(error);
+}

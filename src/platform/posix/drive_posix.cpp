@@ -7,7 +7,6 @@
 #include "platform/posix/posix_discs.hpp"
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -70,7 +69,7 @@ std::string trouble_of(const std::string& place, const entry& e) {
     case entry_kind::looping_link:
         return place + " " + state_words(file_state::looping_link);
     case entry_kind::unopenable:
-        return "cannot open '" + place + "': " + std::strerror(e.error);
+        return "cannot open '" + place + "': " + system_reason(e.error);
     case entry_kind::no_access:
         return place + " may not be read";
     case entry_kind::other:

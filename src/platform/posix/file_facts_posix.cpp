@@ -89,7 +89,3 @@ std::string absolute_path(const std::string& path) {
     }
     return path;
 }
-
-std::string system_reason(int error) {
-    return std::strerror(error);
-}

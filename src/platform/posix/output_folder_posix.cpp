@@ -1,5 +1,6 @@
 #include "platform/output_folder.hpp"
 
+#include "platform/file_facts.hpp"
 #include "platform/files_in_making.hpp"
 
 #include <cerrno>
@@ -31,10 +32,6 @@ constexpr special_kind special_kinds[] = {
 
 constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
-std::string reason_of(int error) {
-    return std::strerror(error);
-}
-
 // Neither a file, a link nor a folder: its kind's reason.
 std::string special_reason(mode_t mode) {
     for (const special_kind& kind : special_kinds) {
@@ -42,7 +39,7 @@ std::string special_reason(mode_t mode) {
             return kind.reason;
         }
     }
-    return reason_of(EEXIST);
+    return system_reason(EEXIST);
 }
 
 bool random_bits(std::uint64_t& bits, std::string& reason) {
@@ -52,7 +49,7 @@ bool random_bits(std::uint64_t& bits, std::string& reason) {
         got = getrandom(bytes, sizeof bytes, 0);
     } while (got < 0 && errno == EINTR);
     if (got != static_cast<ssize_t>(sizeof bytes)) {
-        reason = reason_of(got < 0 ? errno : EIO);
+        reason = system_reason(got < 0 ? errno : EIO);
         return false;
     }
     std::memcpy(&bits, bytes, sizeof bits);
@@ -104,19 +101,19 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             if (error == EEXIST) {
                 continue;
             }
-            reason = reason_of(error);
+            reason = system_reason(error);
             return nullptr;
         }
         // Open for reading too: what was written can be read back (its checksum).
         std::FILE* file = fdopen(fd, "w+b");
         if (file == nullptr) {
-            reason = reason_of(errno);
+            reason = system_reason(errno);
             close(fd);
             discard(temporary);
         }
         return file;
     }
-    reason = reason_of(EEXIST);
+    reason = system_reason(EEXIST);
     return nullptr;
 }
 
@@ -152,7 +149,7 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
         existed = error == EEXIST;
     }
     if (error != 0) {
-        reason = reason_of(error);
+        reason = system_reason(error);
         discard(temporary);
         return false;
     }
@@ -168,7 +165,7 @@ void output_folder::discard(const std::string& temporary) {
 std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open the output folder '" + path + "': " + reason_of(errno);
+        error = "cannot open the output folder '" + path + "': " + system_reason(errno);
         return nullptr;
     }
     return std::unique_ptr<output_folder>(new output_folder(path, path, fd));

@@ -68,7 +68,3 @@ std::string absolute_path(const std::string& path) {
     char full[MAX_PATH] = {};
     return _fullpath(full, path.c_str(), sizeof full) != nullptr ? std::string(full) : path;
 }
-
-std::string system_reason(int error) {
-    return std::strerror(error);
-}
