@@ -1,7 +1,7 @@
 // The fuzz_run input: a disc as a sequence of file records, shared with the seed maker.
 #pragma once
 
-#include "platform/memory_disc.hpp"
+#include "memory_disc.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,6 +4,7 @@
 // entries of every kind: a folder, a plain file, a dangling link and a pipe, which blocks
 // whoever opens it to read (libFuzzer's -timeout tells).
 #include "app/options.hpp"
+#include "core/ascii.hpp"
 #include "encode/formats.hpp"
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"

@@ -7,8 +7,8 @@
 #include "encode/picture.hpp"
 #include "extract/groups.hpp"
 #include "extract/picture_run.hpp"
+#include "memory_disc.hpp"
 #include "platform/disc_names.hpp"
-#include "platform/memory_disc.hpp"
 #include "platform/output_folder.hpp"
 #include "scratch_dir.hpp"
 
@@ -146,8 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.folder = folder.get();
 
     // The messages in either encoding, as the console prints them.
-    console con(null_device, nullptr,
-                size % 2 == 0 ? console_encoding::utf8 : console_encoding::shift_jis);
+    console con(
+        null_device, nullptr,
+        text_encoding{size % 2 == 0 ? console_encoding::utf8 : console_encoding::shift_jis, {}});
     console_report report({con, con, null_device}, console_report::results::shown);
     run_checker checker;
     run_listeners listeners;

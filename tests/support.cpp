@@ -56,7 +56,7 @@ std::string console_of(const std::function<void()>& fn) {
 
 std::string report_of(status code, const char* context) {
     const memory_stream out;
-    console con(out.file(), stdin, console_encoding::shift_jis);
+    console con(out.file(), stdin, text_encoding{console_encoding::shift_jis, {}});
     errormes(con, code, context);
     return out.text();
 }
@@ -88,7 +88,8 @@ test_run::test_run(picture_settings settings) : parts_(std::make_unique<parts>()
     EXPECT_NE(parts_->folder, nullptr) << error;
     parts_->settings = std::move(settings);
     parts_->settings.folder = parts_->folder.get();
-    parts_->con = std::make_unique<::console>(console_.file(), stdin, console_encoding::shift_jis);
+    parts_->con = std::make_unique<::console>(console_.file(), stdin,
+                                              text_encoding{console_encoding::shift_jis, {}});
     parts_->report = std::make_unique<console_report>(
         report_streams{*parts_->con, *parts_->con, errors_.file()}, console_report::results::shown);
     run_ = std::make_unique<picture_run>(*parts_->drive, parts_->settings, *parts_->report);

@@ -20,8 +20,6 @@ class console {
     console(std::FILE* out, std::FILE* in, text_encoding encoding, bool escape_always = false)
         : out_(out), in_(in), encoding_(std::move(encoding)),
           escapes_(escape_always || is_terminal(out)) {}
-    console(std::FILE* out, std::FILE* in, console_encoding encoding)
-        : console(out, in, text_encoding{encoding, {}}) {}
 
     bool escapes() const { return escapes_; }
 

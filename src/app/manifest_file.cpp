@@ -1,8 +1,8 @@
 #include "app/manifest_file.hpp"
 
+#include "core/ascii.hpp"
 #include "encode/formats.hpp"
 #include "platform/disc.hpp"
-#include "platform/disc_names.hpp"
 #include "platform/file_facts.hpp"
 #include "platform/output_folder.hpp"
 

@@ -4,8 +4,8 @@
 #include "app/shown.hpp"
 #include "app/suggest.hpp"
 
+#include "core/ascii.hpp"
 #include "encode/formats.hpp"
-#include "platform/disc_names.hpp"
 
 #include <array>
 #include <getopt.h>

@@ -10,6 +10,7 @@
 #include "app/suggest.hpp"
 #include "app/texts.hpp"
 #include "app/version.hpp"
+#include "core/ascii.hpp"
 #include "encode/formats.hpp"
 #include "encode/png_built.hpp"
 #include "extract/groups.hpp"

@@ -102,9 +102,3 @@ inline constexpr japanese_text text_prompt = {
     "\x81\x84\xe3\x82\x8b\xe3\x83\x89\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x96"
     "\xe5\x90\x8d\xe3\x82\x92\xe5\x85\xa5\xe5\x8a\x9b\xe3\x81\x97\xe3\x81"
     "\xa6\xe4\xb8\x8b\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82"};
-
-inline constexpr japanese_text all_japanese_texts[] = {
-    text_name_too_long, text_no_file,      text_bad_drive,    text_not_found,
-    text_unsupported,   text_bad_argument, text_no_memory,    text_bad_reference,
-    text_overrun,       text_read_failed,  text_write_failed, text_prompt,
-};

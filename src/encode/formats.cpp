@@ -1,8 +1,8 @@
 #include "encode/formats.hpp"
 
+#include "core/ascii.hpp"
 #include "encode/bmp_out.hpp"
 #include "encode/png_out.hpp"
-#include "platform/disc_names.hpp"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "extract/picture_run.hpp"
 
+#include "core/ascii.hpp"
 #include "disc/load_disc_file.hpp"
 #include "encode/formats.hpp"
 #include "platform/disc.hpp"
-#include "platform/disc_names.hpp"
 #include "platform/file_facts.hpp"
 #include "platform/output_folder.hpp"
 #include "platform/sha256.hpp"

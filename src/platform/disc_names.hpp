@@ -1,22 +1,15 @@
-// Disc file names: what a drive root looks like, which names are taken from a disc at
-// all, and how names match (without regard to case, as the disc's own platform does).
+// Disc file names: what a drive root looks like, and which names are taken from a disc at
+// all.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-bool is_ascii_letter(int c);
 // "q", "q:", "q:\" and "q:/" name drive q on a command line.
 bool is_drive_letter(const std::string& source);
 // The root of a drive as messages name it: the letter as typed, a colon, a backslash.
 std::string drive_root(char letter);
 bool is_drive_root(const char* root);
-char ascii_lower(char c);
-bool same_ignoring_case(const char* a, const char* b);
-std::string lower_case(const std::string& name);
-
-// Wildcard match without regard to case: * is any run of characters, ? any one.
-bool wildcard_match(const char* pattern, const char* name);
 
 // A name on a disc is data from a stranger: only printable ASCII without a separator, and
 // neither "." nor "..", is taken. Any other could leave the folder it is used in or reach a

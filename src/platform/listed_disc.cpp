@@ -1,5 +1,6 @@
 #include "platform/listed_disc.hpp"
 
+#include "core/ascii.hpp"
 #include "platform/disc_names.hpp"
 
 #include <algorithm>
@@ -52,4 +53,21 @@ std::vector<std::string> listed_disc::search(const char* pattern) const {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+namespace {
+
+// A disc with nothing on it: the drive that holds none.
+class empty_disc final : public listed_disc {
+  public:
+    explicit empty_disc(std::string root) : listed_disc(std::move(root)) {}
+
+  private:
+    disc_read read_file(std::size_t, std::uint8_t*, std::uint32_t) const override { return {}; }
+};
+
+} // namespace
+
+std::unique_ptr<disc> open_empty_disc(std::string root) {
+    return std::make_unique<empty_disc>(std::move(root));
 }

@@ -80,7 +80,7 @@ struct reported {
 reported report(status code, const char* context,
                 console_encoding encoding = console_encoding::shift_jis) {
     const memory_stream out;
-    console con(out.file(), stdin, encoding);
+    console con(out.file(), stdin, text_encoding{encoding, {}});
     const status result = errormes(con, code, context);
     return {out.text(), result};
 }
@@ -117,6 +117,12 @@ TEST(Errormes, ContextBandWithoutContextBlamesItself) {
         EXPECT_EQ(r.result, -1);
     }
 }
+
+constexpr japanese_text all_japanese_texts[] = {
+    text_name_too_long, text_no_file,      text_bad_drive,    text_not_found,
+    text_unsupported,   text_bad_argument, text_no_memory,    text_bad_reference,
+    text_overrun,       text_read_failed,  text_write_failed, text_prompt,
+};
 
 // Both forms of each Japanese text say the same: the UTF-8 form is the Shift-JIS one as
 // the system's own converter reads it, and a UTF-8 console prints that form.

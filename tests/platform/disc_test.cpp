@@ -1,7 +1,7 @@
 // The disc the run reads, of each kind that lists its root: a folder on drive q, and a disc
 // held in memory. Both take names by the same rule.
+#include "memory_disc.hpp"
 #include "platform/disc.hpp"
-#include "platform/memory_disc.hpp"
 
 #include "support.hpp"
 

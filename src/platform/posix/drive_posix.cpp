@@ -1,9 +1,9 @@
 // Drive letters on a system without them. Drive X is ./x: when there is one (a folder or
 // a link, as Wine names its drive links), else /mnt/x (where WSL mounts Windows drives);
 // either may be a disc image, a file rather than a folder.
+#include "core/ascii.hpp"
 #include "platform/disc_names.hpp"
 #include "platform/image_disc.hpp"
-#include "platform/memory_disc.hpp"
 #include "platform/posix/posix_discs.hpp"
 
 #include <cerrno>

@@ -1,5 +1,5 @@
 // Image files on POSIX systems: a regular file or a block device, read with pread.
-#include "platform/disc_names.hpp"
+#include "core/ascii.hpp"
 #include "platform/image_disc.hpp"
 #include "platform/posix/posix_discs.hpp"
 

@@ -1,5 +1,4 @@
 // Image files on Windows: a regular file, read at an offset with ReadFile.
-#include "platform/disc_names.hpp"
 #include "platform/image_disc.hpp"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/memory_disc.hpp"
+#include "memory_disc.hpp"
 
 #include "platform/listed_disc.hpp"
 
@@ -37,8 +37,4 @@ class memory_disc final : public listed_disc {
 
 std::unique_ptr<disc> open_memory_disc(std::string root, std::vector<memory_file> files) {
     return std::make_unique<memory_disc>(std::move(root), std::move(files));
-}
-
-std::unique_ptr<disc> open_empty_disc(std::string root) {
-    return open_memory_disc(std::move(root), {});
 }
