@@ -63,7 +63,8 @@ std::uint32_t stream_length(const packed_stream& s) {
 
 bool decode_quillmoor(const packed_stream& s, std::uint8_t* out) {
     return dec_cnxlz(stream_start(s), out, stream_length(s),
-                     static_cast<std::uint32_t>(s.data.size())) == st_ok;
+                     static_cast<std::uint32_t>(s.data.size()))
+        .ok();
 }
 
 bool decode_reference(const packed_stream& s, std::uint8_t* out) {

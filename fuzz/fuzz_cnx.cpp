@@ -63,6 +63,17 @@ std::uint32_t offered_room(const std::uint8_t* data, std::uint32_t size) {
     std::abort();
 }
 
+// A result as one number and the routine that gave it: the size, or the console code.
+struct outcome {
+    status code = st_ok;
+    const char* routine = nullptr;
+};
+
+outcome outcome_of(const result<std::uint32_t>& r) {
+    return r ? outcome{static_cast<status>(*r), nullptr}
+             : outcome{code_of(r.failure().kind), r.failure().routine};
+}
+
 bool named(const outcome& o, const char* routine) {
     return o.routine != nullptr && std::strcmp(o.routine, routine) == 0;
 }
@@ -82,12 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bytes input = copy_of(data, length);
     const bytes apart(new std::uint8_t[room]);
-    const outcome result = dec_cnxdat(input.get(), apart.get(), length, room);
+    const outcome result = outcome_of(dec_cnxdat(input.get(), apart.get(), length, room));
 
     // In place, as the loader does it: one buffer holding the container and the room.
     const bytes shared(new std::uint8_t[std::max(length, room)]);
     std::memcpy(shared.get(), data, length);
-    const outcome in_place = dec_cnxdat(shared.get(), shared.get(), length, room);
+    const outcome in_place = outcome_of(dec_cnxdat(shared.get(), shared.get(), length, room));
     if (!same_outcome(in_place, result)) {
         fail("in place", result.code, in_place.code);
     }
@@ -120,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t claimed = claimed_size(data);
     const bytes stream = copy_of(data + cnx_header_size, length - cnx_header_size);
     const bytes exact(new std::uint8_t[claimed]);
-    const status decoded = dec_cnxlz(stream.get(), exact.get(), length - cnx_header_size, claimed);
+    const result<void> lz = dec_cnxlz(stream.get(), exact.get(), length - cnx_header_size, claimed);
+    const status decoded = lz ? st_ok : code_of(lz.failure().kind);
     const bytes plain(new std::uint8_t[claimed]);
     const status expected =
         cnx_reference_decode(stream.get(), plain.get(), length - cnx_header_size, claimed);

@@ -70,14 +70,15 @@ class run_checker final : public run_listener {
     }
 
     void failure(const failure_record& record) override {
-        const fault& what = record.what;
+        const error& what = record.what;
+        const status code = code_of(what.kind);
         // A failure the console shows has a code to show; every failure has its group.
-        if ((record.shown && what.code >= 0) || record.group == nullptr) {
-            fail("failure record", std::to_string(what.code));
+        if ((record.shown && code >= 0) || record.group == nullptr) {
+            fail("failure record", std::to_string(code));
         }
-        // Messages of these codes name a routine or a file, and the fault must carry one.
-        if (what.code <= err_context_band && what.routine == nullptr && what.path.empty()) {
-            fail("failure without its context", std::to_string(what.code));
+        // Messages of these codes name a routine or a file, and the error must carry one.
+        if (code <= err_context_band && what.routine == nullptr && what.path.empty()) {
+            fail("failure without its context", std::to_string(code));
         }
     }
 

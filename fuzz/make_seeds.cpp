@@ -52,15 +52,16 @@ byte_vector loaded(const std::string& name) {
         return raw;
     }
     byte_vector out(0x100000); // more than any file of the disc unpacks to
-    const outcome size = dec_cnxdat(raw.data(), out.data(), static_cast<std::uint32_t>(raw.size()),
-                                    static_cast<std::uint32_t>(out.size()));
-    if (size.code < 0) {
-        std::fprintf(stderr, "make_seeds: cannot unpack %s (%s: %d)\n", name.c_str(), size.routine,
-                     size.code);
+    const result<std::uint32_t> size =
+        dec_cnxdat(raw.data(), out.data(), static_cast<std::uint32_t>(raw.size()),
+                   static_cast<std::uint32_t>(out.size()));
+    if (!size) {
+        std::fprintf(stderr, "make_seeds: cannot unpack %s (%s: %s)\n", name.c_str(),
+                     size.failure().routine, name_of(size.failure().kind));
         failed = true;
         return {};
     }
-    out.resize(static_cast<std::size_t>(size.code));
+    out.resize(*size);
     return out;
 }
 

@@ -2,7 +2,7 @@
 // files built byte by byte, and the console captured.
 #pragma once
 
-#include "core/status.hpp"
+#include "core/error.hpp"
 #include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
@@ -33,6 +33,11 @@ class scratch_dir {
 
 void write_file(const std::filesystem::path& path, const bytes& contents);
 bytes read_file(const std::filesystem::path& path);
+
+// A loader's byte count, or the console code of its failure: one number to compare.
+inline status count_or_code(const result<std::uint32_t>& got) {
+    return got ? static_cast<status>(*got) : code_of(got.failure().kind);
+}
 
 // Everything fn prints to standard output.
 std::string console_of(const std::function<void()>& fn);

@@ -52,9 +52,9 @@ const char* in_encoding(const japanese_text& text, console_encoding encoding) {
 
 } // namespace
 
-status errormes(console& con, status code, const char* context) {
+void errormes(console& con, status code, const char* context) {
     if (code >= st_reported) {
-        return code;
+        return;
     }
     con.puts(error_prefix);
     const message* m = message_of(code);
@@ -65,10 +65,11 @@ status errormes(console& con, status code, const char* context) {
             con.puts(m->text);
             con.puts(line_end);
         }
-        return st_reported;
+        return;
     }
     if (context == nullptr) {
-        return errormes(con, err_argument, routine_context);
+        errormes(con, err_argument, routine_context);
+        return;
     }
     // A context-band code without a text of its own still names its context.
     if (m != nullptr) {
@@ -76,62 +77,6 @@ status errormes(console& con, status code, const char* context) {
     }
     con.printf("%s%s\n", lead_of(m != nullptr ? m->after : tail::routine),
                con.escapes() ? escaped(context).c_str() : context);
-    return st_reported;
-}
-
-const char* context_of(const fault& what) {
-    return what.routine != nullptr ? what.routine : what.path.empty() ? nullptr : what.path.c_str();
-}
-
-std::string english_reason(const failure_record& record) {
-    const fault& what = record.what;
-    const std::string context = context_of(what) != nullptr ? context_of(what) : "the program";
-    std::string text;
-    switch (record.kind) {
-    case failure_kind::name_too_long:
-        text = "a file name found on the disc is too long";
-        break;
-    case failure_kind::no_match:
-        text = "no file on the disc matches the group's search";
-        break;
-    case failure_kind::bad_drive:
-        text = "the drive letter typed is not a letter";
-        break;
-    case failure_kind::file_not_found:
-        text = "cannot open " + context;
-        break;
-    case failure_kind::unsupported:
-        text = context + " does not handle this data";
-        break;
-    case failure_kind::bad_argument:
-        text = context + " was given an argument out of range or data that does not fit";
-        break;
-    case failure_kind::no_memory:
-        text = "no memory could be had in " + context;
-        break;
-    case failure_kind::bad_reference:
-        text = "a back-reference points before the start of the data in " + context;
-        break;
-    case failure_kind::overrun:
-        text = "the data would run past the end of its area in " + context;
-        break;
-    case failure_kind::read_failed:
-        text = "cannot read " + context;
-        break;
-    case failure_kind::write_failed:
-        text = "cannot write " + (what.path.empty() ? context : what.path);
-        break;
-    case failure_kind::wrong_size:
-        text = context + " is shorter than its picture needs";
-        break;
-    case failure_kind::wrong_depth:
-        text = "the table holds cells of a depth its pictures cannot take";
-        break;
-    case failure_kind::other:
-        text = "failure " + std::to_string(what.code) + " in " + context;
-        break;
-    }
-    return what.reason.empty() ? text : text + ": " + what.reason;
 }
 
 std::string message_text(status code, const char* context, console_encoding encoding) {

@@ -1,5 +1,6 @@
 #include "app/manifest.hpp"
 
+#include "app/describe.hpp"
 #include "app/errormes.hpp"
 #include "app/version.hpp"
 #include "platform/sha256.hpp"
@@ -57,13 +58,13 @@ class json_manifest final : public manifest_listener {
     }
 
     void failure(const failure_record& record) override {
-        const fault& what = record.what;
+        const error& what = record.what;
         json entry = {
-            {"kind", name_of(record.kind)},
-            {"reason", english_reason(record)},
-            {"console",
-             record.shown ? json(message_text(what.code, context_of(what), console_encoding::utf8))
-                          : json(nullptr)},
+            {"kind", name_of(what.kind)},
+            {"reason", describe(record)},
+            {"console", record.shown ? json(message_text(code_of(what.kind), context_of(what),
+                                                         console_encoding::utf8))
+                                     : json(nullptr)},
             {"routine", name_or_null(what.routine)},
             {"path", text_or_null(what.path)},
             {"group", name_or_null(record.group)},

@@ -1,5 +1,6 @@
 #include "app/report.hpp"
 
+#include "app/describe.hpp"
 #include "app/errormes.hpp"
 #include "app/shown.hpp"
 #include "app/version.hpp"
@@ -67,12 +68,12 @@ void console_report::picture(const picture_record& record, picture_fate fate) {
 }
 
 void console_report::failure(const failure_record& record) {
-    const fault& what = record.what;
+    const error& what = record.what;
     if (record.shown) {
-        errormes(to_.failures, what.code, context_of(what));
+        errormes(to_.failures, code_of(what.kind), context_of(what));
     }
-    if (record.kind == failure_kind::write_failed && !what.path.empty()) {
-        say(to_.errors, "cannot write " + what.path + ": " + what.reason);
+    if (what.kind == error_kind::write_failed && !what.path.empty()) {
+        say(to_.errors, "cannot write " + what.path + ": " + cause_of(what));
     }
 }
 

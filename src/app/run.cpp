@@ -203,8 +203,7 @@ int bad_drive(const run_request& asked) {
     if (asked.manifest != nullptr) {
         const std::unique_ptr<manifest_listener> empty =
             manifest_listener::make({{}, {}, {}, {}, asked.format.shown, asked.chosen.list});
-        const failure_record letter = {
-            {err_bad_drive, nullptr, {}, {}}, failure_kind::bad_drive, nullptr, {}, true};
+        const failure_record letter = {error{error_kind::bad_drive}, nullptr, {}, true};
         run_counts counts;
         empty->failure(letter);
         counts.failure(letter);
@@ -217,15 +216,12 @@ int bad_drive(const run_request& asked) {
 // of the run like any other. False then.
 bool flush_standard_output(console& results, run_listener& listeners) {
     results.flush();
-    const int error = results.write_error();
-    if (error != 0) {
-        listeners.failure({{err_write, nullptr, standard_output, system_reason(error)},
-                           failure_kind::write_failed,
-                           nullptr,
-                           {},
-                           false});
+    const int lost = results.write_error();
+    if (lost != 0) {
+        listeners.failure(
+            {error{error_kind::write_failed, nullptr, standard_output, lost}, nullptr, {}, false});
     }
-    return error == 0;
+    return lost == 0;
 }
 
 // Closes standard output, the last of what the run writes: false when what was written to it

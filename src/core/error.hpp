@@ -13,20 +13,20 @@
 // What went wrong, by kind: one stable name each, for scripts (the manifest). The first kinds
 // are the console's messages; a failure the console has no line for has a kind of its own.
 enum class error_kind {
-    name_too_long, // -102
-    no_match,      // -104: no file on the disc matches a search
-    bad_drive,     // -105
+    name_too_long,  // -102
+    no_match,       // -104: no file on the disc matches a search
+    bad_drive,      // -105
     file_not_found, // -201
-    unsupported,   // -202
-    bad_argument,  // -501
-    no_memory,     // -503
-    bad_reference, // -504
-    overrun,       // -505
-    read_failed,   // -601
-    write_failed,  // -602
-    other,         // a code without a meaning of its own
-    wrong_size,    // a disc file shorter than its picture needs
-    wrong_depth,   // cells of a depth the picture cannot take
+    unsupported,    // -202
+    bad_argument,   // -501
+    no_memory,      // -503
+    bad_reference,  // -504
+    overrun,        // -505
+    read_failed,    // -601
+    write_failed,   // -602
+    other,          // a code without a meaning of its own
+    wrong_size,     // a disc file shorter than its picture needs
+    wrong_depth,    // cells of a depth the picture cannot take
 };
 
 struct error_kind_row {
@@ -85,6 +85,10 @@ enum class error_detail {
 };
 
 struct error {
+    error() = default;
+    explicit error(error_kind k, const char* in = nullptr, std::string file = {}, int number = 0)
+        : kind(k), routine(in), path(std::move(file)), system_error(number) {}
+
     error_kind kind = error_kind::other;
     const char* routine = nullptr; // the routine that met it, as messages name it
     std::string path;              // the file it concerns, as messages name it

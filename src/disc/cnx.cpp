@@ -300,6 +300,10 @@ bool run_fast_loop(const std::uint8_t* stream, std::uint32_t& i_at, std::uint32_
     return true;
 }
 
+error lz_error(error_kind kind) {
+    return error{kind, routine_cnxlz};
+}
+
 std::uint32_t read_be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
            std::uint32_t{p[3]};
@@ -311,10 +315,10 @@ bool is_cnx(const std::uint8_t* bytes, std::uint32_t length) {
     return length >= cnx_magic_size && std::memcmp(bytes, cnx_magic, cnx_magic_size) == 0;
 }
 
-status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t stream_length,
-                 std::uint32_t expected_length) {
+result<void> dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output,
+                       std::uint32_t stream_length, std::uint32_t expected_length) {
     if (stream == nullptr || output == nullptr) {
-        return err_argument;
+        return lz_error(error_kind::bad_argument);
     }
     const std::uint32_t end = stream_length;
     const std::uint32_t full = expected_length;
@@ -324,18 +328,18 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
     for (;;) {
         // Groups with room for their longest commands need no tests of room.
         if (!run_fast_loop(stream, i, end, output, o, full)) {
-            return err_reference;
+            return lz_error(error_kind::bad_reference);
         }
         if (i >= end) {
-            return err_overrun;
+            return lz_error(error_kind::overrun);
         }
         unsigned flags = stream[i++];
         if (flags == 0 && o == full) {
-            return st_ok;
+            return {};
         }
         for (unsigned n = 0; n < commands_per_group; ++n, flags >>= code_bits) {
             if (end - i < command_room) {
-                return err_overrun;
+                return lz_error(error_kind::overrun);
             }
             const unsigned code = flags & code_mask;
             if (code == code_skip) {
@@ -346,14 +350,14 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
             }
             if (code == code_literal) {
                 if (o == full) {
-                    return err_overrun;
+                    return lz_error(error_kind::overrun);
                 }
                 output[o++] = stream[i++];
             } else if (code == code_run) {
                 const std::uint32_t count = stream[i++];
                 // The run must be followed by at least one more stream byte.
                 if (count >= end - i || count > full - o) {
-                    return err_overrun;
+                    return lz_error(error_kind::overrun);
                 }
                 copy_bytes(output + o, stream + i, count);
                 i += count;
@@ -362,10 +366,10 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
                 const std::uint32_t distance = backref_distance(stream[i], stream[i + 1]);
                 const std::uint32_t length = backref_length(stream[i + 1]);
                 if (distance > o) {
-                    return err_reference;
+                    return lz_error(error_kind::bad_reference);
                 }
                 if (length > full - o) {
-                    return err_overrun;
+                    return lz_error(error_kind::overrun);
                 }
                 i += 2;
                 copy_match(output + o, distance, length);
@@ -375,29 +379,29 @@ status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t
     }
 }
 
-outcome dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
-                   std::uint32_t output_capacity) {
+result<std::uint32_t> dec_cnxdat(const std::uint8_t* input, std::uint8_t* output,
+                                 std::uint32_t input_length, std::uint32_t output_capacity) {
     if (input == nullptr || output == nullptr || input_length <= cnx_header_size ||
         !is_cnx(input, input_length)) {
-        return {err_argument, routine_cnxdat};
+        return error{error_kind::bad_argument, routine_cnxdat};
     }
     const std::uint32_t unpacked = read_be32(input + cnx_unpacked_size_offset);
     if (unpacked > output_capacity || unpacked > largest_block) {
-        return {err_overrun, routine_cnxdat};
+        return error{error_kind::overrun, routine_cnxdat};
     }
     // Unpacking in place would overwrite the stream before it is read: read a copy.
     heap_block copy;
     if (input == output) {
         copy = heap_copy(input, input_length);
         if (!copy) {
-            return {err_memory, routine_cnxdat};
+            return error{error_kind::no_memory, routine_cnxdat};
         }
         input = copy.get();
     }
-    const status result =
+    result<void> decoded =
         dec_cnxlz(input + cnx_header_size, output, input_length - cnx_header_size, unpacked);
-    if (result != st_ok) {
-        return {result, routine_cnxlz};
+    if (!decoded) {
+        return std::move(decoded.failure());
     }
-    return {static_cast<status>(unpacked), nullptr};
+    return unpacked;
 }

@@ -1,7 +1,7 @@
 // CNX containers: a 16-byte header and an LZ stream, unpacked on the way off the disc.
 #pragma once
 
-#include "core/status.hpp"
+#include "core/error.hpp"
 
 #include <cstdint>
 
@@ -18,12 +18,12 @@ constexpr char routine_cnxlz[] = "dec_cnxlz";
 
 // Checks a container and unpacks its stream into output. input and output may be the
 // same buffer (the stream is then read from a copy); otherwise they must not overlap.
-// Returns the unpacked size; -501, -503 or -505 from "dec_cnxdat" when the container is
-// refused; dec_cnxlz's code from "dec_cnxlz" when the stream is corrupt.
-outcome dec_cnxdat(const std::uint8_t* input, std::uint8_t* output, std::uint32_t input_length,
-                   std::uint32_t output_capacity);
+// Gives the unpacked size; a bad argument, an overrun or no memory from "dec_cnxdat" when
+// the container is refused; dec_cnxlz's error when the stream is corrupt.
+result<std::uint32_t> dec_cnxdat(const std::uint8_t* input, std::uint8_t* output,
+                                 std::uint32_t input_length, std::uint32_t output_capacity);
 
-// Decodes an LZ stream into exactly expected_length bytes. Returns 0, or -501, -504,
-// -505. stream and output must not overlap.
-status dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output, std::uint32_t stream_length,
-                 std::uint32_t expected_length);
+// Decodes an LZ stream into exactly expected_length bytes; a bad argument, a bad reference
+// or an overrun from "dec_cnxlz" when it cannot. stream and output must not overlap.
+result<void> dec_cnxlz(const std::uint8_t* stream, std::uint8_t* output,
+                       std::uint32_t stream_length, std::uint32_t expected_length);

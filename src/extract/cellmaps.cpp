@@ -50,16 +50,17 @@ bool load_cells(picture_job& job, const cell_map& row, std::uint8_t (&cells)[cel
     const unsigned parts = counts_parts(row.counts);
     if (parts == 0) {
         std::snprintf(file, sizeof file, cel_format, row.cel_name);
-        return job.load(file, cells, cell_data_size) >= 0;
+        return job.load(file, cells, cell_data_size).has_value();
     }
     std::uint32_t placed = 0;
     for (unsigned part = 1; part <= parts; ++part) {
         std::snprintf(file, sizeof file, part_format, row.cel_name, part);
-        const status loaded = job.load(file, cells + placed, cell_data_size / parts);
-        if (loaded < 0) {
+        const std::optional<std::uint32_t> loaded =
+            job.load(file, cells + placed, cell_data_size / parts);
+        if (!loaded) {
             return false;
         }
-        placed += static_cast<std::uint32_t>(loaded);
+        placed += *loaded;
     }
     return true;
 }
@@ -98,7 +99,7 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
     job.makes(cellmap_selected(run, row));
     job.uses(title_file);
     std::snprintf(file, sizeof file, map_format, row.map_name);
-    if (job.load(file, entry_bytes(map), map_area_size) < 0 || !load_cells(job, row, cells)) {
+    if (!job.load(file, entry_bytes(map), map_area_size) || !load_cells(job, row, cells)) {
         return false;
     }
     std::uint16_t depth = 0;
@@ -106,9 +107,7 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
         return false;
     }
     if (depth > deepest_cells) {
-        return job.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
-                                "cells of depth " + std::to_string(depth) +
-                                    "; the cell-map pictures take 8 at most");
+        return job.fail_quietly(depth_error(error_detail::cell_depth_limit, depth, 8));
     }
     if (!job.check(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
                             row.width, row.height, 0, 0, map_entry_bits),

@@ -51,7 +51,7 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
     char file[file_name_size] = {};
     picture_job job(run, group_endings, name);
     std::snprintf(file, sizeof file, map_format, name);
-    if (job.load(file, entry_bytes(table), map_area_size) < 0) {
+    if (!job.load(file, entry_bytes(table), map_area_size)) {
         return false;
     }
     if (five_parts) {
@@ -59,15 +59,16 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
         std::uint32_t placed = 0;
         for (unsigned part = 0; part < part_count; ++part) {
             std::snprintf(file, sizeof file, part_format, name, part);
-            const status loaded = job.load(file, picture_data + placed, part_size);
-            if (loaded < 0) {
+            const std::optional<std::uint32_t> loaded =
+                job.load(file, picture_data + placed, part_size);
+            if (!loaded) {
                 return false;
             }
-            placed += static_cast<std::uint32_t>(loaded);
+            placed += *loaded;
         }
     } else {
         std::snprintf(file, sizeof file, cel_format, name);
-        if (job.load(file, picture_data, cell_data_size) < 0) {
+        if (!job.load(file, picture_data, cell_data_size)) {
             return false;
         }
     }
@@ -76,14 +77,11 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
         return false;
     }
     if (depth != ending_depth) {
-        return job.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
-                                "cells of depth " + std::to_string(depth) +
-                                    "; the ending screens take 16");
+        return job.fail_quietly(depth_error(error_detail::cell_depth, depth, 16));
     }
     if (cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
                  cells_down, 0, first_row, map_entry_bits) != st_ok) {
-        return job.fail_quietly(failure_kind::bad_argument, "cutimage",
-                                "the table cannot be cut to the picture");
+        return job.fail_quietly(uncut_error(1));
     }
     return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
                                  cells_down, depth),

@@ -92,8 +92,8 @@ bool ext_events(picture_run& run, std::uint8_t mode) {
     std::uint8_t seq[seq_size] = {};
     std::uint16_t map[map_area_entries] = {};
     picture_job shared(run, group_events);
-    if (shared.load(events_first_file, seq, seq_size) < 0 ||
-        shared.load(map_name, entry_bytes(map), map_area_size) < 0) {
+    if (!shared.load(events_first_file, seq, seq_size) ||
+        !shared.load(map_name, entry_bytes(map), map_area_size)) {
         return false;
     }
     std::uint16_t depth = 0;
@@ -101,14 +101,11 @@ bool ext_events(picture_run& run, std::uint8_t mode) {
         return false;
     }
     if (depth != event_depth) {
-        return shared.fail_quietly(failure_kind::wrong_depth, "opti_ss_pnb",
-                                   "cells of depth " + std::to_string(depth) +
-                                       "; the event screens take 8");
+        return shared.fail_quietly(depth_error(error_detail::cell_depth, depth, 8));
     }
     if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
                  cells_down, 0, 0, map_entry_bits) != st_ok) {
-        return shared.fail_quietly(failure_kind::bad_argument, "cutimage",
-                                   "the table cannot be cut to the pictures");
+        return shared.fail_quietly(uncut_error(2));
     }
     for (const event_picture& e : event_pictures) {
         if (run.wants(e.name, group_events)) {

@@ -30,7 +30,7 @@ bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode) {
     const std::size_t dot = found.rfind('.');
     picture_job job(run, group_faces, picture_name(found));
     if (found.size() > max_name_length) {
-        return job.fail(err_name_too_long, nullptr);
+        return job.fail(error{error_kind::name_too_long});
     }
     std::uint8_t pixels[face_pixels_size] = {};
     if (!job.load_exactly(found.c_str(), pixels, face_file_size) ||
@@ -48,7 +48,7 @@ bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode) {
 bool ext_faces(picture_run& run, std::uint8_t mode) {
     const std::vector<std::string> names = run.source().search(faces_pattern);
     if (names.empty()) {
-        return picture_job(run, group_faces).fail(err_no_file, nullptr);
+        return picture_job(run, group_faces).fail(error{error_kind::no_match});
     }
     for (const std::string& found : names) {
         if (run.wants(picture_name(found), group_faces)) {

@@ -15,8 +15,14 @@ namespace {
 // Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
 constexpr std::size_t write_buffer_size = 128 * 1024;
 
-std::string reason_of(int error) {
-    return error != 0 ? system_reason(error) : "the write failed";
+// What a code the graphics routines hand up stands for.
+error_kind kind_of(status code) {
+    for (const error_kind_row& row : error_kinds) {
+        if (row.code == code && code != st_ok) {
+            return row.kind;
+        }
+    }
+    return error_kind::other;
 }
 
 } // namespace
@@ -40,21 +46,19 @@ picture_run::picture_run(const disc& source, const picture_settings& settings,
       format_(settings.format != nullptr ? *settings.format : default_picture_format()),
       listener_(listener) {}
 
-bool picture_run::write(picture_record& record, const picture& p, const std::string& tail,
-                        fault& failure) {
+result<void> picture_run::write(picture_record& record, const picture& p, const std::string& tail) {
     record.file = record.name + format_.extension + tail;
     record.width = p.width;
     record.height = p.height;
     record.bits = p.bits;
     // What the encoder refuses makes no file, listing or not.
     if (const status checked = check_picture(p); checked != st_ok) {
-        failure = {checked, format_.routine, {}, {}};
-        return false;
+        return error{kind_of(checked), format_.routine};
     }
     if (made_.contains(lower_case(record.file))) {
         listener_.picture(record, picture_fate::duplicate);
         accounted_for_.insert(record.name);
-        return true;
+        return {};
     }
     if (settings_.no_clobber && settings_.folder != nullptr &&
         settings_.folder->holds(record.file)) {
@@ -63,29 +67,36 @@ bool picture_run::write(picture_record& record, const picture& p, const std::str
     if (settings_.list_only) {
         return settle(record, picture_fate::listed);
     }
-    return publish(record, p, failure);
+    return publish(record, p);
 }
 
-bool picture_run::publish(picture_record& record, const picture& p, fault& failure) {
+result<void> picture_run::publish(picture_record& record, const picture& p) {
     output_folder& folder = *settings_.folder;
-    const auto write_failed = [&](status code, std::string reason) {
-        failure = {code, format_.routine, folder.shown_path(record.file), std::move(reason)};
-        return false;
+    const auto write_failed = [&](error_kind kind, int system_error, error_detail detail) {
+        error failure{kind, format_.routine, folder.shown_path(record.file), system_error};
+        failure.detail = detail;
+        return failure;
+    };
+    // The folder's own words, until it hands up errors of its own.
+    const auto folder_failed = [&](std::string reason) {
+        error failure{error_kind::write_failed, format_.routine, folder.shown_path(record.file)};
+        failure.library_text = std::move(reason);
+        return failure;
     };
     std::string temporary;
     std::string reason;
     std::FILE* file = folder.create_temporary(record.file, temporary, reason);
     if (file == nullptr) {
-        return write_failed(err_write, reason);
+        return folder_failed(reason);
     }
     char buffer[write_buffer_size] = {};
     std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
     errno = 0;
     status encoded = format_.encode(file, p);
-    int error = encoded == err_write ? errno : 0;
+    int system_error = encoded == err_write ? errno : 0;
     if (std::fflush(file) != 0 && encoded == st_ok) {
         encoded = err_write;
-        error = errno;
+        system_error = errno;
     }
     const long size = std::ftell(file);
     if (encoded == st_ok && settings_.checksums) {
@@ -93,25 +104,27 @@ bool picture_run::publish(picture_record& record, const picture& p, fault& failu
     }
     if (std::fclose(file) != 0 && encoded == st_ok) {
         encoded = err_write;
-        error = errno;
+        system_error = errno;
     }
     if (encoded != st_ok) {
         folder.discard(temporary);
-        return write_failed(encoded, encoded == err_write ? reason_of(error) : std::string());
+        const bool broke_off = encoded == err_write && system_error == 0;
+        return write_failed(kind_of(encoded), encoded == err_write ? system_error : 0,
+                            broke_off ? error_detail::write_broke_off : error_detail::none);
     }
     bool existed = false;
     if (!folder.publish(temporary, record.file, !settings_.no_clobber, existed, reason)) {
-        return existed ? settle(record, picture_fate::kept) : write_failed(err_write, reason);
+        return existed ? settle(record, picture_fate::kept) : folder_failed(reason);
     }
     record.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
     return settle(record, picture_fate::written);
 }
 
-bool picture_run::settle(const picture_record& record, picture_fate fate) {
+result<void> picture_run::settle(const picture_record& record, picture_fate fate) {
     made_.insert(lower_case(record.file));
     accounted_for_.insert(record.name);
     listener_.picture(record, fate);
-    return true;
+    return {};
 }
 
 void picture_run::fail(const failure_record& record) {
@@ -130,45 +143,38 @@ void picture_run::group_failed(const char* group) {
     listener_.group_failed(group, unmade);
 }
 
-status picture_job::load(const char* file, std::uint8_t* buffer, std::uint32_t capacity) {
+std::optional<std::uint32_t> picture_job::load(const char* file, std::uint8_t* buffer,
+                                               std::uint32_t capacity) {
     sources_.emplace_back(file);
-    fault failure;
-    const status got = load_disc_file(run_.source(), file, buffer, capacity, failure);
-    if (got < 0) {
-        const failure_kind kind = kind_of(failure.code);
-        tell(std::move(failure), kind, true);
+    result<std::uint32_t> got = load_disc_file(run_.source(), file, buffer, capacity);
+    if (!got) {
+        tell(std::move(got.failure()), true);
+        return std::nullopt;
     }
-    return got;
+    return *got;
 }
 
 bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint32_t size) {
-    const status got = load(file, buffer, size);
-    if (got < 0) {
+    const std::optional<std::uint32_t> got = load(file, buffer, size);
+    if (!got) {
         return false;
     }
-    if (static_cast<std::uint32_t>(got) != size) {
-        return tell(
-            {err_argument, nullptr, run_.source().path_of(file),
-             std::to_string(got) + " bytes, where the picture needs " + std::to_string(size)},
-            failure_kind::wrong_size, false);
+    if (*got != size) {
+        error short_file{error_kind::wrong_size, nullptr, run_.source().path_of(file)};
+        short_file.detail = error_detail::short_file;
+        short_file.figures[0] = *got;
+        short_file.figures[1] = size;
+        return fail_quietly(std::move(short_file));
     }
     return true;
 }
 
-bool picture_job::check(status result, const char* routine) {
-    return result == st_ok || fail(result, routine);
+bool picture_job::check(status code, const char* routine) {
+    return code == st_ok || fail(error{kind_of(code), routine});
 }
 
-bool picture_job::fail(status code, const char* routine) {
-    return tell({code, routine, {}, {}}, kind_of(code), true);
-}
-
-bool picture_job::fail_quietly(failure_kind kind, const char* routine, std::string why) {
-    return tell({st_ok, routine, {}, std::move(why)}, kind, false);
-}
-
-bool picture_job::tell(fault what, failure_kind kind, bool shown) {
-    run_.fail({std::move(what), kind, group_, std::move(unmade_), shown});
+bool picture_job::tell(error what, bool shown) {
+    run_.fail({std::move(what), group_, std::move(unmade_), shown});
     unmade_.clear();
     return false;
 }
@@ -178,10 +184,9 @@ bool picture_job::write_as(const std::string& name, const picture& p, const std:
     record.name = name;
     record.group = group_;
     record.sources = sources_;
-    fault failure;
-    if (!run_.write(record, p, tail, failure)) {
-        const failure_kind kind = kind_of(failure.code);
-        return tell(std::move(failure), kind, true);
+    result<void> written = run_.write(record, p, tail);
+    if (!written) {
+        return tell(std::move(written.failure()), true);
     }
     std::erase(unmade_, name);
     return true;

@@ -2,10 +2,11 @@
 // listener, and the one place where a picture is written.
 #pragma once
 
-#include "core/status.hpp"
+#include "core/error.hpp"
 #include "encode/picture.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,8 +61,7 @@ enum class picture_fate {
 
 // A failure, and the pictures it cost.
 struct failure_record {
-    fault what;
-    failure_kind kind = failure_kind::other;
+    error what;
     const char* group = nullptr;
     // The pictures it left unmade; none for a step that the group's pictures share, whose
     // group then fails as a whole (run_listener::group_failed names them).
@@ -94,9 +94,9 @@ class picture_run {
 
     // Writes a picture into the folder in the run's format, as the record's name, the
     // format's extension and tail (or, listing, only checks it), and tells the listener.
-    // True when it was written, listed or left out on purpose; false, with what went wrong
-    // in failure (for the caller to tell), when it failed.
-    bool write(picture_record& record, const picture& p, const std::string& tail, fault& failure);
+    // Succeeds when it was written, listed or left out on purpose; else what went wrong, for
+    // the caller to tell.
+    result<void> write(picture_record& record, const picture& p, const std::string& tail);
 
     // The group about to run and the pictures of it that the run selects; the group's
     // failure as a whole is told with those that were neither made nor lost on the way.
@@ -105,9 +105,9 @@ class picture_run {
 
   private:
     // Encodes the picture into a temporary file of the folder and gives it its name.
-    bool publish(picture_record& record, const picture& p, fault& failure);
+    result<void> publish(picture_record& record, const picture& p);
     // The picture's file is the run's from now on; the listener hears what became of it.
-    bool settle(const picture_record& record, picture_fate fate);
+    result<void> settle(const picture_record& record, picture_fate fate);
 
     const disc& source_;
     const picture_settings& settings_;
@@ -132,8 +132,9 @@ class picture_job {
     }
 
     // Loads a disc file as load_disc_file does and notes it among the picture's sources.
-    // Returns the bytes delivered, or the negative code of a failure it has told.
-    status load(const char* file, std::uint8_t* buffer, std::uint32_t capacity);
+    // Gives the bytes delivered; nothing after a failure it has told.
+    std::optional<std::uint32_t> load(const char* file, std::uint8_t* buffer,
+                                      std::uint32_t capacity);
     // The same for a file that must fill size bytes; a shorter one fails without a line.
     bool load_exactly(const char* file, std::uint8_t* buffer, std::uint32_t size);
     // Notes a disc file that the picture takes data from, loaded by someone else.
@@ -142,12 +143,14 @@ class picture_job {
     // costs those not yet written. By default, the job's own picture.
     void makes(std::vector<std::string> names) { unmade_ = std::move(names); }
 
-    // Tells a step's failure under the routine's name; true when result is success.
-    bool check(status result, const char* routine);
+    // Tells a step's failure under the routine's name; true when code is success.
+    bool check(status code, const char* routine);
+    // Tells a step's failure; true when it succeeded.
+    bool check(result<void> step) { return step.ok() || fail(std::move(step.failure())); }
     // Tells a failure; false, for the caller to hand on.
-    bool fail(status code, const char* routine);
-    // Tells a failure that the console shows no line for, with why.
-    bool fail_quietly(failure_kind kind, const char* routine, std::string why);
+    bool fail(error what) { return tell(std::move(what), true); }
+    // Tells a failure that the console shows no line for.
+    bool fail_quietly(error what) { return tell(std::move(what), false); }
 
     // Writes the finished picture as NAME plus the format's extension, followed by tail
     // (a portrait keeps what followed its extension). False when it failed (told).
@@ -156,7 +159,7 @@ class picture_job {
     bool write_as(const std::string& name, const picture& p, const std::string& tail = {});
 
   private:
-    bool tell(fault what, failure_kind kind, bool shown);
+    bool tell(error what, bool shown);
 
     picture_run& run_;
     const char* group_;
@@ -164,3 +167,21 @@ class picture_job {
     std::vector<std::string> sources_;
     std::vector<std::string> unmade_;
 };
+
+// Cells of a depth the pictures cannot take: depth, and the depth (or the deepest, for
+// cell_depth_limit) they take.
+inline error depth_error(error_detail detail, std::uint16_t depth, std::uint16_t taken) {
+    error e{error_kind::wrong_depth, "opti_ss_pnb"};
+    e.detail = detail;
+    e.figures[0] = depth;
+    e.figures[1] = taken;
+    return e;
+}
+
+// A table too small to be cut into the pictures (how many) it was to give.
+inline error uncut_error(std::uint64_t pictures) {
+    error e{error_kind::bad_argument, "cutimage"};
+    e.detail = error_detail::table_too_small;
+    e.figures[0] = pictures;
+    return e;
+}

@@ -61,12 +61,12 @@ bool dec_spr(picture_run& run, const char* name, const char* group, const std::u
     std::snprintf(file, sizeof file, spr_format, name);
     picture_job job(run, group, name);
     job.uses(title_file);
-    const status loaded = job.load(file, pixels, sprite_size);
-    if (loaded < 0) {
+    const std::optional<std::uint32_t> loaded = job.load(file, pixels, sprite_size);
+    if (!loaded) {
         return false;
     }
     // An incomplete last row is left out; a file short of one row makes no picture.
-    const std::uint32_t height = width != 0 ? static_cast<std::uint32_t>(loaded) / width : 0;
+    const std::uint32_t height = width != 0 ? *loaded / width : 0;
     return job.write({palette, pixels, width, height, title_bits, false});
 }
 
@@ -76,7 +76,7 @@ bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette) {
     std::snprintf(file, sizeof file, bbg_format, name);
     picture_job job(run, group_title, name);
     job.uses(title_file);
-    if (job.load(file, pixels, background_size) < 0) {
+    if (!job.load(file, pixels, background_size)) {
         return false;
     }
     cutimage(pixels, pixels, background_width, background_height, screen_width, screen_height, 0, 0,
@@ -87,7 +87,7 @@ bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette) {
 bool ext_title(picture_run& run, std::uint8_t mode) {
     std::uint8_t title_data[title_data_size] = {};
     std::uint8_t palette[palette_size] = {};
-    if (picture_job(run, group_title).load(title_file, title_data, title_data_size) < 0) {
+    if (!picture_job(run, group_title).load(title_file, title_data, title_data_size)) {
         return false;
     }
     if (run.wants(logo_name, group_title)) {

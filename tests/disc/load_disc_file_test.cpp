@@ -16,16 +16,24 @@ bytes counting(std::size_t n, std::uint8_t start = 0) {
     return b;
 }
 
+// The byte count, or the console code of the failure and where it was met.
 struct loaded {
     status result;
     bytes buffer;
-    fault failure;
+    error failure;
 };
 
+loaded take(result<std::uint32_t> got, bytes buffer) {
+    if (!got) {
+        return {code_of(got.failure().kind), std::move(buffer), got.failure()};
+    }
+    return {static_cast<status>(*got), std::move(buffer), {}};
+}
+
 loaded load(const char* name, std::uint32_t capacity, std::size_t room = 0) {
-    loaded l{0, bytes(room != 0 ? room : capacity, 0xEE), {}};
-    l.result = load_disc_file(*drive_q(), name, l.buffer.data(), capacity, l.failure);
-    return l;
+    bytes buffer(room != 0 ? room : capacity, 0xEE);
+    result<std::uint32_t> got = load_disc_file(*drive_q(), name, buffer.data(), capacity);
+    return take(std::move(got), std::move(buffer));
 }
 
 // The code and where the failure was met: the routine, or the file.
@@ -58,9 +66,10 @@ TEST(LoadDiscFile, CapacityLimitIsInclusive) {
     EXPECT_EQ(load("DATA.BIN", 0x40000000, 16).result, 10);
     EXPECT_EQ(load("DATA.BIN", 0x40000001, 16).result, -501);
     std::uint8_t buffer[4] = {};
-    fault failure;
-    EXPECT_EQ(load_disc_file(*drive_q(), nullptr, buffer, 4, failure), -501);
-    EXPECT_EQ(load_disc_file(*drive_q(), "DATA.BIN", nullptr, 4, failure), -501);
+    EXPECT_EQ(load_disc_file(*drive_q(), nullptr, buffer, 4).failure().kind,
+              error_kind::bad_argument);
+    EXPECT_EQ(load_disc_file(*drive_q(), "DATA.BIN", nullptr, 4).failure().kind,
+              error_kind::bad_argument);
 }
 
 TEST(LoadDiscFile, MissingFileIsReportedWithItsPath) {
@@ -81,8 +90,8 @@ class damaged_disc final : public disc {
 
 TEST(LoadDiscFile, UnreadableFileIsAReadErrorNotAShortFile) {
     scratch_dir dir;
-    loaded l{0, bytes(64, 0), {}};
-    l.result = load_disc_file(damaged_disc{}, "EVENT.MAP", l.buffer.data(), 64, l.failure);
+    bytes buffer(64, 0);
+    const loaded l = take(load_disc_file(damaged_disc{}, "EVENT.MAP", buffer.data(), 64), buffer);
     EXPECT_EQ(told(l), "-601 q:\\EVENT.MAP");
     // A folder of the name is no file at all.
     std::filesystem::create_directory(dir.path() / "q:" / "EVENT.MAP");
@@ -138,7 +147,7 @@ TEST(LoadDiscFile, RawDataThatBeginsWithTheMagicIsTakenForAContainer) {
     // Two bytes cannot be a container, whatever the buffer held before.
     dir.put_disc_file("TWO.BIN", {'C', 'N'});
     loaded two{0, {'C', 'N', 'X', 0}, {}};
-    two.result = load_disc_file(*drive_q(), "TWO.BIN", two.buffer.data(), 4, two.failure);
+    two = take(load_disc_file(*drive_q(), "TWO.BIN", two.buffer.data(), 4), two.buffer);
     EXPECT_EQ(two.result, 2);
 }
 

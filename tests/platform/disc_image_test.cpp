@@ -55,8 +55,8 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;
         bytes buffer(8192, 0);
-        fault failure;
-        EXPECT_EQ(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192, failure), 5000) << image;
+        EXPECT_EQ(count_or_code(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192)), 5000)
+            << image;
         buffer.resize(5000);
         EXPECT_EQ(buffer, counting(5000)) << image;
     }
@@ -73,10 +73,10 @@ TEST(DiscImage, UnreadableSectorsAreReadErrors) {
     drive_q_is("image.cue");
     const auto q = drive_q();
     bytes buffer(262144, 0);
-    fault failure;
-    EXPECT_EQ(load_disc_file(*q, "A.BIN", buffer.data(), 262144, failure), 3000);
-    EXPECT_EQ(load_disc_file(*q, "Z.BIN", buffer.data(), 262144, failure), -601);
-    EXPECT_EQ(failure.path, "q:\\Z.BIN");
+    EXPECT_EQ(count_or_code(load_disc_file(*q, "A.BIN", buffer.data(), 262144)), 3000);
+    const result<std::uint32_t> cut = load_disc_file(*q, "Z.BIN", buffer.data(), 262144);
+    EXPECT_EQ(cut.failure().kind, error_kind::read_failed);
+    EXPECT_EQ(cut.failure().path, "q:\\Z.BIN");
 }
 
 TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
@@ -89,9 +89,10 @@ TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, report_of(-104, nullptr)) << image;
         bytes buffer(16, 0);
-        fault failure;
-        EXPECT_EQ(load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16, failure), -201);
-        EXPECT_EQ(failure.path, "q:\\TITLE.SEQ");
+        const result<std::uint32_t> none =
+            load_disc_file(*drive_q(), "TITLE.SEQ", buffer.data(), 16);
+        EXPECT_EQ(none.failure().kind, error_kind::file_not_found);
+        EXPECT_EQ(none.failure().path, "q:\\TITLE.SEQ");
     }
 }
 
@@ -190,8 +191,7 @@ TEST(DiscImage, ImagesAsOtherToolsLeaveThem) {
     const bytes b = counting(3000);
     both.insert(both.end(), b.begin(), b.end());
     bytes buffer(8192, 0);
-    fault failure;
-    EXPECT_EQ(load_disc_file(*drive_q(), "A.BIN", buffer.data(), 8192, failure), 5048);
+    EXPECT_EQ(count_or_code(load_disc_file(*drive_q(), "A.BIN", buffer.data(), 8192)), 5048);
     buffer.resize(5048);
     EXPECT_EQ(buffer, both);
     // An image cut right after its last file's last byte, its last sector short.
@@ -206,7 +206,7 @@ TEST(DiscImage, ImagesAsOtherToolsLeaveThem) {
     write_file("cut.iso", iso);
     drive_q_is("cut.iso");
     buffer.assign(2048, 0);
-    EXPECT_EQ(load_disc_file(*drive_q(), "LAST.BIN", buffer.data(), 2048, failure), 1000);
+    EXPECT_EQ(count_or_code(load_disc_file(*drive_q(), "LAST.BIN", buffer.data(), 2048)), 1000);
     buffer.resize(1000);
     EXPECT_EQ(buffer, counting(1000));
 }

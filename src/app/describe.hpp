@@ -1,0 +1,19 @@
+// Errors in words: the one place an error the layers below hand up becomes English, for the
+// standard error lines and the manifest. The console's Japanese lines are errormes's.
+#pragma once
+
+#include "core/error.hpp"
+#include "extract/picture_run.hpp"
+
+#include <string>
+
+// What a failure's message names: the routine that met it, else the file it concerns.
+const char* context_of(const error& what);
+
+// Why it failed, beyond its kind: the system's words for its error number, the library's
+// own words, or what the layer found; empty when nothing more is known.
+std::string cause_of(const error& what, const char* group = nullptr);
+
+// A failure in plain English, for readers who do not read the console's Japanese (the
+// manifest): what failed, and why where that is known.
+std::string describe(const failure_record& record);
