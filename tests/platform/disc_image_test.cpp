@@ -49,11 +49,13 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
     write_file("files/f010.spr", counting(100));
     write_file("files/F002.SPR", counting(200));
     write_file("files/title.seq", counting(5000));
+    write_file("files/README", counting(10)); // recorded as "README.;1"
     make_images();
     for (const char* image : {"image.iso", "image.cue", "image.bin"}) {
         drive_q_is(image);
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;
+        EXPECT_EQ(q->search("R*"), std::vector<std::string>{"README"}) << image;
         bytes buffer(8192, 0);
         fault failure;
         EXPECT_EQ(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192, failure), 5000) << image;
