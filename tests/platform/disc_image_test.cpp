@@ -174,11 +174,13 @@ TEST(DiscImage, ImagesAsOtherToolsLeaveThem) {
     write_file("files/LAST.BIN", counting(1000));
     make_images();
     bytes iso = read_file("image.iso");
-    // A file recorded in two extents, as files past 4 GiB are: read as one, in order.
+    // A file recorded in two extents, as files past 4 GiB are: read as one, in order. Its
+    // last record says more extents follow too, but the next record is another file's.
     for (const auto& [name, at] : root_records(iso)) {
         if (name == "A.BIN;1") {
             iso[at + 25] |= 0x80; // more extents follow
         } else if (name == "B.BIN;1") {
+            iso[at + 25] |= 0x80;
             iso[at + 33] = 'A';
         }
     }
