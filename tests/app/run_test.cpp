@@ -348,6 +348,8 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     put_sheet("wide-be.cue", std::string("\0 \0F\0I\0L\0E", 10));
     put_sheet("late.cue", "FILE short.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:02:00\n");
     write_file("short.bin", bytes(1000, 0));
+    // A second holds frames 0 to 74: an INDEX at frame 75 is no time and starts no track.
+    put_sheet("frame.cue", "FILE short.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:75\n");
     // A name the terminal would turn around: shown as the bytes it is.
     put_sheet("bidi.cue",
               "FILE \xE2\x80\xAEnib.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n");
@@ -370,6 +372,7 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         {"wide-be.cue", "wide-be.cue" + wide},
         {"late.cue", "late.cue starts its data track at byte 352800 of short.bin, which ends at "
                      "byte 1000"},
+        {"frame.cue", "frame.cue has no data track"},
         {"bidi.cue", "bidi.cue names \\xe2\\x80\\xaenib.bin, which is missing"},
         {"loop", "loop is a link that leads round in a loop"},
         {long_name, "cannot open '" + long_name + "': File name too long"},

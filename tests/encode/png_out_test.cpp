@@ -101,6 +101,11 @@ void expect_same_picture(const bytes& png_file, const bytes& bmp, bool keyed) {
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* bmp_row = bmp.data() + pixels_at + std::size_t{height - 1 - y} * stride;
         const std::uint8_t* png_row = png.pixels.data() + y * png_stride;
+        if (indexed) {
+            // The bits after the last pixel are zero, whatever the BMP's row holds there.
+            const std::size_t spare_bits = png_stride * 8 - std::size_t{width} * bits;
+            EXPECT_EQ(png_row[png_stride - 1] & ((1u << spare_bits) - 1), 0) << "row " << y;
+        }
         for (std::uint32_t x = 0; x < width; ++x) {
             if (indexed) {
                 from_bmp.push_back(index_at(bmp_row, x, bits));
@@ -135,6 +140,11 @@ TEST(PngOut, PixelsAndPaletteAreTheBmps) {
         const std::uint32_t stride = bmp_stride(p.width, p.bits);
         const std::uint32_t palette_size = indexed ? 4u << p.bits : 0;
         bytes pixels = random_bytes(std::size_t{stride} * p.height, random);
+        // Each row's bits after its last pixel set, as a BMP's fill may hold them.
+        const std::uint32_t used_bits = p.width * p.bits % 8;
+        for (std::uint32_t y = 0; used_bits != 0 && y < p.height; ++y) {
+            pixels[y * stride + p.width * p.bits / 8] |= 0xFF >> used_bits;
+        }
         if (p.keyed) {
             std::copy(near_marker.begin(), near_marker.end(), pixels.begin());
         }

@@ -49,11 +49,13 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
     write_file("files/f010.spr", counting(100));
     write_file("files/F002.SPR", counting(200));
     write_file("files/title.seq", counting(5000));
+    write_file("files/README", counting(10)); // recorded as "README.;1"
     make_images();
     for (const char* image : {"image.iso", "image.cue", "image.bin"}) {
         drive_q_is(image);
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;
+        EXPECT_EQ(q->search("R*"), std::vector<std::string>{"README"}) << image;
         bytes buffer(8192, 0);
         EXPECT_EQ(count_or_code(load_disc_file(*q, "TITLE.SEQ", buffer.data(), 8192)), 5000)
             << image;
@@ -173,11 +175,13 @@ TEST(DiscImage, ImagesAsOtherToolsLeaveThem) {
     write_file("files/LAST.BIN", counting(1000));
     make_images();
     bytes iso = read_file("image.iso");
-    // A file recorded in two extents, as files past 4 GiB are: read as one, in order.
+    // A file recorded in two extents, as files past 4 GiB are: read as one, in order. Its
+    // last record says more extents follow too, but the next record is another file's.
     for (const auto& [name, at] : root_records(iso)) {
         if (name == "A.BIN;1") {
             iso[at + 25] |= 0x80; // more extents follow
         } else if (name == "B.BIN;1") {
+            iso[at + 25] |= 0x80;
             iso[at + 33] = 'A';
         }
     }
