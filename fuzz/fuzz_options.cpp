@@ -170,9 +170,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     argv.push_back(nullptr);
     const int argc = static_cast<int>(given.size());
 
-    options parsed;
-    std::string error;
-    const bool ok = parse_options(argc, argv.data(), parsed, error);
+    const result<options, std::string> first = parse_options(argc, argv.data());
+    const bool ok = first.ok();
+    const options parsed = ok ? *first : options{};
+    const std::string error = ok ? std::string() : first.failure();
     if (!std::equal(given.begin(), given.end(), argv.begin())) {
         fail("parse_options", "reordered the caller's arguments");
     }
@@ -180,10 +181,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("error not one line", error);
     }
     // Nothing of one parse is left over for the next.
-    options again;
-    std::string again_error;
-    if (parse_options(argc, argv.data(), again, again_error) != ok || again_error != error ||
-        !same_options(again, parsed)) {
+    const result<options, std::string> second = parse_options(argc, argv.data());
+    if (second.ok() != ok || (!ok && second.failure() != error) ||
+        (ok && !same_options(*second, parsed))) {
         fail("a second parse differs", error);
     }
     if (!ok) {

@@ -94,38 +94,35 @@ bool is_manifest_text(std::string_view beginning) {
 manifest_file::manifest_file() = default;
 manifest_file::~manifest_file() = default;
 
-bool manifest_file::choose(const std::string& path, bool dialogue, const std::string& output,
-                           std::string& error) {
+result<void, std::string> manifest_file::choose(const std::string& path, bool dialogue,
+                                                const std::string& output) {
     path_ = path;
     if (path == "-") {
         way_ = way::standard_output;
         if (dialogue) {
-            error = "--manifest=- needs a SOURCE: the dialogue writes on standard output";
-            return false;
+            return std::string(
+                "--manifest=- needs a SOURCE: the dialogue writes on standard output");
         }
-        return true;
+        return {};
     }
     const std::size_t slash = path.find_last_of(path_separators());
     folder_ = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
     const file_facts facts = facts_of(path);
     if (facts.error != 0) {
-        error = cannot_write_manifest(path, system_reason(facts.error));
-        return false;
+        return cannot_write_manifest(path, system_reason(facts.error));
     }
     // Standard output by another name (/dev/stdout, the file it is redirected to) is taken
     // as standard output, which then carries the manifest alone.
     if (facts.identity.same_as(standard_output_identity())) {
-        return choose("-", dialogue, output, error);
+        return choose("-", dialogue, output);
     }
     switch (facts.type) {
     case file_type::folder:
-        error = "the manifest '" + path + "' is a folder";
-        return false;
+        return "the manifest '" + path + "' is a folder";
     case file_type::regular:
         if (!is_manifest_file(path)) {
-            error = "'" + path + "' is no manifest of this program: it is left as it is";
-            return false;
+            return "'" + path + "' is no manifest of this program: it is left as it is";
         }
         break;
     case file_type::none:
@@ -135,49 +132,43 @@ bool manifest_file::choose(const std::string& path, bool dialogue, const std::st
         break;
     }
     if (facts.type != file_type::none && !facts.writable) {
-        error = cannot_write_manifest(path, system_reason(EACCES));
-        return false;
+        return cannot_write_manifest(path, system_reason(EACCES));
     }
     if (facts.link) {
         way_ = way::in_place; // the link stays; what it leads to gets the document
     }
     if (way_ == way::replaced && name_.empty()) {
-        error = "the manifest '" + path + "' names no file";
-        return false;
+        return "the manifest '" + path + "' names no file";
     }
     if (way_ == way::replaced && facts_of(folder_).type != file_type::folder &&
         !made_with(folder_, output)) {
-        error = cannot_write_manifest(path, system_reason(ENOENT));
-        return false;
+        return cannot_write_manifest(path, system_reason(ENOENT));
     }
-    return true;
+    return {};
 }
 
-bool manifest_file::check(const disc& source, const output_folder* pictures,
-                          const picture_format& format, std::string& error) {
+result<void, std::string> manifest_file::check(const disc& source, const output_folder* pictures,
+                                               const picture_format& format) {
     if (way_ == way::standard_output) {
-        return true;
+        return {};
     }
     if (source.reads(facts_of(path_).identity)) {
-        error = "the manifest '" + path_ + "' is a file the disc is read from";
-        return false;
+        return "the manifest '" + path_ + "' is a file the disc is read from";
     }
     if (way_ != way::replaced) {
-        return true;
+        return {};
     }
     if (pictures != nullptr &&
         facts_of(folder_).identity.same_as(facts_of(pictures->shown()).identity) &&
         ends_with_ignoring_case(name_, format.extension)) {
-        error = "the manifest '" + path_ + "' would take the name of a picture";
-        return false;
+        return "the manifest '" + path_ + "' would take the name of a picture";
     }
     std::string why;
     held_ = open_output_folder(folder_, true, why);
     if (held_ == nullptr) {
-        error = cannot_write_manifest(path_, why.substr(why.rfind(": ") + 2));
-        return false;
+        return cannot_write_manifest(path_, why.substr(why.rfind(": ") + 2));
     }
-    return true;
+    return {};
 }
 
 bool manifest_file::write(std::string_view text, std::string& reason) {

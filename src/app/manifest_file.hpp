@@ -4,6 +4,8 @@
 // beside where it goes and given its name when whole, as the pictures are.
 #pragma once
 
+#include "core/error.hpp"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,17 +28,17 @@ class manifest_file {
     manifest_file(const manifest_file&) = delete;
     manifest_file& operator=(const manifest_file&) = delete;
 
-    // Takes the path the user gave, before anything is read. False, with why, when nothing
+    // Takes the path the user gave, before anything is read. Why not, when nothing
     // can be written there: a folder, a file that is no manifest of this program, a file or
     // folder this user may not write, "-" in the dialogue (whose console is standard output).
     // A folder still missing is taken when it is the pictures' folder (output), made later.
-    bool choose(const std::string& path, bool dialogue, const std::string& output,
-                std::string& error);
-    // Once the disc and the pictures' folder (null in a listing) are open: false, with why,
-    // when the manifest would be a file the disc is read from or take a picture's name, or its
+    result<void, std::string> choose(const std::string& path, bool dialogue,
+                                     const std::string& output);
+    // Once the disc and the pictures' folder (null in a listing) are open: why not, when the
+    // manifest would be a file the disc is read from or take a picture's name, or its
     // folder takes no new file.
-    bool check(const disc& source, const output_folder* pictures, const picture_format& format,
-               std::string& error);
+    result<void, std::string> check(const disc& source, const output_folder* pictures,
+                                    const picture_format& format);
 
     bool on_standard_output() const { return way_ == way::standard_output; }
     const std::string& path() const { return path_; }

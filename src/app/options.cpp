@@ -144,44 +144,39 @@ void add_patterns(std::string_view list, std::vector<std::string>& patterns) {
 }
 
 // An option that takes a value: what to do with it, and what is wrong when it does not fit.
-bool take_value(int key, const char* value, options& out, std::string& error) {
+result<void, std::string> take_value(int key, const char* value, options& out) {
     switch (key) {
     case 'o':
         if (*value == '\0') {
-            error = "the output folder is empty";
-            return false;
+            return std::string("the output folder is empty");
         }
         out.output = value;
-        return true;
+        return {};
     case 'f':
         out.format = find_picture_format(value);
         if (out.format == nullptr) {
-            error = "unknown picture format '" + escaped(value) + "' (" + format_names() + ")";
-            return false;
+            return "unknown picture format '" + escaped(value) + "' (" + format_names() + ")";
         }
-        return true;
+        return {};
     case key_only: {
         const std::size_t before = out.only.size();
         add_patterns(value, out.only);
         if (out.only.size() == before) {
-            error = "--only names no picture";
-            return false;
+            return std::string("--only names no picture");
         }
-        return true;
+        return {};
     }
     case key_manifest:
         if (*value == '\0') {
-            error = "the manifest file is empty";
-            return false;
+            return std::string("the manifest file is empty");
         }
         out.manifest = value;
-        return true;
+        return {};
     default: // key_encoding
         if (!encoding_named(value, out)) {
-            error = "unknown encoding '" + escaped(value) + "' (utf-8 or shift-jis)";
-            return false;
+            return "unknown encoding '" + escaped(value) + "' (utf-8 or shift-jis)";
         }
-        return true;
+        return {};
     }
 }
 
@@ -261,7 +256,8 @@ std::string refusal(int got, int culprit, std::string_view arg) {
 
 } // namespace
 
-bool parse_options(int argc, const char* const* argv, options& out, std::string& error) {
+result<options, std::string> parse_options(int argc, const char* const* argv) {
+    options out;
     // getopt_long reorders the pointers, never the strings: it works on a copy of them.
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
@@ -277,28 +273,24 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
         }
         if (key == '?' || key == ':') {
             const int at = optind > 0 && optind <= argc ? optind - 1 : 0;
-            error = refusal(key, optopt, args[static_cast<std::size_t>(at)]);
-            return false;
+            return refusal(key, optopt, args[static_cast<std::size_t>(at)]);
         }
         if (set_flag(key, out)) {
             continue;
         }
-        if (!take_value(key, optarg, out, error)) {
-            return false;
+        if (result<void, std::string> taken = take_value(key, optarg, out); !taken) {
+            return std::move(taken.failure());
         }
     }
     for (int i = optind; i < argc; ++i) {
         const std::string arg = args[static_cast<std::size_t>(i)];
         if (arg.empty()) {
-            error = "the source is empty";
-            return false;
+            return std::string("the source is empty");
         }
         if (!out.source.empty()) {
-            error =
-                "one source at a time: '" + escaped(out.source) + "' and '" + escaped(arg) + "'";
-            return false;
+            return "one source at a time: '" + escaped(out.source) + "' and '" + escaped(arg) + "'";
         }
         out.source = arg;
     }
-    return true;
+    return out;
 }

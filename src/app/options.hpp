@@ -1,6 +1,7 @@
 // The command line: options, and the one place the disc comes from.
 #pragma once
 
+#include "core/error.hpp"
 #include "platform/terminal.hpp"
 
 #include <optional>
@@ -24,9 +25,9 @@ struct options {
 };
 
 // Reads the arguments after the program's name, as GNU programs do: options anywhere, long
-// ones by any unambiguous beginning, "--" ending them. False, with what is wrong in error,
-// when they are not understood.
-bool parse_options(int argc, const char* const* argv, options& out, std::string& error);
+// ones by any unambiguous beginning, "--" ending them. What is wrong, when they are not
+// understood.
+result<options, std::string> parse_options(int argc, const char* const* argv);
 
 // What --help prints: only what this build does.
 std::string usage_text();

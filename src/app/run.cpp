@@ -33,9 +33,6 @@ namespace {
 constexpr char banner[] = "Quillmoor -SegaSaturn-  Image Extractor v1.02\n";
 constexpr char input_marker[] = "drive letter >";
 
-constexpr int exit_usage = 2;
-constexpr int exit_output_lost = 1; // standard output or the manifest did not arrive whole
-constexpr status st_bad_drive = -1;
 constexpr char standard_output[] = "standard output";
 
 // Drops the rest of the typed line; stops at end of input rather than wait for more.
@@ -45,11 +42,11 @@ void discard_line(console& con, int first) {
     }
 }
 
-int usage_error(const std::string& what) {
+exit_status usage_error(const std::string& what) {
     // A line that asks ("did you mean ...?") needs no full stop of its own.
     std::fprintf(stderr, "%s: %s%s Try '%s --help'.\n", program_name, escaped(what).c_str(),
                  what.ends_with('?') ? "" : ".", program_name);
-    return exit_usage;
+    return exit_status::usage;
 }
 
 // Banner, prompt and the typed drive letter. Null when the letter is not one, which has
@@ -111,8 +108,8 @@ void explain_failure(const disc& source) {
 
 // Each --only pattern names a group or takes a picture of this disc: one that does neither
 // is a mistake (a group's name mistyped, say), told before anything is written.
-bool check_selection(const std::vector<std::string>& patterns, const disc& source,
-                     std::string& error) {
+result<void, std::string> check_selection(const std::vector<std::string>& patterns,
+                                          const disc& source) {
     const std::vector<group_picture> pictures = disc_pictures(source);
     for (const std::string& pattern : patterns) {
         bool taken = false;
@@ -130,12 +127,11 @@ bool check_selection(const std::vector<std::string>& patterns, const disc& sourc
                 listed += (listed.empty() ? "" : ", ") + std::string(group);
             }
             const std::string meant = closest_word(pattern, groups);
-            error = "--only=" + pattern + " takes no picture of this disc and names no group" +
-                    (meant.empty() ? " (" + listed + ")" : "; did you mean '" + meant + "'?");
-            return false;
+            return "--only=" + pattern + " takes no picture of this disc and names no group" +
+                   (meant.empty() ? " (" + listed + ")" : "; did you mean '" + meant + "'?");
         }
     }
-    return true;
+    return {};
 }
 
 // The folder the pictures go to: the current one, or DIR of -o, made with its parents. One
@@ -162,11 +158,6 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool d
         return nullptr;
     }
     return open_output_folder(chosen.output, true, error);
-}
-
-// The exit status a result becomes, as a process sees it: -1 is 255.
-int exit_of(status result) {
-    return result & 0xFF;
 }
 
 // The disc the command line names, checked to hold the disc's files; null, with why, when
@@ -199,7 +190,7 @@ bool write_manifest(manifest_file& file, const std::string& text) {
 }
 
 // The dialogue's letter that is no drive: nothing was read, but the record is still kept.
-int bad_drive(const run_request& asked) {
+exit_status bad_drive(const run_request& asked) {
     if (asked.manifest != nullptr) {
         const std::unique_ptr<manifest_listener> empty =
             manifest_listener::make({{}, {}, {}, {}, asked.format.shown, asked.chosen.list});
@@ -207,9 +198,10 @@ int bad_drive(const run_request& asked) {
         run_counts counts;
         empty->failure(letter);
         counts.failure(letter);
-        write_manifest(*asked.manifest, empty->document(exit_of(st_bad_drive), counts));
+        write_manifest(*asked.manifest,
+                       empty->document(static_cast<int>(exit_status::failed), counts));
     }
-    return st_bad_drive;
+    return exit_status::failed;
 }
 
 // Standard output's last lines are flushed: when any line did not arrive, that is a failure
@@ -258,69 +250,99 @@ void tell_the_end(const run_request& asked, const picture_settings& settings,
     }
 }
 
-// Runs the groups over the disc into the folder and reports it all. Returns the exit status.
-int run_and_report(const run_request& asked, const disc& source, output_folder* folder,
-                   console& results, console& failures) {
-    const options& chosen = asked.chosen;
-    picture_settings settings;
-    settings.format = &asked.format;
-    settings.folder = folder;
-    settings.list_only = chosen.list;
-    settings.no_clobber = chosen.no_clobber;
-    settings.checksums = asked.manifest != nullptr;
-    settings.only = selection(chosen.only);
-
-    const bool manifest_out = asked.manifest != nullptr && asked.manifest->on_standard_output();
-    console_report report({results, failures, stderr},
-                          manifest_out   ? console_report::results::elsewhere
-                          : chosen.quiet ? console_report::results::quiet
-                                         : console_report::results::shown);
+// The listeners of a run: the console's report, the counts, and the manifest when asked.
+struct run_reports {
+    console_report console;
     run_counts counts;
-    run_listeners listeners;
-    listeners.add(report);
-    listeners.add(counts);
     std::unique_ptr<manifest_listener> manifest;
+    run_listeners all;
+};
+
+std::unique_ptr<run_reports> reports_for(const run_request& asked, const disc& source,
+                                         const output_folder* folder, console& results,
+                                         console& failures) {
+    const options& chosen = asked.chosen;
+    const bool manifest_out = asked.manifest != nullptr && asked.manifest->on_standard_output();
+    auto reports = std::make_unique<run_reports>(
+        run_reports{console_report({results, failures, stderr},
+                                   manifest_out   ? console_report::results::elsewhere
+                                   : chosen.quiet ? console_report::results::quiet
+                                                  : console_report::results::shown),
+                    {},
+                    nullptr,
+                    {}});
+    reports->all.add(reports->console);
+    reports->all.add(reports->counts);
     if (asked.manifest != nullptr) {
         const bool listing = chosen.list;
-        manifest = manifest_listener::make(
+        reports->manifest = manifest_listener::make(
             {asked.dialogue ? source.path_of("") : chosen.source,
              source.place().empty() ? std::string() : absolute_path(source.place()),
              folder != nullptr && !listing ? folder->shown() : std::string(),
              folder != nullptr && !listing ? absolute_path(folder->shown()) : std::string(),
              asked.format.shown, listing});
-        listeners.add(*manifest);
+        reports->all.add(*reports->manifest);
     }
-    if (chosen.list) {
-        report.begin_listing();
-    }
-    const status result = run_extraction(source, settings, listeners);
-    if (chosen.list) {
-        report.end_listing();
-    }
-    // A group that failed still says so first.
-    const int failed_status = result != st_ok ? result : exit_output_lost;
-    int exit_status = result;
-    const bool flushed = flush_standard_output(results, listeners);
+    return reports;
+}
+
+picture_settings settings_for(const run_request& asked, output_folder* folder) {
+    picture_settings settings;
+    settings.format = &asked.format;
+    settings.folder = folder;
+    settings.list_only = asked.chosen.list;
+    settings.no_clobber = asked.chosen.no_clobber;
+    settings.checksums = asked.manifest != nullptr;
+    settings.only = selection(asked.chosen.only);
+    return settings;
+}
+
+// The reports' last words once the groups have run: standard output flushed, the manifest
+// written, the lines that end the run, standard output closed. The exit status: a group's
+// failure first, then output that did not arrive whole.
+exit_status finish_reports(const run_request& asked, const picture_settings& settings,
+                           const disc& source, console& results, run_reports& reports,
+                           bool groups_ran) {
+    const exit_status failed = groups_ran ? exit_status::output_lost : exit_status::failed;
+    exit_status status = groups_ran ? exit_status::success : exit_status::failed;
+    const bool flushed = flush_standard_output(results, reports.all);
     if (!flushed) {
-        exit_status = failed_status;
+        status = failed;
     }
-    if (manifest != nullptr &&
-        !write_manifest(*asked.manifest, manifest->document(exit_of(exit_status), counts))) {
-        ++counts.failed;
-        exit_status = failed_status;
+    if (reports.manifest != nullptr &&
+        !write_manifest(*asked.manifest,
+                        reports.manifest->document(static_cast<int>(status), reports.counts))) {
+        ++reports.counts.failed;
+        status = failed;
     }
-    tell_the_end(asked, settings, counts, source, result);
-    return close_standard_output(!flushed) ? exit_status : failed_status;
+    tell_the_end(asked, settings, reports.counts, source, groups_ran ? st_ok : st_run_failed);
+    return close_standard_output(!flushed) ? status : failed;
+}
+
+// Runs the groups over the disc into the folder and reports it all.
+exit_status run_and_report(const run_request& asked, const disc& source, output_folder* folder,
+                           console& results, console& failures) {
+    const picture_settings settings = settings_for(asked, folder);
+    const std::unique_ptr<run_reports> reports =
+        reports_for(asked, source, folder, results, failures);
+    if (asked.chosen.list) {
+        reports->console.begin_listing();
+    }
+    const status result = run_extraction(source, settings, reports->all);
+    if (asked.chosen.list) {
+        reports->console.end_listing();
+    }
+    return finish_reports(asked, settings, source, results, *reports, result == st_ok);
 }
 
 // The status of a run that printed an answer: 0, or 1 when it did not arrive whole.
-int answered() {
-    return close_standard_output() ? 0 : exit_output_lost;
+exit_status answered() {
+    return close_standard_output() ? exit_status::success : exit_status::output_lost;
 }
 
 // What the command line asks that needs no disc (help, the version), or that this build
 // cannot do: the exit status then.
-std::optional<int> answered_at_once(const options& chosen, const picture_format& format) {
+std::optional<exit_status> answered_at_once(const options& chosen, const picture_format& format) {
     if (chosen.help) {
         std::fputs(usage_text().c_str(), stdout);
         return answered();
@@ -344,24 +366,65 @@ std::optional<int> answered_at_once(const options& chosen, const picture_format&
     return std::nullopt;
 }
 
-} // namespace
+// The inputs of a run: the disc, the pictures' folder (none in a listing without -n), and
+// the manifest's place checked against both.
+struct run_inputs {
+    std::unique_ptr<disc> source;
+    std::unique_ptr<output_folder> folder;
+};
 
-int quillmoor_main(int argc, const char* const* argv) {
-    options chosen;
-    if (std::string error; argc > 1 && !parse_options(argc, argv, chosen, error)) {
+// Opens the disc (the dialogue asks for its letter), checks --only against it, makes the
+// pictures' folder and checks the manifest's place. The exit status when it cannot.
+result<run_inputs, exit_status> open_inputs(const run_request& asked, console& results) {
+    const options& chosen = asked.chosen;
+    std::string error;
+    run_inputs in;
+    in.source = asked.dialogue ? ask_for_drive(results) : named_disc(chosen.source, error);
+    if (in.source == nullptr) {
+        results.flush();
+        return asked.dialogue ? bad_drive(asked) : usage_error(error);
+    }
+    if (result<void, std::string> taken = check_selection(chosen.only, *in.source); !taken) {
+        return usage_error(taken.failure());
+    }
+    // The pictures' folder is made once the disc is open, and the manifest checked once the
+    // folder is there.
+    in.folder = pictures_folder_for(chosen, asked.dialogue, error);
+    if (!error.empty()) {
         return usage_error(error);
     }
+    if (asked.manifest != nullptr) {
+        if (result<void, std::string> placed =
+                asked.manifest->check(*in.source, in.folder.get(), asked.format);
+            !placed) {
+            return usage_error(placed.failure());
+        }
+    }
+    return in;
+}
+
+// The stages of a run: the command line read, the answers that need no disc, the inputs
+// opened, the groups run and the reports finished.
+exit_status run_program(int argc, const char* const* argv) {
+    result<options, std::string> parsed =
+        argc > 1 ? parse_options(argc, argv) : result<options, std::string>(options{});
+    if (!parsed) {
+        return usage_error(parsed.failure());
+    }
+    const options& chosen = *parsed;
     const picture_format& format =
         chosen.format != nullptr ? *chosen.format : default_picture_format();
-    if (const std::optional<int> answered = answered_at_once(chosen, format)) {
-        return *answered;
+    if (const std::optional<exit_status> answer = answered_at_once(chosen, format)) {
+        return *answer;
     }
     const bool dialogue = chosen.source.empty();
     manifest_file manifest;
-    std::string error;
-    if (!chosen.manifest.empty() &&
-        !manifest.choose(chosen.manifest, dialogue, chosen.output, error)) {
-        return usage_error(error);
+    if (!chosen.manifest.empty()) {
+        if (result<void, std::string> chosen_place =
+                manifest.choose(chosen.manifest, dialogue, chosen.output);
+            !chosen_place) {
+            return usage_error(chosen_place.failure());
+        }
     }
     const run_request asked = {chosen, format, dialogue,
                                chosen.manifest.empty() ? nullptr : &manifest};
@@ -372,25 +435,16 @@ int quillmoor_main(int argc, const char* const* argv) {
     // A run with a source keeps standard output for its results: its failures' lines go to
     // standard error, in the same words. The dialogue's console has both, as it always had.
     console errors(stderr, nullptr, encoding, true);
-    console& failures = dialogue ? results : errors;
+    result<run_inputs, exit_status> in = open_inputs(asked, results);
+    if (!in) {
+        return in.failure();
+    }
+    return run_and_report(asked, *in->source, in.value().folder.get(), results,
+                          dialogue ? results : errors);
+}
 
-    std::unique_ptr<disc> source =
-        dialogue ? ask_for_drive(results) : named_disc(chosen.source, error);
-    if (source == nullptr) {
-        results.flush();
-        return dialogue ? bad_drive(asked) : usage_error(error);
-    }
-    if (!check_selection(chosen.only, *source, error)) {
-        return usage_error(error);
-    }
-    // The pictures' folder is made once the disc is open, and the manifest checked once the
-    // folder is there.
-    const std::unique_ptr<output_folder> folder = pictures_folder_for(chosen, dialogue, error);
-    if (!error.empty()) {
-        return usage_error(error);
-    }
-    if (asked.manifest != nullptr && !manifest.check(*source, folder.get(), format, error)) {
-        return usage_error(error);
-    }
-    return run_and_report(asked, *source, folder.get(), results, failures);
+} // namespace
+
+int quillmoor_main(int argc, const char* const* argv) {
+    return static_cast<int>(run_program(argc, argv));
 }

@@ -98,37 +98,39 @@ struct error {
     std::uint64_t figures[2] = {};
 };
 
-// A value, or the error that stopped it: what a routine that can fail hands back.
-template <class T> class [[nodiscard]] result {
+// A value, or the error that stopped it: what a routine that can fail hands back. E is error
+// below the program's edge; the edge's own checks carry the line they will print.
+template <class T, class E = error> class [[nodiscard]] result {
   public:
     result(T value) : value_(std::move(value)) {}
-    result(error failure) : failure_(std::move(failure)) {}
+    result(E failure) : failure_(std::move(failure)) {}
 
     bool ok() const { return value_.has_value(); }
     explicit operator bool() const { return ok(); }
     const T& value() const { return *value_; }
     T& value() { return *value_; }
     const T& operator*() const { return *value_; }
+    T& operator*() { return *value_; }
     const T* operator->() const { return &*value_; }
-    const error& failure() const { return failure_; }
-    error& failure() { return failure_; }
+    const E& failure() const { return failure_; }
+    E& failure() { return failure_; }
 
   private:
     std::optional<T> value_;
-    error failure_;
+    E failure_;
 };
 
-template <> class [[nodiscard]] result<void> {
+template <class E> class [[nodiscard]] result<void, E> {
   public:
     result() = default;
-    result(error failure) : ok_(false), failure_(std::move(failure)) {}
+    result(E failure) : ok_(false), failure_(std::move(failure)) {}
 
     bool ok() const { return ok_; }
     explicit operator bool() const { return ok_; }
-    const error& failure() const { return failure_; }
-    error& failure() { return failure_; }
+    const E& failure() const { return failure_; }
+    E& failure() { return failure_; }
 
   private:
     bool ok_ = true;
-    error failure_;
+    E failure_;
 };
