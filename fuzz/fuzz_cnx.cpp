@@ -131,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t claimed = claimed_size(data);
     const bytes stream = copy_of(data + cnx_header_size, length - cnx_header_size);
     const bytes exact(new std::uint8_t[claimed]);
-    const result<void> lz = dec_cnxlz(stream.get(), exact.get(), length - cnx_header_size, claimed);
+    const ::result<void> lz =
+        dec_cnxlz(stream.get(), exact.get(), length - cnx_header_size, claimed);
     const status decoded = lz ? st_ok : code_of(lz.failure().kind);
     const bytes plain(new std::uint8_t[claimed]);
     const status expected =
