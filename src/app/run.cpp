@@ -7,6 +7,7 @@
 #include "app/options.hpp"
 #include "app/report.hpp"
 #include "app/shown.hpp"
+#include "app/source_errors.hpp"
 #include "app/suggest.hpp"
 #include "app/texts.hpp"
 #include "app/version.hpp"
@@ -52,9 +53,9 @@ int usage_error(const std::string& what) {
     return exit_usage;
 }
 
-// Banner, prompt and the typed drive letter. Null when the letter is not one, which has
+// Banner, prompt and the typed drive letter. No disc when the letter is not one, which has
 // been reported.
-std::unique_ptr<disc> ask_for_drive(console& con) {
+drive_disc ask_for_drive(console& con) {
     con.puts(banner);
     con.puts("\n");
     con.puts(text_prompt);
@@ -67,7 +68,7 @@ std::unique_ptr<disc> ask_for_drive(console& con) {
     con.puts("\n");
     if (!is_ascii_letter(letter)) {
         errormes(con, err_bad_drive, nullptr);
-        return nullptr;
+        return {};
     }
     return open_drive(drive_root(static_cast<char>(letter)).c_str());
 }
@@ -101,9 +102,9 @@ std::string why_no_disc_files(const disc& source) {
 }
 
 // After a failed dialogue: what the console's lines cannot tell, where the disc is to blame.
-void explain_failure(const disc& source) {
-    if (!source.trouble().empty()) {
-        say(stderr, source.trouble());
+void explain_failure(const disc& source, const std::optional<error>& why_empty) {
+    if (why_empty) {
+        say(stderr, describe_source_error(*why_empty));
     } else if (!source.place().empty() && !holds_disc_files(source)) {
         say(stderr, why_no_disc_files(source));
     }
@@ -172,12 +173,16 @@ int exit_of(status result) {
 // The disc the command line names, checked to hold the disc's files; null, with why, when
 // it cannot be read or holds none of them.
 std::unique_ptr<disc> named_disc(const std::string& source, std::string& error) {
-    std::unique_ptr<disc> named = open_source(source, error);
-    if (named != nullptr && !holds_disc_files(*named)) {
-        error = why_no_disc_files(*named);
+    result<std::unique_ptr<disc>> named = open_source(source);
+    if (!named) {
+        error = describe_source_error(named.failure());
         return nullptr;
     }
-    return named;
+    if (!holds_disc_files(**named)) {
+        error = why_no_disc_files(**named);
+        return nullptr;
+    }
+    return std::move(named.value());
 }
 
 // What the run is asked, once the command line has been read.
@@ -185,7 +190,8 @@ struct run_request {
     const options& chosen;
     const picture_format& format;
     bool dialogue;
-    manifest_file* manifest; // null: none asked for
+    manifest_file* manifest;           // null: none asked for
+    std::optional<error> drive_unread; // why the dialogue's drive is an empty disc
 };
 
 // Writes the manifest; false, said on standard error, when it did not arrive whole.
@@ -250,7 +256,7 @@ void tell_the_end(const run_request& asked, const picture_settings& settings,
                   const run_counts& counts, const disc& source, status result) {
     if (asked.dialogue) {
         if (result != st_ok) {
-            explain_failure(source);
+            explain_failure(source, asked.drive_unread);
         }
         return;
     }
@@ -367,8 +373,8 @@ int quillmoor_main(int argc, const char* const* argv) {
         !manifest.choose(chosen.manifest, dialogue, chosen.output, error)) {
         return usage_error(error);
     }
-    const run_request asked = {chosen, format, dialogue,
-                               chosen.manifest.empty() ? nullptr : &manifest};
+    run_request asked = {
+        chosen, format, dialogue, chosen.manifest.empty() ? nullptr : &manifest, {}};
     // Text in the user's locale, as every program writes it, unless the command line says.
     const text_encoding encoding =
         chosen.encoding.has_value() ? text_encoding{*chosen.encoding, {}} : locale_encoding();
@@ -378,8 +384,10 @@ int quillmoor_main(int argc, const char* const* argv) {
     console errors(stderr, nullptr, encoding, true);
     console& failures = dialogue ? results : errors;
 
-    std::unique_ptr<disc> source =
-        dialogue ? ask_for_drive(results) : named_disc(chosen.source, error);
+    drive_disc opened =
+        dialogue ? ask_for_drive(results) : drive_disc{named_disc(chosen.source, error), {}};
+    std::unique_ptr<disc> source = std::move(opened.found);
+    asked.drive_unread = std::move(opened.why_empty);
     if (source == nullptr) {
         results.flush();
         return dialogue ? bad_drive(asked) : usage_error(error);
