@@ -10,8 +10,8 @@ constexpr std::string_view iso_extensions[] = {"iso"};
 constexpr std::string_view raw_extensions[] = {"bin"};
 constexpr std::string_view cue_extensions[] = {"cue"};
 
-// Probed in this order. A sheet's text holds no volume descriptor where a volume's lies, so
-// the sheet comes last, after the formats -V names first.
+// Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
+// descriptor where a volume's lies.
 constexpr image_format formats[] = {
     {"ISO 9660", ".iso", iso_extensions, true, true, probe_iso_image, open_iso_image},
     {"raw 2352-byte", "a raw .bin", raw_extensions, true, false, probe_raw_image, open_raw_image},
