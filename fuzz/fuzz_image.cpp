@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (symlink(lay_out_image(data, size), "q:") != 0) {
         fail("cannot link", "q:");
     }
-    const std::unique_ptr<disc> q = open_drive("q:\\");
+    const std::unique_ptr<disc> q = open_drive("q:\\").found;
     const std::vector<std::string> names = q->search("*");
     if (!std::is_sorted(names.begin(), names.end()) ||
         std::adjacent_find(names.begin(), names.end()) != names.end()) {

@@ -3,6 +3,7 @@
 // program's name. The letter's drive is looked up in a scratch folder that holds drive
 // entries of every kind: a folder, a plain file, a dangling link and a pipe, which blocks
 // whoever opens it to read (libFuzzer's -timeout tells).
+#include "app/describe.hpp"
 #include "app/options.hpp"
 #include "core/ascii.hpp"
 #include "encode/formats.hpp"
@@ -85,7 +86,8 @@ void check_typed_letter(int letter) {
         fail("drive_root", root);
     }
     const in_scratch_dir inside(scratch_after::kept);
-    const std::unique_ptr<disc> drive = open_drive(root.c_str());
+    const drive_disc opened = open_drive(root.c_str());
+    const std::unique_ptr<disc>& drive = opened.found;
     if (drive == nullptr) {
         fail("open_drive gave no disc for", root);
     }
@@ -102,7 +104,7 @@ void check_typed_letter(int letter) {
     if (!entry_here) {
         // Nothing here the drive can be: only the system's mount point may hold it, else the
         // disc tells why there is none.
-        if (place.empty() ? drive->trouble().empty() : place != std::string("/mnt/") + lower) {
+        if (place.empty() ? !opened.why_empty : place != std::string("/mnt/") + lower) {
             fail("a drive found where there is none", root + " at " + place);
         }
         return;
@@ -116,7 +118,7 @@ void check_typed_letter(int letter) {
     if (lower != folder_drive) {
         // A file that is no disc image, a link to nothing, a pipe: an empty disc that says
         // why, found without waiting on the pipe.
-        if (drive->trouble().empty() || got.found || !names.empty()) {
+        if (!opened.why_empty || got.found || !names.empty()) {
             fail("no disc as a drive", root);
         }
         return;
@@ -131,9 +133,9 @@ void check_typed_letter(int letter) {
 // not in one line.
 void check_source(const std::string& source) {
     const in_scratch_dir inside(scratch_after::kept);
-    std::string error;
-    const std::unique_ptr<disc> opened = open_source(source, error);
-    if (opened != nullptr ? opened->place().empty() : !one_line(error)) {
+    const result<std::unique_ptr<disc>> opened = open_source(source);
+    const std::string error = opened ? std::string() : describe_source_error(opened.failure());
+    if (opened ? (*opened)->place().empty() : !one_line(error)) {
         fail("open_source", source + ": " + error);
     }
 }

@@ -110,7 +110,7 @@ void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn) 
 }
 
 std::unique_ptr<disc> drive_q() {
-    return open_drive("q:\\");
+    return open_drive("q:\\").found;
 }
 
 group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode) {

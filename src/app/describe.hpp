@@ -10,6 +10,10 @@
 // What a failure's message names: the routine that met it, else the file it concerns.
 const char* context_of(const error& what);
 
+// Why a source cannot be read, as one line without the program's name or a full stop:
+// "game.cue has no data track".
+std::string describe_source_error(const error& e);
+
 // Why it failed, beyond its kind: the system's words for its error number, the library's
 // own words, or what the layer found; empty when nothing more is known.
 std::string cause_of(const error& what, const char* group = nullptr);

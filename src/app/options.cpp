@@ -6,6 +6,7 @@
 
 #include "core/ascii.hpp"
 #include "encode/formats.hpp"
+#include "image/image_formats.hpp"
 
 #include <array>
 #include <getopt.h>
@@ -20,8 +21,10 @@ constexpr char usage_head[] =
     "picture file: face portraits, opening and event screens, ending screens, title\n"
     "pictures, sprite sheets and cell-map pictures.\n"
     "\n"
-    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a\n"
-    "disc image (.iso, a raw .bin, a .cue sheet) or, on Linux, a drive's device.\n"
+    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a\n";
+// Then "disc image (" and the formats' names, as image/image_formats.cpp has them.
+constexpr char usage_after_images[] =
+    ") or, on Linux, a drive's device.\n"
     "Without SOURCE the program asks for the letter of the drive with the disc.\n"
     "\n"
     "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
@@ -70,8 +73,9 @@ std::string ready_formats() {
 } // namespace
 
 std::string usage_text() {
-    return usage_head + std::string("  -f, --format=FORMAT   ") + ready_formats() + "\n" +
-           usage_middle + (manifest_built ? usage_manifest : "") + usage_tail;
+    return usage_head + std::string("disc image (") + image_formats_in_help() + usage_after_images +
+           "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle +
+           (manifest_built ? usage_manifest : "") + usage_tail;
 }
 
 namespace {

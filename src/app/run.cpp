@@ -1,6 +1,7 @@
 #include "app/run.hpp"
 
 #include "app/console.hpp"
+#include "app/describe.hpp"
 #include "app/errormes.hpp"
 #include "app/manifest.hpp"
 #include "app/manifest_file.hpp"
@@ -49,9 +50,9 @@ exit_status usage_error(const std::string& what) {
     return exit_status::usage;
 }
 
-// Banner, prompt and the typed drive letter. Null when the letter is not one, which has
+// Banner, prompt and the typed drive letter. No disc when the letter is not one, which has
 // been reported.
-std::unique_ptr<disc> ask_for_drive(console& con) {
+drive_disc ask_for_drive(console& con) {
     con.puts(banner);
     con.puts("\n");
     con.puts(text_prompt);
@@ -64,7 +65,7 @@ std::unique_ptr<disc> ask_for_drive(console& con) {
     con.puts("\n");
     if (!is_ascii_letter(letter)) {
         errormes(con, err_bad_drive, nullptr);
-        return nullptr;
+        return {};
     }
     return open_drive(drive_root(static_cast<char>(letter)).c_str());
 }
@@ -98,9 +99,9 @@ std::string why_no_disc_files(const disc& source) {
 }
 
 // After a failed dialogue: what the console's lines cannot tell, where the disc is to blame.
-void explain_failure(const disc& source) {
-    if (!source.trouble().empty()) {
-        say(stderr, source.trouble());
+void explain_failure(const disc& source, const std::optional<error>& why_empty) {
+    if (why_empty) {
+        say(stderr, describe_source_error(*why_empty));
     } else if (!source.place().empty() && !holds_disc_files(source)) {
         say(stderr, why_no_disc_files(source));
     }
@@ -160,15 +161,17 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool d
     return open_output_folder(chosen.output, true, error);
 }
 
-// The disc the command line names, checked to hold the disc's files; null, with why, when
-// it cannot be read or holds none of them.
-std::unique_ptr<disc> named_disc(const std::string& source, std::string& error) {
-    std::unique_ptr<disc> named = open_source(source, error);
-    if (named != nullptr && !holds_disc_files(*named)) {
-        error = why_no_disc_files(*named);
-        return nullptr;
+// The disc the command line names, checked to hold the disc's files; why not, when it cannot
+// be read or holds none of them.
+result<std::unique_ptr<disc>, std::string> named_disc(const std::string& source) {
+    result<std::unique_ptr<disc>> named = open_source(source);
+    if (!named) {
+        return describe_source_error(named.failure());
     }
-    return named;
+    if (!holds_disc_files(**named)) {
+        return why_no_disc_files(**named);
+    }
+    return std::move(named.value());
 }
 
 // What the run is asked, once the command line has been read.
@@ -177,6 +180,14 @@ struct run_request {
     const picture_format& format;
     bool dialogue;
     manifest_file* manifest; // null: none asked for
+};
+
+// The inputs of a run: the disc, the pictures' folder (none in a listing without -n), and
+// the manifest's place checked against both.
+struct run_inputs {
+    std::unique_ptr<disc> source;
+    std::unique_ptr<output_folder> folder;
+    std::optional<error> drive_unread; // why the dialogue's drive is an empty disc
 };
 
 // Writes the manifest; false, said on standard error, when it did not arrive whole.
@@ -235,10 +246,10 @@ bool close_standard_output(bool told = false) {
 // The lines on standard error that end a run: with a source, the summary (unless quiet) and
 // the groups that failed as a whole; after a failed dialogue, what the console cannot tell.
 void tell_the_end(const run_request& asked, const picture_settings& settings,
-                  const run_counts& counts, const disc& source, status result) {
+                  const run_counts& counts, const run_inputs& in, status result) {
     if (asked.dialogue) {
         if (result != st_ok) {
-            explain_failure(source);
+            explain_failure(*in.source, in.drive_unread);
         }
         return;
     }
@@ -301,7 +312,7 @@ picture_settings settings_for(const run_request& asked, output_folder* folder) {
 // written, the lines that end the run, standard output closed. The exit status: a group's
 // failure first, then output that did not arrive whole.
 exit_status finish_reports(const run_request& asked, const picture_settings& settings,
-                           const disc& source, console& results, run_reports& reports,
+                           const run_inputs& in, console& results, run_reports& reports,
                            bool groups_ran) {
     const exit_status failed = groups_ran ? exit_status::output_lost : exit_status::failed;
     exit_status status = groups_ran ? exit_status::success : exit_status::failed;
@@ -315,16 +326,17 @@ exit_status finish_reports(const run_request& asked, const picture_settings& set
         ++reports.counts.failed;
         status = failed;
     }
-    tell_the_end(asked, settings, reports.counts, source, groups_ran ? st_ok : st_run_failed);
+    tell_the_end(asked, settings, reports.counts, in, groups_ran ? st_ok : st_run_failed);
     return close_standard_output(!flushed) ? status : failed;
 }
 
 // Runs the groups over the disc into the folder and reports it all.
-exit_status run_and_report(const run_request& asked, const disc& source, output_folder* folder,
-                           console& results, console& failures) {
-    const picture_settings settings = settings_for(asked, folder);
+exit_status run_and_report(const run_request& asked, const run_inputs& in, console& results,
+                           console& failures) {
+    const disc& source = *in.source;
+    const picture_settings settings = settings_for(asked, in.folder.get());
     const std::unique_ptr<run_reports> reports =
-        reports_for(asked, source, folder, results, failures);
+        reports_for(asked, source, in.folder.get(), results, failures);
     if (asked.chosen.list) {
         reports->console.begin_listing();
     }
@@ -332,7 +344,7 @@ exit_status run_and_report(const run_request& asked, const disc& source, output_
     if (asked.chosen.list) {
         reports->console.end_listing();
     }
-    return finish_reports(asked, settings, source, results, *reports, result == st_ok);
+    return finish_reports(asked, settings, in, results, *reports, result == st_ok);
 }
 
 // The status of a run that printed an answer: 0, or 1 when it did not arrive whole.
@@ -366,29 +378,32 @@ std::optional<exit_status> answered_at_once(const options& chosen, const picture
     return std::nullopt;
 }
 
-// The inputs of a run: the disc, the pictures' folder (none in a listing without -n), and
-// the manifest's place checked against both.
-struct run_inputs {
-    std::unique_ptr<disc> source;
-    std::unique_ptr<output_folder> folder;
-};
-
 // Opens the disc (the dialogue asks for its letter), checks --only against it, makes the
 // pictures' folder and checks the manifest's place. The exit status when it cannot.
 result<run_inputs, exit_status> open_inputs(const run_request& asked, console& results) {
     const options& chosen = asked.chosen;
-    std::string error;
     run_inputs in;
-    in.source = asked.dialogue ? ask_for_drive(results) : named_disc(chosen.source, error);
+    if (asked.dialogue) {
+        drive_disc drive = ask_for_drive(results);
+        in.source = std::move(drive.found);
+        in.drive_unread = std::move(drive.why_empty);
+    } else {
+        result<std::unique_ptr<disc>, std::string> named = named_disc(chosen.source);
+        if (!named) {
+            return usage_error(named.failure());
+        }
+        in.source = std::move(*named);
+    }
     if (in.source == nullptr) {
         results.flush();
-        return asked.dialogue ? bad_drive(asked) : usage_error(error);
+        return bad_drive(asked);
     }
     if (result<void, std::string> taken = check_selection(chosen.only, *in.source); !taken) {
         return usage_error(taken.failure());
     }
     // The pictures' folder is made once the disc is open, and the manifest checked once the
     // folder is there.
+    std::string error;
     in.folder = pictures_folder_for(chosen, asked.dialogue, error);
     if (!error.empty()) {
         return usage_error(error);
@@ -439,8 +454,7 @@ exit_status run_program(int argc, const char* const* argv) {
     if (!in) {
         return in.failure();
     }
-    return run_and_report(asked, *in->source, in.value().folder.get(), results,
-                          dialogue ? results : errors);
+    return run_and_report(asked, *in, results, dialogue ? results : errors);
 }
 
 } // namespace

@@ -27,6 +27,20 @@ enum class error_kind {
     other,          // a code without a meaning of its own
     wrong_size,     // a disc file shorter than its picture needs
     wrong_depth,    // cells of a depth the picture cannot take
+    // Why a source is no disc: what stands at its path, and what its image holds.
+    looping_link,    // a link that leads, through others, back to itself
+    not_a_file,      // a folder, a pipe, a device where a file was wanted
+    no_access,       // the user may not read it
+    no_medium,       // a drive with no disc in it, a device of no size
+    unreadable,      // the system could not open or read it
+    unopenable,      // the system would not look at the path (a name too long, say)
+    not_an_image,    // a file, but of no disc image format this program reads
+    sheet_too_large, // figures: the sheet's size, the largest sheet read
+    no_data_track,   // a sheet of audio tracks alone
+    utf16_sheet,     // a sheet in UTF-16, whose text is not read
+    nul_in_sheet,    // a NUL byte, which no sheet's text holds
+    track_past_end,  // figures: where the sheet starts its track, where the file ends
+    no_drive,        // nothing at the places a drive letter stands for
 };
 
 struct error_kind_row {
@@ -50,6 +64,19 @@ constexpr error_kind_row error_kinds[] = {
     {error_kind::other, st_ok, "other"},
     {error_kind::wrong_size, err_argument, "wrong_size"},
     {error_kind::wrong_depth, st_ok, "wrong_depth"},
+    {error_kind::looping_link, st_ok, "looping_link"},
+    {error_kind::not_a_file, st_ok, "not_a_file"},
+    {error_kind::no_access, st_ok, "no_access"},
+    {error_kind::no_medium, st_ok, "no_medium"},
+    {error_kind::unreadable, st_ok, "unreadable"},
+    {error_kind::unopenable, st_ok, "unopenable"},
+    {error_kind::not_an_image, st_ok, "not_an_image"},
+    {error_kind::sheet_too_large, st_ok, "sheet_too_large"},
+    {error_kind::no_data_track, st_ok, "no_data_track"},
+    {error_kind::utf16_sheet, st_ok, "utf16_sheet"},
+    {error_kind::nul_in_sheet, st_ok, "nul_in_sheet"},
+    {error_kind::track_past_end, st_ok, "track_past_end"},
+    {error_kind::no_drive, st_ok, "no_drive"},
 };
 
 constexpr const error_kind_row& row_of(error_kind kind) {
@@ -82,6 +109,12 @@ enum class error_detail {
     character_device,
     block_device,
     write_broke_off, // a write failed without the system's reason
+    dangling_link,   // file_not_found: the path is a link to nothing
+    odd_file,        // not_a_file: of a type the system has no common name for
+    track_file,      // the file a sheet names: path is the sheet, subject the name it gives
+    folder,          // a folder the disc was to be read from
+    drive_letter,    // no_drive: figures[0] is the letter; path and subject the places
+    letter_folder,   // the same, and a folder of the letter's name is here
 };
 
 struct error {
@@ -96,6 +129,7 @@ struct error {
     std::string library_text;      // a library's own words for it
     error_detail detail = error_detail::none;
     std::uint64_t figures[2] = {};
+    std::string subject; // a second name the message gives (a file a sheet names)
 };
 
 // A value, or the error that stopped it: what a routine that can fail hands back. E is error

@@ -13,6 +13,8 @@ constexpr unsigned first_non_ascii = 0x80;
 constexpr std::uint32_t frames_per_second = 75;
 constexpr std::uint32_t seconds_per_minute = 60;
 constexpr unsigned data_index = 1; // INDEX 01: where the track's own sector 0 lies
+// Enough of a file to tell a sheet by its words.
+constexpr std::size_t sheet_head_size = 512;
 
 // The commands a sheet may begin with.
 constexpr std::array<std::string_view, 7> opening_commands = {
@@ -226,4 +228,64 @@ cue_reading read_cue_sheet(std::string_view text, cue_data_track& track) {
         }
     }
     return cue_reading::no_data_track;
+}
+
+bool probe_cue_sheet(const image_file& file) {
+    char head[sheet_head_size] = {};
+    std::size_t delivered = 0;
+    return file.read_at(0, reinterpret_cast<std::uint8_t*>(head), sizeof head, delivered) &&
+           looks_like_cue_sheet(std::string_view(head, delivered));
+}
+
+result<opened_image> open_cue_sheet(std::unique_ptr<image_file> file, const std::string& path,
+                                    file_beside beside) {
+    if (file->size() > largest_cue_sheet) {
+        // Too large only for a file that starts as a sheet: one its name alone calls a sheet
+        // is no image at all.
+        if (!probe_cue_sheet(*file)) {
+            return image_error(error_kind::not_an_image, path);
+        }
+        error large = image_error(error_kind::sheet_too_large, path);
+        large.figures[0] = file->size();
+        large.figures[1] = largest_cue_sheet;
+        return large;
+    }
+    std::string text(static_cast<std::size_t>(file->size()), '\0');
+    std::size_t delivered = 0;
+    if (!file->read_at(0, reinterpret_cast<std::uint8_t*>(text.data()), text.size(), delivered)) {
+        return image_error(error_kind::unreadable, path);
+    }
+    text.resize(delivered);
+    cue_data_track track{};
+    switch (read_cue_sheet(text, track)) {
+    case cue_reading::not_a_sheet:
+        return image_error(error_kind::not_an_image, path);
+    case cue_reading::no_data_track:
+        return image_error(error_kind::no_data_track, path);
+    case cue_reading::utf16_sheet:
+        return image_error(error_kind::utf16_sheet, path);
+    case cue_reading::nul_byte:
+        return image_error(error_kind::nul_in_sheet, path);
+    case cue_reading::data_track:
+        break;
+    }
+    result<named_file> named = beside(path, track.file);
+    if (!named) {
+        error why = std::move(named.failure());
+        why.path = path;
+        why.subject = track.file;
+        why.detail = error_detail::track_file;
+        return why;
+    }
+    const std::uint64_t track_size = named->file->size();
+    if (track.start >= track_size) {
+        error late = image_error(error_kind::track_past_end, path);
+        late.subject = track.file;
+        late.figures[0] = track.start;
+        late.figures[1] = track_size;
+        return late;
+    }
+    std::string track_path = std::move(named.value().path);
+    return opened_image{framed_track(std::move(named.value().file), track.frames, track.start),
+                        std::move(track_path)};
 }

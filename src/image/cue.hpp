@@ -2,6 +2,7 @@
 // the track starts, read from the sheet's text.
 #pragma once
 
+#include "image/image_formats.hpp"
 #include "image/sectors.hpp"
 
 #include <cstddef>
@@ -33,3 +34,9 @@ bool looks_like_cue_sheet(std::string_view text);
 // Reads a sheet as other tools do: keywords and modes in any case, any line ends, "INDEX 1"
 // as "INDEX 01", a FILE name quoted or not.
 cue_reading read_cue_sheet(std::string_view text, cue_data_track& track);
+
+// Sheets as an image format: told by their first words, opened to the data track of the file
+// they name, which beside opens.
+bool probe_cue_sheet(const image_file& file);
+result<opened_image> open_cue_sheet(std::unique_ptr<image_file> file, const std::string& path,
+                                    file_beside beside);

@@ -24,6 +24,17 @@ std::uint32_t le32(const std::uint8_t* p) {
            std::uint32_t{p[3]} << 24;
 }
 
+constexpr framing raw_framings[] = {raw_mode1, raw_mode2};
+
+// Whether sector 16 of the file, framed as f, holds a primary volume descriptor.
+bool volume_under(const image_file& file, framing f) {
+    std::uint8_t sector[sector_size] = {};
+    std::size_t delivered = 0;
+    const std::uint64_t at = std::uint64_t{volume_descriptor_sector} * f.frame_size + f.data_at;
+    return file.read_at(at, sector, sector_size, delivered) && delivered == sector_size &&
+           is_primary_volume(sector);
+}
+
 bool read_sector(const sector_source& source, std::uint64_t sector, std::uint8_t* out) {
     std::size_t delivered = 0;
     return source.read(sector, 1, out, delivered) && delivered == sector_size;
@@ -81,4 +92,32 @@ bool list_iso_root(const sector_source& source, std::vector<iso_file>& files) {
         }
     }
     return true;
+}
+
+bool probe_iso_image(const image_file& file) {
+    return volume_under(file, plain_sectors);
+}
+
+result<opened_image> open_iso_image(std::unique_ptr<image_file> file, const std::string&,
+                                    file_beside) {
+    return opened_image{framed_track(std::move(file), plain_sectors, 0), {}};
+}
+
+bool probe_raw_image(const image_file& file) {
+    for (const framing f : raw_framings) {
+        if (volume_under(file, f)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+result<opened_image> open_raw_image(std::unique_ptr<image_file> file, const std::string& path,
+                                    file_beside) {
+    for (const framing f : raw_framings) {
+        if (volume_under(*file, f)) {
+            return opened_image{framed_track(std::move(file), f, 0), {}};
+        }
+    }
+    return image_error(error_kind::not_an_image, path);
 }

@@ -1,6 +1,7 @@
 // The root directory of an ISO 9660 volume, read from any sector source.
 #pragma once
 
+#include "image/image_formats.hpp"
 #include "image/sectors.hpp"
 
 #include <cstdint>
@@ -33,3 +34,13 @@ bool is_primary_volume(const std::uint8_t* sector);
 // that the root it records has a size of whole sectors, at most largest_root, inside the
 // image. False when the source holds no volume this program reads.
 bool list_iso_root(const sector_source& source, std::vector<iso_file>& files);
+
+// Volumes as image formats: sectors of 2048 bytes one behind the other (an .iso, a drive),
+// or in raw frames of mode 1 or mode 2 (a .bin). Each is told by the volume descriptor in
+// its sector 16.
+bool probe_iso_image(const image_file& file);
+result<opened_image> open_iso_image(std::unique_ptr<image_file> file, const std::string& path,
+                                    file_beside beside);
+bool probe_raw_image(const image_file& file);
+result<opened_image> open_raw_image(std::unique_ptr<image_file> file, const std::string& path,
+                                    file_beside beside);

@@ -3,10 +3,12 @@
 // system and a disc held in memory are its kinds, and every kind takes the same names.
 #pragma once
 
+#include "core/error.hpp"
 #include "platform/file_facts.hpp"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,14 +39,9 @@ class disc {
     virtual std::vector<std::string> search(const char* pattern) const = 0;
 
     // Where the disc was found, as a path the user could type ("./q:", "game.cue"); empty
-    // when nothing was found. Why it is empty, when it is for a reason the console does not
-    // show (nothing at the places a drive letter stands for, a file that is no image).
+    // when nothing was found.
     const std::string& place() const { return place_; }
-    const std::string& trouble() const { return trouble_; }
-    void set_origin(std::string place, std::string trouble = {}) {
-        place_ = std::move(place);
-        trouble_ = std::move(trouble);
-    }
+    void set_place(std::string place) { place_ = std::move(place); }
 
     // Whether the file is one the disc is read from (an image, a sheet's track, a file of
     // its folder): a file the program writes must never be one of them.
@@ -65,21 +62,30 @@ class disc {
   private:
     std::string root_;
     std::string place_;
-    std::string trouble_;
     std::vector<file_identity> files_read_;
 };
 
-// The disc in the drive that root names ("q:\"). A drive that holds nothing readable is
-// an empty disc: every read misses and every search comes back empty.
-std::unique_ptr<disc> open_drive(const char* root);
+// A drive as the dialogue reads it: always a disc, an empty one (every read misses, every
+// search comes back empty) when nothing readable stands where the letter leads, and then why.
+struct drive_disc {
+    std::unique_ptr<disc> found;
+    std::optional<error> why_empty;
+};
 
-// The disc a command line names: a drive letter ("q", "q:", "q:\"), a folder, or an image.
-// Null, with what is wrong in error, when there is no such thing to read. Messages name
-// files as the source was written: q:\NAME, FOLDER/NAME, IMAGE:NAME.
-std::unique_ptr<disc> open_source(const std::string& source, std::string& error);
+// The disc in the drive that root names ("q:\").
+drive_disc open_drive(const char* root);
+
+// The disc a command line names: a drive letter ("q", "q:", "q:\"), a folder, or an image;
+// the error when there is no such thing to read. Messages name files as the source was
+// written: q:\NAME, FOLDER/NAME, IMAGE:NAME.
+result<std::unique_ptr<disc>> open_source(const std::string& source);
 
 // A disc with no files, named by root.
 std::unique_ptr<disc> open_empty_disc(std::string root);
 
 // The disc images this build reads, for --version.
 std::string disc_image_support();
+
+// The system's words for the number an error of opening a disc carries (errno; on Windows,
+// GetLastError's).
+std::string system_error_words(int number);

@@ -1,6 +1,5 @@
 #include "platform/image_disc.hpp"
 
-#include "image/cue.hpp"
 #include "image/iso9660.hpp"
 #include "platform/disc_names.hpp"
 #include "platform/listed_disc.hpp"
@@ -9,9 +8,6 @@
 #include <cstring>
 
 namespace {
-
-// Enough of a file to tell a sheet by its words.
-constexpr std::size_t sniff_size = 512;
 
 // Reads the files of an image's root, extent by extent, straight into the caller's buffer.
 class image_disc final : public listed_disc {
@@ -73,127 +69,44 @@ class image_disc final : public listed_disc {
     std::vector<iso_file> files_;
 };
 
-// The framing whose sector 16 holds a volume descriptor: 2048 first, as an .iso is, then
-// the raw modes.
-bool volume_framing(const image_file& file, framing& found) {
-    for (const framing f : {plain_sectors, raw_mode1, raw_mode2}) {
-        std::uint8_t sector[sector_size] = {};
-        std::size_t delivered = 0;
-        const std::uint64_t at = std::uint64_t{volume_descriptor_sector} * f.frame_size + f.data_at;
-        if (file.read_at(at, sector, sector_size, delivered) && delivered == sector_size &&
-            is_primary_volume(sector)) {
-            found = f;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The data track a sheet names, opened. Null, with why, when there is none to read.
-std::unique_ptr<sector_source> sheet_track(const std::string& path, const image_file& sheet,
-                                           std::string& track_path, std::string& trouble) {
-    if (sheet.size() > largest_cue_sheet) {
-        trouble = path + " is larger than any CUE sheet";
-        return nullptr;
-    }
-    std::string text(static_cast<std::size_t>(sheet.size()), '\0');
-    std::size_t delivered = 0;
-    if (!sheet.read_at(0, reinterpret_cast<std::uint8_t*>(text.data()), text.size(), delivered)) {
-        trouble = path + " cannot be read";
-        return nullptr;
-    }
-    text.resize(delivered);
-    cue_data_track track;
-    switch (read_cue_sheet(text, track)) {
-    case cue_reading::not_a_sheet:
-        trouble = path + " is a file, but no disc image this program can read";
-        return nullptr;
-    case cue_reading::no_data_track:
-        trouble = path + " has no data track";
-        return nullptr;
-    case cue_reading::utf16_sheet:
-        trouble = path + " is a CUE sheet in UTF-16, which this program does not read: UTF-8 or "
-                         "ASCII needed";
-        return nullptr;
-    case cue_reading::nul_byte:
-        trouble = path + " is a CUE sheet with a NUL byte in it";
-        return nullptr;
-    case cue_reading::data_track:
-        break;
-    }
-    track_path = path_beside(path, track.file);
-    file_state state = file_state::opened;
-    std::unique_ptr<image_file> file = open_image_file(track_path, state);
-    if (file == nullptr) {
-        trouble = path + " names " + track.file + ", which " + state_words(state);
-        return nullptr;
-    }
-    if (track.start >= file->size()) {
-        trouble = path + " starts its data track at byte " + std::to_string(track.start) + " of " +
-                  track.file + ", which ends at byte " + std::to_string(file->size());
-        return nullptr;
-    }
-    return framed_track(std::move(file), track.frames, track.start);
-}
-
 } // namespace
 
-std::string state_words(file_state state) {
-    switch (state) {
-    case file_state::missing:
-        return "is missing";
-    case file_state::looping_link:
-        return "is a link that leads round in a loop";
-    case file_state::not_a_file:
-        return "is not a file";
-    case file_state::no_access:
-        return "may not be read";
-    case file_state::no_medium:
-        return "holds no disc";
-    default:
-        return "cannot be read";
+result<named_file> open_file_beside(const std::string& sheet_path, const std::string& name) {
+    std::string path = path_beside(sheet_path, name);
+    result<std::unique_ptr<image_file>> file = open_image_file(path);
+    if (!file) {
+        return std::move(file.failure());
     }
+    return named_file{std::move(file.value()), std::move(path)};
 }
 
-std::unique_ptr<disc> open_image_disc(std::string root, const std::string& path,
-                                      std::string& trouble) {
-    file_state state = file_state::opened;
-    std::unique_ptr<image_file> file = open_image_file(path, state);
-    if (file == nullptr) {
-        trouble = path + " " + state_words(state);
-        return nullptr;
+result<std::unique_ptr<disc>> open_image_disc(std::string root, const std::string& path) {
+    result<std::unique_ptr<image_file>> file = open_image_file(path);
+    if (!file) {
+        return std::move(file.failure());
     }
-    return image_disc_of(std::move(root), path, std::move(file), trouble);
+    return image_disc_of(std::move(root), path, std::move(file.value()));
 }
 
-std::unique_ptr<disc> image_disc_of(std::string root, const std::string& path,
-                                    std::unique_ptr<image_file> file, std::string& trouble) {
-    std::uint8_t head[sniff_size] = {};
-    std::size_t delivered = 0;
-    std::unique_ptr<sector_source> sectors;
-    framing frames{};
-    std::string track_path;
-    if (file->read_at(0, head, sizeof head, delivered) &&
-        looks_like_cue_sheet(std::string_view(reinterpret_cast<const char*>(head), delivered))) {
-        sectors = sheet_track(path, *file, track_path, trouble);
-    } else if (volume_framing(*file, frames)) {
-        sectors = framed_track(std::move(file), frames, 0);
-    } else {
-        trouble = path + " is a file, but no disc image this program can read";
+result<std::unique_ptr<disc>> image_disc_of(std::string root, const std::string& path,
+                                            std::unique_ptr<image_file> file) {
+    const image_format* format = image_format_of(*file, path);
+    if (format == nullptr) {
+        return image_error(error_kind::not_an_image, path);
+    }
+    result<opened_image> opened = format->open(std::move(file), path, open_file_beside);
+    if (!opened) {
+        return std::move(opened.failure());
     }
     std::vector<iso_file> files;
-    if (sectors == nullptr) {
-        return nullptr;
+    if (!list_iso_root(*opened->sectors, files)) {
+        return image_error(error_kind::not_an_image, path);
     }
-    if (!list_iso_root(*sectors, files)) {
-        trouble = path + " is a file, but no disc image this program can read";
-        return nullptr;
-    }
-    auto found =
-        std::make_unique<image_disc>(std::move(root), std::move(sectors), std::move(files));
+    auto found = std::make_unique<image_disc>(std::move(root), std::move(opened.value().sectors),
+                                              std::move(files));
     found->add_file_read(facts_of(path).identity);
-    if (!track_path.empty()) {
-        found->add_file_read(facts_of(track_path).identity);
+    if (!opened->track_path.empty()) {
+        found->add_file_read(facts_of(opened->track_path).identity);
     }
-    return found;
+    return std::unique_ptr<disc>(std::move(found));
 }

@@ -152,11 +152,17 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         const program_run r = run_program("", asked);
         EXPECT_EQ(r.status, 0) << asked;
         EXPECT_TRUE(r.console.starts_with("Usage: quillmoor [OPTION]... [SOURCE]\n")) << asked;
+        EXPECT_NE(r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet) or, on Linux, a "
+                                 "drive's device.\n"),
+                  std::string::npos)
+            << asked;
         EXPECT_EQ(r.errors, "") << asked;
     }
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
-    EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ")) << v.console;
+    EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
+                                      "device), raw 2352-byte (.bin) and CUE sheets\n"))
+        << v.console;
     // An answer that cannot be written is no success.
     const std::string full =
         std::string("\"") + QUILLMOOR_EXE + "\" --help > /dev/full 2> errors.txt";

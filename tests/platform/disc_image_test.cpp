@@ -1,4 +1,5 @@
 // Disc images standing in for drives, made here from small folders.
+#include "app/describe.hpp"
 #include "disc/load_disc_file.hpp"
 #include "extract/faces.hpp"
 #include "image/sectors.hpp"
@@ -248,22 +249,23 @@ TEST(DiscImage, CueSheetsAsOtherToolsWriteThem) {
         write_file(std::string("back-") + name, bytes(in_sub.begin(), in_sub.end()));
     }
     for (const auto& [name, text] : sheets) {
-        std::string trouble;
         const std::string sheet = std::string("back-") + name;
-        const std::unique_ptr<disc> image = open_image_disc("q:\\", sheet, trouble);
-        ASSERT_NE(image, nullptr) << sheet << ": " << trouble;
-        EXPECT_EQ(image->search("*"), std::vector<std::string>{"TITLE.SEQ"}) << sheet;
+        const result<std::unique_ptr<disc>> image = open_image_disc("q:\\", sheet);
+        ASSERT_TRUE(image.ok()) << sheet << ": " << describe_source_error(image.failure());
+        EXPECT_EQ((*image)->search("*"), std::vector<std::string>{"TITLE.SEQ"}) << sheet;
     }
     // Sheets that name no data track, or a file that is not there, say so.
     write_file("music.cue",
                {'F',  'I', 'L', 'E', ' ', 'a', '.', 'w', 'a', 'v', ' ', 'W', 'A', 'V', 'E',
                 '\n', 'T', 'R', 'A', 'C', 'K', ' ', '1', ' ', 'A', 'U', 'D', 'I', 'O', '\n'});
-    std::string trouble;
-    EXPECT_EQ(open_image_disc("q:\\", "music.cue", trouble), nullptr);
-    EXPECT_EQ(trouble, "music.cue has no data track");
+    const result<std::unique_ptr<disc>> music = open_image_disc("q:\\", "music.cue");
+    ASSERT_FALSE(music.ok());
+    EXPECT_EQ(describe_source_error(music.failure()), "music.cue has no data track");
     fs::remove("sub/Image.Bin");
-    EXPECT_EQ(open_image_disc("q:\\", "back-lower.cue", trouble), nullptr);
-    EXPECT_EQ(trouble, "back-lower.cue names sub/Image.Bin, which is missing");
+    const result<std::unique_ptr<disc>> gone = open_image_disc("q:\\", "back-lower.cue");
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(describe_source_error(gone.failure()),
+              "back-lower.cue names sub/Image.Bin, which is missing");
 }
 
 // An image far larger than any file here, served from its layout: sector 16 holds the volume,
@@ -330,9 +332,10 @@ TEST(DiscImage, SectorsPastFourGigaSectorsAreTheirOwn) {
     for (const framing f : {plain_sectors, raw_mode1}) {
         auto owned = std::make_unique<far_image>(f, far_image::last_extent + 34);
         const far_image& image = *owned;
-        std::string trouble;
-        const std::unique_ptr<disc> d = image_disc_of("q:\\", "far.iso", std::move(owned), trouble);
-        ASSERT_NE(d, nullptr) << trouble;
+        const result<std::unique_ptr<disc>> opened =
+            image_disc_of("q:\\", "far.iso", std::move(owned));
+        ASSERT_TRUE(opened.ok()) << describe_source_error(opened.failure());
+        const std::unique_ptr<disc>& d = *opened;
         EXPECT_EQ(d->search("*"), (std::vector<std::string>{"FAR.BIN", "NEAR.BIN"}));
         bytes expected(far_image::far_size);
         for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -346,13 +349,11 @@ TEST(DiscImage, SectorsPastFourGigaSectorsAreTheirOwn) {
         EXPECT_EQ(buffer, expected) << f.frame_size;
     }
     // An image that ends before FAR.BIN's last part: a read error.
-    std::string trouble;
-    const std::unique_ptr<disc> cut = image_disc_of(
-        "q:\\", "cut.iso", std::make_unique<far_image>(plain_sectors, far_image::last_extent + 33),
-        trouble);
-    ASSERT_NE(cut, nullptr) << trouble;
+    const result<std::unique_ptr<disc>> cut = image_disc_of(
+        "q:\\", "cut.iso", std::make_unique<far_image>(plain_sectors, far_image::last_extent + 33));
+    ASSERT_TRUE(cut.ok()) << describe_source_error(cut.failure());
     bytes buffer(far_image::far_size, 0);
-    EXPECT_TRUE(cut->read("FAR.BIN", buffer.data(), far_image::far_size).failed);
+    EXPECT_TRUE((*cut)->read("FAR.BIN", buffer.data(), far_image::far_size).failed);
 }
 
 // What a command printed, its line end taken off.

@@ -24,10 +24,10 @@ std::string contents_of(const disc& d, const char* name) {
 TEST(Disc, DriveLetterOfEitherCaseNamesTheDriveFolder) {
     scratch_dir dir;
     dir.put_disc_file("TITLE.SEQ", {'t'});
-    EXPECT_EQ(contents_of(*open_drive("q:\\"), "TITLE.SEQ"), "t");
-    EXPECT_EQ(contents_of(*open_drive("Q:\\"), "TITLE.SEQ"), "t");
-    EXPECT_EQ(open_drive("Q:\\")->path_of("TITLE.SEQ"), "Q:\\TITLE.SEQ");
-    EXPECT_EQ(contents_of(*open_drive("r:\\"), "TITLE.SEQ"), "<none>");
+    EXPECT_EQ(contents_of(*open_drive("q:\\").found, "TITLE.SEQ"), "t");
+    EXPECT_EQ(contents_of(*open_drive("Q:\\").found, "TITLE.SEQ"), "t");
+    EXPECT_EQ(open_drive("Q:\\").found->path_of("TITLE.SEQ"), "Q:\\TITLE.SEQ");
+    EXPECT_EQ(contents_of(*open_drive("r:\\").found, "TITLE.SEQ"), "<none>");
 }
 
 TEST(Disc, NamesMatchExactlyFirstThenWithoutCase) {
@@ -67,7 +67,7 @@ TEST(Disc, SearchMatchesWithoutCaseInByteOrderAndSkipsFolders) {
               (names{"F.SPR", "F001.SPR", "F003.spr", "F010.SPR", "f005.spr"}));
     EXPECT_EQ(q->search("F??1.SPR"), (names{"F001.SPR"}));
     EXPECT_EQ(q->search("*.MAP"), names{});
-    EXPECT_EQ(open_drive("r:\\")->search("F*.SPR"), names{});
+    EXPECT_EQ(open_drive("r:\\").found->search("F*.SPR"), names{});
 }
 
 TEST(Disc, NamesThatCouldLeaveTheFolderOrControlTheTerminalAreNeverTaken) {

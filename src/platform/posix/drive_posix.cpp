@@ -13,134 +13,132 @@ namespace {
 
 constexpr char mount_folder[] = "/mnt/";
 
-// What stands at a path, as far as a disc is concerned.
+// What may stand at a path for a disc: nothing, a folder, or a file an image is read from.
 enum class entry_kind {
     missing,
-    dangling_link,
-    looping_link,
-    no_access,
-    unopenable, // the system gave another reason (a name too long, a failing disk)
     folder,
     image_file,
-    other,
 };
 
-struct entry {
-    entry_kind kind;
-    const char* what; // for other: a pipe, a device, a socket
-    int error = 0;    // for unopenable: the system's error
-};
+error place_error(error_kind kind, const std::string& place, error_detail detail = {},
+                  int number = 0) {
+    error e;
+    e.kind = kind;
+    e.path = place;
+    e.detail = detail;
+    e.system_error = number;
+    return e;
+}
 
-entry entry_at(const std::string& path) {
+// What stands at path, as far as a disc is concerned; the error when it can be none.
+result<entry_kind> entry_at(const std::string& path) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        const int error = errno;
-        if (error == EACCES) {
-            return {entry_kind::no_access, nullptr};
+        const int number = errno;
+        if (number == EACCES) {
+            return place_error(error_kind::no_access, path, {}, number);
         }
-        if (error == ELOOP) {
-            return {entry_kind::looping_link, nullptr};
+        if (number == ELOOP) {
+            return place_error(error_kind::looping_link, path, {}, number);
         }
-        if (error != ENOENT) {
-            return {entry_kind::unopenable, nullptr, error};
+        if (number != ENOENT) {
+            return place_error(error_kind::unopenable, path, {}, number);
         }
         struct stat link {};
-        return {lstat(path.c_str(), &link) == 0 ? entry_kind::dangling_link : entry_kind::missing,
-                nullptr};
+        if (lstat(path.c_str(), &link) == 0) {
+            return place_error(error_kind::file_not_found, path, error_detail::dangling_link,
+                               number);
+        }
+        return entry_kind::missing;
     }
     if (S_ISDIR(st.st_mode)) {
-        return {entry_kind::folder, nullptr};
+        return entry_kind::folder;
     }
     // A regular file, or a drive's block device: an image can be read from either.
     if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) {
-        return {entry_kind::image_file, nullptr};
+        return entry_kind::image_file;
     }
-    return {entry_kind::other, S_ISFIFO(st.st_mode)   ? "a pipe"
-                               : S_ISCHR(st.st_mode)  ? "a character device"
-                               : S_ISSOCK(st.st_mode) ? "a socket"
-                                                      : "no file"};
+    return place_error(error_kind::not_a_file, path,
+                       S_ISFIFO(st.st_mode)   ? error_detail::named_pipe
+                       : S_ISCHR(st.st_mode)  ? error_detail::character_device
+                       : S_ISSOCK(st.st_mode) ? error_detail::socket
+                                              : error_detail::odd_file);
 }
 
-// Why what stands at place is no disc: empty when it may be one.
-std::string trouble_of(const std::string& place, const entry& e) {
-    switch (e.kind) {
-    case entry_kind::dangling_link:
-        return place + " is a link to nothing";
-    case entry_kind::looping_link:
-        return place + " " + state_words(file_state::looping_link);
-    case entry_kind::unopenable:
-        return "cannot open '" + place + "': " + system_reason(e.error);
-    case entry_kind::no_access:
-        return place + " may not be read";
-    case entry_kind::other:
-        return place + " is " + e.what + ", neither a folder nor a disc image";
-    default:
-        return {};
+// The disc at place, which entry tells of.
+result<std::unique_ptr<disc>> open_place(std::string root, const std::string& place,
+                                         const result<entry_kind>& entry) {
+    if (!entry) {
+        return entry.failure();
     }
+    if (*entry == entry_kind::image_file) {
+        return open_image_disc(std::move(root), place);
+    }
+    std::unique_ptr<disc> folder = open_folder_disc(std::move(root), place);
+    if (folder == nullptr) {
+        return place_error(error_kind::no_access, place);
+    }
+    return folder;
 }
 
-// The disc at place, or an empty disc that says why there is none.
-std::unique_ptr<disc> disc_at(std::string root, const std::string& place, const entry& e) {
-    std::unique_ptr<disc> found;
-    std::string trouble = trouble_of(place, e);
-    if (e.kind == entry_kind::image_file) {
-        found = open_image_disc(root, place, trouble);
-    } else if (e.kind == entry_kind::folder) {
-        found = open_folder_disc(root, place);
-        if (found == nullptr) {
-            trouble = place + " may not be read";
-        }
+// The disc at place, or an empty disc and why there is none.
+drive_disc disc_at(std::string root, const std::string& place, const result<entry_kind>& entry) {
+    result<std::unique_ptr<disc>> found = open_place(root, place, entry);
+    drive_disc drive;
+    if (found) {
+        drive.found = std::move(found.value());
+    } else {
+        drive.found = open_empty_disc(std::move(root));
+        drive.why_empty = std::move(found.failure());
     }
-    if (found == nullptr) {
-        found = open_empty_disc(std::move(root));
-    }
-    found->set_origin(place, trouble);
-    return found;
+    drive.found->set_place(place);
+    return drive;
 }
 
 } // namespace
 
-std::unique_ptr<disc> open_drive(const char* root) {
+drive_disc open_drive(const char* root) {
     if (!is_drive_root(root)) {
-        return open_empty_disc(root);
+        return {open_empty_disc(root), {}};
     }
     const char letter = ascii_lower(root[0]);
     const std::string local{'.', '/', letter, ':'};
     const std::string mounted = std::string(mount_folder) + letter;
-    if (const entry here = entry_at(local); here.kind != entry_kind::missing) {
-        return disc_at(root, local, here);
+    for (const std::string& place : {local, mounted}) {
+        if (const result<entry_kind> entry = entry_at(place);
+            !entry || *entry != entry_kind::missing) {
+            return disc_at(root, place, entry);
+        }
     }
-    if (const entry there = entry_at(mounted); there.kind != entry_kind::missing) {
-        return disc_at(root, mounted, there);
-    }
-    std::unique_ptr<disc> none = open_empty_disc(root);
-    std::string trouble = std::string("no drive ") + letter + ": here: neither " + local + " nor " +
-                          mounted + " exists";
     // A folder named like the letter is most likely what was meant.
-    const std::string folder{letter};
-    if (entry_at(folder).kind == entry_kind::folder) {
-        trouble += " (the folder " + folder + " is written ./" + folder + ")";
-    }
-    none->set_origin({}, trouble);
-    return none;
+    const result<entry_kind> folder = entry_at(std::string{letter});
+    error none = place_error(error_kind::no_drive, local,
+                             folder && *folder == entry_kind::folder ? error_detail::letter_folder
+                                                                     : error_detail::drive_letter);
+    none.subject = mounted;
+    none.figures[0] = static_cast<unsigned char>(letter);
+    return {open_empty_disc(root), std::move(none)};
 }
 
-std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
-    std::unique_ptr<disc> found;
+result<std::unique_ptr<disc>> open_source(const std::string& source) {
+    drive_disc found;
     if (is_drive_letter(source)) {
         found = open_drive(drive_root(source[0]).c_str());
-    } else if (const entry e = entry_at(source); e.kind == entry_kind::missing) {
-        error = "cannot find '" + source + "'";
-        return nullptr;
-    } else if (e.kind == entry_kind::folder) {
-        found = disc_at(source.ends_with('/') ? source : source + "/", source, e);
+    } else if (const result<entry_kind> entry = entry_at(source);
+               entry && *entry == entry_kind::missing) {
+        return place_error(error_kind::file_not_found, source, {}, ENOENT);
+    } else if (entry && *entry == entry_kind::folder) {
+        found = disc_at(source.ends_with('/') ? source : source + "/", source, entry);
     } else {
-        found = disc_at(source + ":", source, e);
+        found = disc_at(source + ":", source, entry);
     }
     // A source the user named that is no disc ends the run before it starts.
-    if (!found->trouble().empty()) {
-        error = found->trouble();
-        return nullptr;
+    if (found.why_empty) {
+        return std::move(*found.why_empty);
     }
-    return found;
+    return std::move(found.found);
+}
+
+std::string system_error_words(int number) {
+    return system_reason(number);
 }

@@ -29,38 +29,49 @@ class posix_image_file final : public image_file {
     std::uint64_t size_;
 };
 
-file_state state_of_error(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return file_state::missing;
-    case ELOOP:
-        return file_state::looping_link;
-    case EACCES:
-    case EPERM:
-        return file_state::no_access;
-    case ENOMEDIUM:
-        return file_state::no_medium;
-    default:
-        return file_state::unreadable;
+struct errno_kind {
+    int number;
+    error_kind kind;
+};
+
+// What an open's errno says of the file; any other is unreadable.
+constexpr errno_kind open_errors[] = {
+    {ENOENT, error_kind::file_not_found}, {ENOTDIR, error_kind::file_not_found},
+    {ELOOP, error_kind::looping_link},    {EACCES, error_kind::no_access},
+    {EPERM, error_kind::no_access},       {ENOMEDIUM, error_kind::no_medium},
+};
+
+error file_error(error_kind kind, const std::string& path, int number) {
+    error e;
+    e.kind = kind;
+    e.path = path;
+    e.system_error = number;
+    return e;
+}
+
+error open_error(const std::string& path, int number) {
+    for (const errno_kind& row : open_errors) {
+        if (row.number == number) {
+            return file_error(row.kind, path, number);
+        }
     }
+    return file_error(error_kind::unreadable, path, number);
 }
 
 } // namespace
 
-std::unique_ptr<image_file> open_image_file(const std::string& path, file_state& state) {
+result<std::unique_ptr<image_file>> open_image_file(const std::string& path) {
     // Opened without waiting: a pipe or a device of the name never gets to block the run.
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        state = state_of_error(errno);
-        return nullptr;
+        return open_error(path, errno);
     }
     struct stat st {};
     const int flags = fcntl(fd, F_GETFL);
     if (fstat(fd, &st) != 0 || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        state = file_state::unreadable;
+        const int number = errno;
         close(fd);
-        return nullptr;
+        return file_error(error_kind::unreadable, path, number);
     }
     std::uint64_t size = 0;
     if (S_ISREG(st.st_mode)) {
@@ -69,19 +80,18 @@ std::unique_ptr<image_file> open_image_file(const std::string& path, file_state&
         // A drive, read as an image of 2048-byte sectors: its size is where it ends. One of
         // no size holds nothing: a loop device bound to no file, a drive without its disc.
         const off_t end = lseek(fd, 0, SEEK_END);
+        const int number = end < 0 ? errno : 0;
         if (end <= 0) {
-            state = end == 0 ? file_state::no_medium : file_state::unreadable;
             close(fd);
-            return nullptr;
+            return file_error(end == 0 ? error_kind::no_medium : error_kind::unreadable, path,
+                              number);
         }
         size = static_cast<std::uint64_t>(end);
     } else {
-        state = file_state::not_a_file;
         close(fd);
-        return nullptr;
+        return file_error(error_kind::not_a_file, path, 0);
     }
-    state = file_state::opened;
-    return std::make_unique<posix_image_file>(fd, size);
+    return std::unique_ptr<image_file>(std::make_unique<posix_image_file>(fd, size));
 }
 
 std::string path_beside(const std::string& sheet_path, const std::string& name) {
@@ -116,5 +126,5 @@ std::string path_beside(const std::string& sheet_path, const std::string& name) 
 }
 
 std::string disc_image_support() {
-    return "ISO 9660 (.iso, a drive's device), raw 2352-byte (.bin) and CUE sheets";
+    return image_format_support(true);
 }

@@ -70,55 +70,63 @@ bool ends_with_separator(const std::string& path) {
     return path.ends_with('\\') || path.ends_with('/');
 }
 
-} // namespace
-
-std::unique_ptr<disc> open_drive(const char* root) {
-    auto drive = std::make_unique<system_drive>(root, root);
-    drive->set_origin(root);
-    return drive;
+error source_error(error_kind kind, const std::string& source, DWORD number = 0,
+                   error_detail detail = {}) {
+    error e;
+    e.kind = kind;
+    e.path = source;
+    e.system_error = static_cast<int>(number);
+    e.detail = detail;
+    return e;
 }
 
-std::unique_ptr<disc> open_source(const std::string& source, std::string& error) {
+} // namespace
+
+drive_disc open_drive(const char* root) {
+    auto drive = std::make_unique<system_drive>(root, root);
+    drive->set_place(root);
+    return {std::move(drive), {}};
+}
+
+result<std::unique_ptr<disc>> open_source(const std::string& source) {
     if (is_drive_letter(source)) {
         const std::string root = drive_root(source[0]);
         if (GetFileAttributesA(root.c_str()) == no_attributes) {
-            error = "drive " + root + " holds nothing that can be read";
-            return nullptr;
+            return source_error(error_kind::no_drive, root, GetLastError());
         }
-        return open_drive(root.c_str());
+        return std::move(open_drive(root.c_str()).found);
     }
     const DWORD attributes = GetFileAttributesA(source.c_str());
     if (attributes == no_attributes) {
         const DWORD why = GetLastError();
         if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) {
-            error = "cannot find '" + source + "'";
-        } else if (why == ERROR_CANT_RESOLVE_FILENAME) {
-            error = source + " " + state_words(file_state::looping_link);
-        } else {
-            error = "cannot open '" + source + "': " + error_text(why);
+            return source_error(error_kind::file_not_found, source, why);
         }
-        return nullptr;
+        if (why == ERROR_CANT_RESOLVE_FILENAME) {
+            return source_error(error_kind::looping_link, source, why);
+        }
+        return source_error(error_kind::unopenable, source, why);
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        std::string trouble;
-        std::unique_ptr<disc> image = open_image_disc(source + ":", source, trouble);
-        if (image == nullptr) {
-            error = trouble;
-            return nullptr;
+        result<std::unique_ptr<disc>> image = open_image_disc(source + ":", source);
+        if (image) {
+            image.value()->set_place(source);
         }
-        image->set_origin(source);
         return image;
     }
     char full[MAX_PATH] = {};
     if (_fullpath(full, source.c_str(), sizeof full) == nullptr) {
-        error = "cannot read the folder '" + source + "'";
-        return nullptr;
+        return source_error(error_kind::unreadable, source, 0, error_detail::folder);
     }
     const std::string separator = "\\";
     std::string open_root = full;
     auto folder = std::make_unique<system_drive>(
         ends_with_separator(source) ? source : source + separator,
         ends_with_separator(open_root) ? open_root : open_root + separator);
-    folder->set_origin(source);
-    return folder;
+    folder->set_place(source);
+    return std::unique_ptr<disc>(std::move(folder));
+}
+
+std::string system_error_words(int number) {
+    return error_text(static_cast<DWORD>(number));
 }

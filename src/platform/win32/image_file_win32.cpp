@@ -43,20 +43,36 @@ class win32_image_file final : public image_file {
     std::uint64_t size_;
 };
 
-file_state state_of_error(DWORD error) {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-        return file_state::missing;
-    case ERROR_CANT_RESOLVE_FILENAME: // links that lead round in a loop
-        return file_state::looping_link;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        return file_state::no_access;
-    default:
-        return file_state::unreadable;
+struct system_kind {
+    DWORD number;
+    error_kind kind;
+};
+
+// What an open's error says of the file; any other is unreadable.
+constexpr system_kind open_errors[] = {
+    {ERROR_FILE_NOT_FOUND, error_kind::file_not_found},
+    {ERROR_PATH_NOT_FOUND, error_kind::file_not_found},
+    {ERROR_INVALID_NAME, error_kind::file_not_found},
+    {ERROR_CANT_RESOLVE_FILENAME, error_kind::looping_link}, // links that lead round in a loop
+    {ERROR_ACCESS_DENIED, error_kind::no_access},
+    {ERROR_SHARING_VIOLATION, error_kind::no_access},
+};
+
+error file_error(error_kind kind, const std::string& path, DWORD number) {
+    error e;
+    e.kind = kind;
+    e.path = path;
+    e.system_error = static_cast<int>(number);
+    return e;
+}
+
+error open_error(const std::string& path, DWORD number) {
+    for (const system_kind& row : open_errors) {
+        if (row.number == number) {
+            return file_error(row.kind, path, number);
+        }
     }
+    return file_error(error_kind::unreadable, path, number);
 }
 
 bool is_separator(char c) {
@@ -65,26 +81,23 @@ bool is_separator(char c) {
 
 } // namespace
 
-std::unique_ptr<image_file> open_image_file(const std::string& path, file_state& state) {
+result<std::unique_ptr<image_file>> open_image_file(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        state = file_state::not_a_file;
-        return nullptr;
+        return file_error(error_kind::not_a_file, path, 0);
     }
     const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        state = state_of_error(GetLastError());
-        return nullptr;
+        return open_error(path, GetLastError());
     }
     LARGE_INTEGER size = {};
     if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
-        state = file_state::not_a_file;
         CloseHandle(handle);
-        return nullptr;
+        return file_error(error_kind::not_a_file, path, 0);
     }
-    state = file_state::opened;
-    return std::make_unique<win32_image_file>(handle, static_cast<std::uint64_t>(size.QuadPart));
+    return std::unique_ptr<image_file>(
+        std::make_unique<win32_image_file>(handle, static_cast<std::uint64_t>(size.QuadPart)));
 }
 
 std::string path_beside(const std::string& sheet_path, const std::string& name) {
@@ -99,5 +112,5 @@ std::string path_beside(const std::string& sheet_path, const std::string& name) 
 }
 
 std::string disc_image_support() {
-    return "ISO 9660 (.iso), raw 2352-byte (.bin) and CUE sheets";
+    return image_format_support(false);
 }

@@ -1,0 +1,100 @@
+#include "image/image_formats.hpp"
+
+#include "core/ascii.hpp"
+#include "image/cue.hpp"
+#include "image/iso9660.hpp"
+
+namespace {
+
+constexpr std::string_view iso_extensions[] = {"iso"};
+constexpr std::string_view raw_extensions[] = {"bin"};
+constexpr std::string_view cue_extensions[] = {"cue"};
+
+// Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
+// descriptor where a volume's lies.
+constexpr image_format formats[] = {
+    {"ISO 9660", ".iso", iso_extensions, true, true, probe_iso_image, open_iso_image},
+    {"raw 2352-byte", "a raw .bin", raw_extensions, true, false, probe_raw_image, open_raw_image},
+    {"CUE sheets", "a .cue sheet", cue_extensions, false, false, probe_cue_sheet, open_cue_sheet},
+};
+
+// What follows the last dot of the path's last name; empty when it has none.
+std::string_view extension_of(std::string_view path) {
+    const std::size_t name = path.find_last_of("/\\");
+    if (name != std::string_view::npos) {
+        path.remove_prefix(name + 1);
+    }
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
+}
+
+bool same_extension(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::span<const image_format> image_formats() {
+    return formats;
+}
+
+const image_format* image_format_of(const image_file& file, std::string_view path) {
+    for (const image_format& f : formats) {
+        if (f.probe(file)) {
+            return &f;
+        }
+    }
+    const std::string_view extension = extension_of(path);
+    for (const image_format& f : formats) {
+        for (const std::string_view e : f.extensions) {
+            if (same_extension(extension, e)) {
+                return &f;
+            }
+        }
+    }
+    return nullptr;
+}
+
+std::string image_format_support(bool devices) {
+    std::string listed;
+    for (std::size_t i = 0; i < std::size(formats); ++i) {
+        const image_format& f = formats[i];
+        listed += i == 0 ? "" : i + 1 == std::size(formats) ? " and " : ", ";
+        listed += f.name;
+        std::string bracket;
+        for (const std::string_view e :
+             f.extensions_shown ? f.extensions : std::span<const std::string_view>()) {
+            bracket += (bracket.empty() ? "." : ", .") + std::string(e);
+        }
+        if (devices && f.devices) {
+            bracket += (bracket.empty() ? "" : ", ") + std::string("a drive's device");
+        }
+        if (!bracket.empty()) {
+            listed += " (" + bracket + ")";
+        }
+    }
+    return listed;
+}
+
+std::string image_formats_in_help() {
+    std::string listed;
+    for (const image_format& f : formats) {
+        listed += (listed.empty() ? "" : ", ") + std::string(f.in_help);
+    }
+    return listed;
+}
+
+error image_error(error_kind kind, const std::string& path) {
+    error e;
+    e.kind = kind;
+    e.path = path;
+    return e;
+}
