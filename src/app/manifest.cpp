@@ -9,10 +9,23 @@
 
 const bool manifest_built = true;
 
+namespace {
+
+std::string sha256_words() {
+    const sha256_library used = sha256_support();
+    if (!sha256_built) {
+        return std::string("no SHA-256 (built without ") + used.name + ")";
+    }
+    return std::string("SHA-256 through ") + (used.system_library ? "the system's " : "") +
+           used.name + (used.version.empty() ? "" : " " + used.version);
+}
+
+} // namespace
+
 std::string manifest_support() {
     return "JSON (through nlohmann-json " + std::to_string(NLOHMANN_JSON_VERSION_MAJOR) + "." +
            std::to_string(NLOHMANN_JSON_VERSION_MINOR) + "." +
-           std::to_string(NLOHMANN_JSON_VERSION_PATCH) + "), " + sha256_support();
+           std::to_string(NLOHMANN_JSON_VERSION_PATCH) + "), " + sha256_words();
 }
 
 namespace {

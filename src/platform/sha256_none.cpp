@@ -4,8 +4,8 @@
 
 const bool sha256_built = false;
 
-std::string sha256_support() {
-    return "no SHA-256 (built without nettle)";
+sha256_library sha256_support() {
+    return {"nettle", {}, false};
 }
 
 struct sha256_engine::state {};

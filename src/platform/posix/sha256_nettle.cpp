@@ -6,9 +6,10 @@
 
 const bool sha256_built = true;
 
-std::string sha256_support() {
-    return "SHA-256 through nettle " + std::to_string(NETTLE_VERSION_MAJOR) + "." +
-           std::to_string(NETTLE_VERSION_MINOR);
+sha256_library sha256_support() {
+    return {"nettle",
+            std::to_string(NETTLE_VERSION_MAJOR) + "." + std::to_string(NETTLE_VERSION_MINOR),
+            false};
 }
 
 struct sha256_engine::state {

@@ -8,8 +8,8 @@
 
 const bool sha256_built = true;
 
-std::string sha256_support() {
-    return "SHA-256 through the system's bcrypt";
+sha256_library sha256_support() {
+    return {"bcrypt", {}, true};
 }
 
 struct sha256_engine::state {
