@@ -4,6 +4,8 @@
 // beside where it goes and given its name when whole, as the pictures are.
 #pragma once
 
+#include "core/error.hpp"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,6 +48,10 @@ class manifest_file {
 
   private:
     enum class way { standard_output, in_place, replaced };
+
+    // Opens the folder a replaced file lies in, and with check_writable makes sure it takes
+    // a new file.
+    result<void> hold_folder(bool check_writable);
 
     std::string path_;
     std::string folder_; // of a replaced file: where it lies ("." for the current one)

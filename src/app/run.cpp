@@ -1,6 +1,7 @@
 #include "app/run.hpp"
 
 #include "app/console.hpp"
+#include "app/describe.hpp"
 #include "app/errormes.hpp"
 #include "app/manifest.hpp"
 #include "app/manifest_file.hpp"
@@ -11,6 +12,7 @@
 #include "app/texts.hpp"
 #include "app/version.hpp"
 #include "core/ascii.hpp"
+#include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
 #include "encode/png_built.hpp"
 #include "extract/groups.hpp"
@@ -138,6 +140,24 @@ bool check_selection(const std::vector<std::string>& patterns, const disc& sourc
     return true;
 }
 
+// The folder at path, which must exist; with check_writable, one that takes a new file. Null,
+// with the line that says why in error, when it cannot be had.
+std::unique_ptr<output_folder> open_folder(const std::string& path, bool check_writable,
+                                           std::string& error) {
+    result<std::unique_ptr<output_folder>> opened = output_folder::open(path);
+    if (!opened) {
+        error = cannot_open_folder(path, opened.failure());
+        return nullptr;
+    }
+    if (check_writable) {
+        if (const result<void> writable = opened.value()->check_writable(); !writable) {
+            error = cannot_write_into_folder(path, writable.failure());
+            return nullptr;
+        }
+    }
+    return std::move(opened.value());
+}
+
 // The folder the pictures go to: the current one, or DIR of -o, made with its parents. One
 // that no file can be written into is refused, but the dialogue's current folder: its run
 // tells each picture that cannot be written, as it always has. A listing needs no folder,
@@ -148,11 +168,11 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool d
     if (chosen.list) {
         std::string ignored;
         return chosen.no_clobber
-                   ? open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored)
+                   ? open_folder(chosen.output.empty() ? "." : chosen.output, false, ignored)
                    : nullptr;
     }
     if (chosen.output.empty()) {
-        return open_output_folder(".", !dialogue, error);
+        return open_folder(".", !dialogue, error);
     }
     std::error_code made;
     std::filesystem::create_directories(chosen.output, made);
@@ -161,7 +181,7 @@ std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool d
                 (made ? ": " + made.message() : std::string());
         return nullptr;
     }
-    return open_output_folder(chosen.output, true, error);
+    return open_folder(chosen.output, true, error);
 }
 
 // The exit status a result becomes, as a process sees it: -1 is 255.
@@ -262,9 +282,13 @@ void tell_the_end(const run_request& asked, const picture_settings& settings,
 int run_and_report(const run_request& asked, const disc& source, output_folder* folder,
                    console& results, console& failures) {
     const options& chosen = asked.chosen;
+    std::optional<folder_sink> pictures;
+    if (folder != nullptr) {
+        pictures.emplace(*folder);
+    }
     picture_settings settings;
     settings.format = &asked.format;
-    settings.folder = folder;
+    settings.pictures = pictures ? &*pictures : nullptr;
     settings.list_only = chosen.list;
     settings.no_clobber = chosen.no_clobber;
     settings.checksums = asked.manifest != nullptr;

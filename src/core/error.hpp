@@ -82,6 +82,10 @@ enum class error_detail {
     character_device,
     block_device,
     write_broke_off, // a write failed without the system's reason
+    system_code,     // figures: the system's own error code, where it is no errno (Windows)
+    no_random_name,  // figures: the status of the random source that gave no temporary name
+    no_free_name,    // every temporary name tried was taken
+    no_stream,       // the file was made but could not be opened as a stream
 };
 
 struct error {

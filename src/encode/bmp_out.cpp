@@ -34,10 +34,6 @@ void put32(std::uint8_t* p, std::uint32_t v) {
     }
 }
 
-bool write_all(std::FILE* file, const std::uint8_t* bytes, std::size_t count) {
-    return std::fwrite(bytes, 1, count, file) == count;
-}
-
 } // namespace
 
 bool picture_fits(std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
@@ -65,9 +61,9 @@ status check_picture(const picture& p) {
     return st_ok;
 }
 
-status bmp_out(std::FILE* file, const picture& p) {
-    if (file == nullptr || check_picture(p) != st_ok) {
-        return err_argument;
+result<void> bmp_out(const byte_sink& sink, const picture& p) {
+    if (check_picture(p) != st_ok) {
+        return error{error_kind::bad_argument};
     }
     const std::uint32_t palette_size = palette_bytes(p.bits);
     const std::uint32_t stride = bmp_stride(p.width, p.bits);
@@ -84,13 +80,13 @@ status bmp_out(std::FILE* file, const picture& p) {
     put16(header + off_bits, p.bits);
     put32(header + off_image_size, image_size);
 
-    bool ok = write_all(file, header, sizeof header);
-    if (ok && palette_size != 0) {
-        ok = write_all(file, p.palette, palette_size);
+    result<void> written = put_bytes(sink, header, sizeof header);
+    if (written && palette_size != 0) {
+        written = put_bytes(sink, p.palette, palette_size);
     }
     // The file wants the bottom row first.
-    for (std::uint32_t row = p.height; ok && row > 0; --row) {
-        ok = write_all(file, p.pixels + std::size_t{row - 1} * stride, stride);
+    for (std::uint32_t row = p.height; written && row > 0; --row) {
+        written = put_bytes(sink, p.pixels + std::size_t{row - 1} * stride, stride);
     }
-    return ok ? st_ok : err_write;
+    return written;
 }

@@ -7,6 +7,6 @@ bool png_writer_ready() {
     return false;
 }
 
-status png_out(std::FILE*, const picture&) {
-    return err_unsupported;
+result<void> png_out(const byte_sink&, const picture&) {
+    return error{error_kind::unsupported};
 }

@@ -4,10 +4,10 @@
 #include "gfx/colour.hpp"
 #include "platform/heap.hpp"
 
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 static_assert(png_output_built, "png_out.cpp is built only where libspng is found");
 
@@ -28,7 +28,8 @@ constexpr std::size_t png_green = 1;
 constexpr std::size_t png_blue = 2;
 
 struct free_encoder {
-    void operator()(spng_ctx* ctx) const { spng()->ctx_free(ctx); }
+    const spng_library* lib;
+    void operator()(spng_ctx* ctx) const { lib->ctx_free(ctx); }
 };
 using encoder = std::unique_ptr<spng_ctx, free_encoder>;
 
@@ -53,6 +54,29 @@ void to_png_row(const std::uint8_t* bmp_row, std::uint8_t* row, std::size_t row_
     std::memcpy(row, bmp_row, row_size);
     const std::size_t spare_bits = row_size * byte_bits - std::size_t{width} * bits;
     row[row_size - 1] &= static_cast<std::uint8_t>(0xFF << spare_bits);
+}
+
+// libspng's stream, handed on to the sink; the sink's own error is kept for the caller.
+struct png_stream {
+    const byte_sink* sink = nullptr;
+    std::optional<error> failure;
+};
+
+int to_sink(spng_ctx*, void* user, void* bytes, std::size_t count) {
+    png_stream& stream = *static_cast<png_stream*>(user);
+    result<void> written = put_bytes(*stream.sink, static_cast<const std::uint8_t*>(bytes), count);
+    if (!written) {
+        stream.failure = std::move(written.failure());
+        return SPNG_IO_ERROR;
+    }
+    return 0;
+}
+
+// A code of libspng's as a kind, with the library's own words for it.
+error library_error(const spng_library& lib, int code, error_kind otherwise) {
+    error failure{code == SPNG_EMEM ? error_kind::no_memory : otherwise};
+    failure.library_text = lib.strerror(code);
+    return failure;
 }
 
 // IHDR, and PLTE and tRNS where the picture has them. Returns 0 or libspng's code.
@@ -95,40 +119,51 @@ bool png_writer_ready() {
     return spng() != nullptr;
 }
 
-status png_out(std::FILE* file, const picture& p) {
-    if (file == nullptr || check_picture(p) != st_ok) {
-        return err_argument;
+result<void> png_out(const byte_sink& sink, const picture& p) {
+    if (check_picture(p) != st_ok) {
+        return error{error_kind::bad_argument};
     }
     const spng_library* lib = spng();
     if (lib == nullptr) {
-        return err_unsupported;
+        return error{error_kind::unsupported};
     }
-    const encoder ctx(lib->ctx_new(SPNG_CTX_ENCODER));
+    return png_out_through(*lib, sink, p);
+}
+
+result<void> png_out_through(const spng_library& lib, const byte_sink& sink, const picture& p) {
+    if (check_picture(p) != st_ok) {
+        return error{error_kind::bad_argument};
+    }
+    const encoder ctx(lib.ctx_new(SPNG_CTX_ENCODER), free_encoder{&lib});
     const std::size_t row_size = png_row_size(p.width, p.bits);
     const heap_block row = heap_take(row_size);
     if (!ctx || !row) {
-        return err_memory;
+        return error{error_kind::no_memory};
     }
     std::memset(row.get(), 0, row_size);
     const int described =
-        describe(*lib, ctx.get(), p.palette, p.width, p.height, p.bits, p.marker_transparent);
+        describe(lib, ctx.get(), p.palette, p.width, p.height, p.bits, p.marker_transparent);
     if (described != 0) {
-        return described == SPNG_EMEM ? err_memory : err_argument;
+        return library_error(lib, described, error_kind::bad_argument);
     }
-    int result = lib->set_png_file(ctx.get(), file);
+    png_stream stream{&sink, std::nullopt};
+    int result = lib.set_png_stream(ctx.get(), to_sink, &stream);
     if (result == 0) {
-        result = lib->encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
-                                   SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+        result = lib.encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG,
+                                  SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     }
     const std::uint32_t stride = bmp_stride(p.width, p.bits);
     std::uint32_t y = 0;
     for (; result == 0 && y < p.height; ++y) {
         to_png_row(p.pixels + std::size_t{y} * stride, row.get(), row_size, p.width, p.bits);
-        result = lib->encode_row(ctx.get(), row.get(), row_size);
+        result = lib.encode_row(ctx.get(), row.get(), row_size);
     }
     // The last row, and that alone, ends the image; the encoder then writes IEND.
     if (result == SPNG_EOI && y == p.height) {
-        return st_ok;
+        return {};
     }
-    return result == SPNG_EMEM ? err_memory : err_write;
+    if (stream.failure) {
+        return std::move(*stream.failure);
+    }
+    return library_error(lib, result, error_kind::write_failed);
 }

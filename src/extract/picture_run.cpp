@@ -3,17 +3,10 @@
 #include "core/ascii.hpp"
 #include "disc/load_disc_file.hpp"
 #include "encode/formats.hpp"
+#include "encode/picture_sink.hpp"
 #include "platform/disc.hpp"
-#include "platform/file_facts.hpp"
-#include "platform/output_folder.hpp"
-#include "platform/sha256.hpp"
-
-#include <cerrno>
 
 namespace {
-
-// Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
-constexpr std::size_t write_buffer_size = 128 * 1024;
 
 // What a code the graphics routines hand up stands for.
 error_kind kind_of(status code) {
@@ -60,8 +53,8 @@ result<void> picture_run::write(picture_record& record, const picture& p, const 
         accounted_for_.insert(record.name);
         return {};
     }
-    if (settings_.no_clobber && settings_.folder != nullptr &&
-        settings_.folder->holds(record.file)) {
+    if (settings_.no_clobber && settings_.pictures != nullptr &&
+        settings_.pictures->exists(record.file)) {
         return settle(record, picture_fate::kept);
     }
     if (settings_.list_only) {
@@ -71,52 +64,31 @@ result<void> picture_run::write(picture_record& record, const picture& p, const 
 }
 
 result<void> picture_run::publish(picture_record& record, const picture& p) {
-    output_folder& folder = *settings_.folder;
-    const auto write_failed = [&](error_kind kind, int system_error, error_detail detail) {
-        error failure{kind, format_.routine, folder.shown_path(record.file), system_error};
-        failure.detail = detail;
+    picture_sink& sink = *settings_.pictures;
+    // Every failure names the encoder, and the file it was to be.
+    const auto failed = [&](error failure) {
+        failure.routine = format_.routine;
+        failure.path = sink.shown_path(record.file);
         return failure;
     };
-    // The folder's own words, until it hands up errors of its own.
-    const auto folder_failed = [&](std::string reason) {
-        error failure{error_kind::write_failed, format_.routine, folder.shown_path(record.file)};
-        failure.library_text = std::move(reason);
-        return failure;
-    };
-    std::string temporary;
-    std::string reason;
-    std::FILE* file = folder.create_temporary(record.file, temporary, reason);
-    if (file == nullptr) {
-        return folder_failed(reason);
+    result<byte_sink> bytes = sink.begin(record.file);
+    if (!bytes) {
+        return failed(std::move(bytes.failure()));
     }
-    char buffer[write_buffer_size] = {};
-    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
-    errno = 0;
-    status encoded = format_.encode(file, p);
-    int system_error = encoded == err_write ? errno : 0;
-    if (std::fflush(file) != 0 && encoded == st_ok) {
-        encoded = err_write;
-        system_error = errno;
+    result<void> encoded = format_.encode(*bytes, p);
+    if (!encoded) {
+        sink.abort();
+        return failed(std::move(encoded.failure()));
     }
-    const long size = std::ftell(file);
-    if (encoded == st_ok && settings_.checksums) {
-        record.sha256 = sha256_of(file);
+    result<committed_file> committed = sink.commit(!settings_.no_clobber, settings_.checksums);
+    if (!committed) {
+        return failed(std::move(committed.failure()));
     }
-    if (std::fclose(file) != 0 && encoded == st_ok) {
-        encoded = err_write;
-        system_error = errno;
+    if (committed->kept) {
+        return settle(record, picture_fate::kept);
     }
-    if (encoded != st_ok) {
-        folder.discard(temporary);
-        const bool broke_off = encoded == err_write && system_error == 0;
-        return write_failed(kind_of(encoded), encoded == err_write ? system_error : 0,
-                            broke_off ? error_detail::write_broke_off : error_detail::none);
-    }
-    bool existed = false;
-    if (!folder.publish(temporary, record.file, !settings_.no_clobber, existed, reason)) {
-        return existed ? settle(record, picture_fate::kept) : folder_failed(reason);
-    }
-    record.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    record.bytes = committed->bytes;
+    record.sha256 = std::move(committed->sha256);
     return settle(record, picture_fate::written);
 }
 

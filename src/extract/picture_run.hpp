@@ -12,7 +12,7 @@
 #include <vector>
 
 class disc;
-class output_folder;
+class picture_sink;
 struct picture_format;
 
 // Which pictures a run takes: all of them, or those whose name matches one of the patterns
@@ -32,7 +32,7 @@ class selection {
 // What the run does with the pictures it makes.
 struct picture_settings {
     const picture_format* format = nullptr; // null: the default, BMP
-    output_folder* folder = nullptr;        // where they go; when listing, where they would
+    picture_sink* pictures = nullptr;       // where they go; when listing, where they would
     bool list_only = false;                 // decode everything, write nothing
     bool no_clobber = false;                // a file already there stays as it is
     bool checksums = false;                 // each written file's SHA-256 in its record
@@ -104,7 +104,7 @@ class picture_run {
     void group_failed(const char* group);
 
   private:
-    // Encodes the picture into a temporary file of the folder and gives it its name.
+    // Encodes the picture into the sink and commits it under its name.
     result<void> publish(picture_record& record, const picture& p);
     // The picture's file is the run's from now on; the listener hears what became of it.
     result<void> settle(const picture_record& record, picture_fate fate);

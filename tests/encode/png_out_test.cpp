@@ -1,5 +1,7 @@
+#include "app/describe.hpp"
 #include "encode/bmp_out.hpp"
 #include "encode/png_out.hpp"
+#include "encode/spng_library.hpp"
 
 #include "support.hpp"
 
@@ -18,15 +20,14 @@ struct written {
 };
 
 // The picture through one encoder, into memory.
-written encode(status (*encoder)(std::FILE*, const picture&), const bytes* palette,
+written encode(result<void> (*encoder)(const byte_sink&, const picture&), const bytes* palette,
                const bytes& pixels, std::uint32_t width, std::uint32_t height, std::uint16_t bits,
                bool marker_transparent = false) {
-    const memory_stream out;
-    const status result =
-        encoder(out.file(), {palette != nullptr ? palette->data() : nullptr, pixels.data(), width,
+    memory_sink out;
+    const result<void> r =
+        encoder(out.sink(), {palette != nullptr ? palette->data() : nullptr, pixels.data(), width,
                              height, bits, marker_transparent});
-    const std::string text = out.text();
-    return {result, bytes(text.begin(), text.end())};
+    return {r ? st_ok : code_of(r.failure().kind), out.out};
 }
 
 struct decoded_png {
@@ -186,24 +187,39 @@ TEST(PngOut, RefusesWhatTheBmpWriterRefuses) {
     for (const bad& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
         const picture p = {c.palette, c.pixels, c.width, c.height, c.bits, false};
-        const memory_stream out;
+        memory_sink out;
         EXPECT_EQ(check_picture(p), -501);
-        EXPECT_EQ(bmp_out(out.file(), p), -501);
-        EXPECT_EQ(png_out(out.file(), p), -501);
-        EXPECT_EQ(out.text(), "");
+        EXPECT_EQ(bmp_out(out.sink(), p).failure().kind, error_kind::bad_argument);
+        EXPECT_EQ(png_out(out.sink(), p).failure().kind, error_kind::bad_argument);
+        EXPECT_EQ(out.out, bytes());
     }
     // Transparency by colour is for 24-bit pictures alone.
     EXPECT_EQ(encode(png_out, &palette, pixels, 2, 2, 8, true).result, -501);
 }
 
-TEST(PngOut, FailedWriteIsAWriteFailure) {
+TEST(PngOut, AFailureIsTheSinksOrNamedInLibspngsWords) {
     std::mt19937 random(11);
     const bytes pixels = random_bytes(240 * 80, random); // noise: it does not compress
-    std::FILE* full = std::fopen("/dev/full", "wb");
-    ASSERT_NE(full, nullptr);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    EXPECT_EQ(png_out(full, {nullptr, pixels.data(), 80, 80, 24, false}), -602);
-    std::fclose(full);
+    const picture p = {nullptr, pixels.data(), 80, 80, 24, false};
+    // The sink fills up: its own error comes back, not libspng's.
+    memory_sink full;
+    full.limit = 1000;
+    const result<void> written = png_out(full.sink(), p);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.failure().kind, error_kind::write_failed);
+    EXPECT_EQ(written.failure().system_error, ENOSPC);
+    EXPECT_EQ(written.failure().library_text, "");
+    // libspng fails of itself: its words are kept, for the line that says why.
+    ASSERT_NE(spng(), nullptr);
+    spng_library failing = *spng();
+    failing.encode_row = [](spng_ctx*, const void*, std::size_t) { return int{SPNG_EZLIB}; };
+    memory_sink out;
+    const result<void> encoded = png_out_through(failing, out.sink(), p);
+    ASSERT_FALSE(encoded);
+    EXPECT_EQ(encoded.failure().kind, error_kind::write_failed);
+    EXPECT_EQ(encoded.failure().system_error, 0);
+    EXPECT_EQ(encoded.failure().library_text, spng_strerror(SPNG_EZLIB));
+    EXPECT_EQ(cause_of(encoded.failure()), spng_strerror(SPNG_EZLIB));
 }
 
 // The whole sample disc as PNG files: each is the BMP of the same picture, palette and
