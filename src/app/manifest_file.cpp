@@ -78,7 +78,8 @@ bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
 } // namespace
 
 std::string cannot_write_manifest(const std::string& path, const std::string& reason) {
-    return "cannot write the manifest '" + path + "': " + reason;
+    const std::string text = "cannot write the manifest '" + path + "'";
+    return reason.empty() ? text : text + ": " + reason;
 }
 
 bool is_manifest_text(std::string_view beginning) {

@@ -42,7 +42,7 @@ struct picture_settings {
 // A picture made, or that would be made.
 struct picture_record {
     std::string name;            // without extension: F001, EV_01, DM_SHEE1_0
-    std::string file;            // as written into the folder: F001.BMP
+    std::string file;            // as the sink names it: F001.BMP
     const char* group = nullptr; // faces, events, endings, title, sprites, cellmaps
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -92,7 +92,7 @@ class picture_run {
     // Tells a failure, and takes the pictures it cost as accounted for.
     void fail(const failure_record& record);
 
-    // Writes a picture into the folder in the run's format, as the record's name, the
+    // Writes a picture into the run's picture sink in its format, as the record's name, the
     // format's extension and tail (or, listing, only checks it), and tells the listener.
     // Succeeds when it was written, listed or left out on purpose; else what went wrong, for
     // the caller to tell.
