@@ -12,7 +12,7 @@ struct picture_format {
     const char* shown;     // as messages name it
     const char* extension; // of the files written
     const char* routine;   // the encoder, as failures name it
-    result<void> (*encode)(const byte_sink& sink, const picture& p);
+    result<void> (*encode)(const byte_sink& sink, const image& p);
     bool (*ready)(); // whether this build, on this system, writes it
 };
 

@@ -24,4 +24,4 @@ const spng_library* spng();
 
 // png_out through the library given: a copy of spng()'s with an entry that fails on purpose
 // shows what a failure of libspng's own becomes.
-result<void> png_out_through(const spng_library& lib, const byte_sink& sink, const picture& p);
+result<void> png_out_through(const spng_library& lib, const byte_sink& sink, const image& p);

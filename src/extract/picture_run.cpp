@@ -4,6 +4,7 @@
 #include "disc/load_disc_file.hpp"
 #include "encode/formats.hpp"
 #include "encode/picture_sink.hpp"
+#include "gfx/colour.hpp"
 #include "platform/disc.hpp"
 
 namespace {
@@ -16,6 +17,48 @@ error_kind kind_of(status code) {
         }
     }
     return error_kind::other;
+}
+
+// The depths of the groups' pictures, as pixel formats.
+struct depth_format {
+    std::uint16_t bits;
+    pixel_format format;
+};
+constexpr depth_format depth_formats[] = {
+    {1, pixel_format::index1},
+    {4, pixel_format::index4},
+    {8, pixel_format::index8},
+    {24, pixel_format::bgr8},
+};
+
+// Where each channel lies in a group's palette entry (blue, green, red, 0).
+constexpr std::size_t entry_blue = 0;
+constexpr std::size_t entry_green = 1;
+constexpr std::size_t entry_red = 2;
+
+// The group's picture as an image over its rows, its palette turned into palette (of
+// palette_entries); none for a depth that no pixel format has.
+std::optional<image> image_of(const picture& p, rgb (&palette)[palette_entries]) {
+    for (const depth_format& depth : depth_formats) {
+        if (depth.bits != p.bits) {
+            continue;
+        }
+        const std::size_t entries = is_indexed(depth.format) ? std::size_t{1} << p.bits : 0;
+        for (std::size_t i = 0; p.palette != nullptr && i < entries && i < palette_entries; ++i) {
+            const std::uint8_t* entry = p.palette + i * palette_entry_size;
+            palette[i] = {entry[entry_red], entry[entry_green], entry[entry_blue]};
+        }
+        const rgb marker = {trans_marker_value, trans_marker_value, trans_marker_value};
+        return image{p.width,
+                     p.height,
+                     depth.format,
+                     p.pixels,
+                     bmp_stride(p.width, p.bits),
+                     p.palette != nullptr ? std::span<const rgb>(palette, entries)
+                                          : std::span<const rgb>(),
+                     p.marker_transparent ? std::optional<rgb>(marker) : std::nullopt};
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -44,9 +87,12 @@ result<void> picture_run::write(picture_record& record, const picture& p, const 
     record.width = p.width;
     record.height = p.height;
     record.bits = p.bits;
+    // The group's palette as the image's.
+    rgb palette[palette_entries] = {};
+    const std::optional<image> as_image = image_of(p, palette);
     // What the encoder refuses makes no file, listing or not.
-    if (const status checked = check_picture(p); checked != st_ok) {
-        return error{kind_of(checked), format_.routine};
+    if (!as_image || !check_image(*as_image)) {
+        return error{error_kind::bad_argument, format_.routine};
     }
     if (made_.contains(lower_case(record.file))) {
         listener_.picture(record, picture_fate::duplicate);
@@ -60,10 +106,10 @@ result<void> picture_run::write(picture_record& record, const picture& p, const 
     if (settings_.list_only) {
         return settle(record, picture_fate::listed);
     }
-    return publish(record, p);
+    return publish(record, *as_image);
 }
 
-result<void> picture_run::publish(picture_record& record, const picture& p) {
+result<void> picture_run::publish(picture_record& record, const image& p) {
     picture_sink& sink = *settings_.pictures;
     // Every failure names the encoder, and the file it was to be.
     const auto failed = [&](error failure) {

@@ -12,6 +12,16 @@
 #include <vector>
 
 class disc;
+
+// A finished picture as the groups make it: BMP rows and a palette of blue, green, red, 0.
+struct picture {
+    const std::uint8_t* palette = nullptr; // 2^bits entries of blue, green, red, 0; none at 24
+    const std::uint8_t* pixels = nullptr;  // rows of bmp_stride(width, bits) bytes, top first
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t bits = 0;
+    bool marker_transparent = false; // the marker colour (1, 1, 1) is see-through; 24 bits only
+};
 class picture_sink;
 struct picture_format;
 
@@ -104,8 +114,8 @@ class picture_run {
     void group_failed(const char* group);
 
   private:
-    // Encodes the picture into the sink and commits it under its name.
-    result<void> publish(picture_record& record, const picture& p);
+    // Encodes the image into the sink and commits it under its name.
+    result<void> publish(picture_record& record, const image& p);
     // The picture's file is the run's from now on; the listener hears what became of it.
     result<void> settle(const picture_record& record, picture_fate fate);
 
