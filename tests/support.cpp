@@ -3,6 +3,7 @@
 #include "app/console.hpp"
 #include "app/errormes.hpp"
 #include "app/report.hpp"
+#include "encode/folder_sink.hpp"
 #include "platform/output_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -73,21 +74,36 @@ std::string memory_stream::text() const {
     return std::string(buffer_, size_);
 }
 
+result<void> memory_sink::take(void* target, const std::uint8_t* bytes, std::size_t count) {
+    memory_sink& to = *static_cast<memory_sink*>(target);
+    if (count > to.limit - to.out.size()) {
+        return error{error_kind::write_failed, nullptr, {}, ENOSPC};
+    }
+    to.out.insert(to.out.end(), bytes, bytes + count);
+    return {};
+}
+
 struct test_run::parts {
     std::unique_ptr<disc> drive;
     std::unique_ptr<output_folder> folder;
+    std::unique_ptr<folder_sink> pictures;
     picture_settings settings;
     std::unique_ptr<::console> con;
     std::unique_ptr<console_report> report;
 };
 
 test_run::test_run(picture_settings settings) : parts_(std::make_unique<parts>()) {
-    std::string error;
     parts_->drive = drive_q();
-    parts_->folder = open_output_folder(".", false, error);
-    EXPECT_NE(parts_->folder, nullptr) << error;
+    result<std::unique_ptr<output_folder>> folder = output_folder::open(".");
+    EXPECT_TRUE(folder.ok());
+    if (folder) {
+        parts_->folder = std::move(folder.value());
+    }
     parts_->settings = std::move(settings);
-    parts_->settings.folder = parts_->folder.get();
+    if (parts_->folder != nullptr) {
+        parts_->pictures = std::make_unique<folder_sink>(*parts_->folder);
+        parts_->settings.pictures = parts_->pictures.get();
+    }
     parts_->con = std::make_unique<::console>(console_.file(), stdin,
                                               text_encoding{console_encoding::shift_jis, {}});
     parts_->report = std::make_unique<console_report>(

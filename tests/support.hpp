@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/error.hpp"
+#include "encode/byte_sink.hpp"
 #include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
@@ -61,6 +62,16 @@ class memory_stream {
     std::size_t size_ = 0;
     std::FILE* file_ = nullptr;
 };
+// An encoder's bytes, kept in memory; a write that would take them past limit fails, as a
+// full disk fails (ENOSPC), and nothing of it is kept.
+struct memory_sink {
+    bytes out;
+    std::size_t limit = SIZE_MAX;
+
+    byte_sink sink() { return {this, take}; }
+    static result<void> take(void* target, const std::uint8_t* bytes, std::size_t count);
+};
+
 // Runs fn with files limited to limit bytes, as a disk that fills up there: writes past it fail.
 void with_file_size_limit(std::uint64_t limit, const std::function<void()>& fn);
 

@@ -170,11 +170,29 @@ std::string cause_of(const error& what, const char* group) {
     case error_detail::drive_letter:
     case error_detail::letter_folder:
         break; // a source's details, part of its one line
+    case error_detail::system_code:
+        return system_code_reason(what.figures[0]);
+    case error_detail::no_random_name:
+        return "the system gave no random name (status " + figure(0) + ")";
+    case error_detail::no_free_name:
+        return "no temporary name is free";
+    case error_detail::no_stream:
+        return "cannot open the file";
     }
     if (what.system_error != 0) {
         return system_reason(what.system_error);
     }
     return what.library_text;
+}
+
+std::string cannot_open_folder(const std::string& path, const error& why) {
+    const std::string cause = cause_of(why);
+    const std::string text = "cannot open the output folder '" + path + "'";
+    return cause.empty() ? text : text + ": " + cause;
+}
+
+std::string cannot_write_into_folder(const std::string& path, const error& why) {
+    return "cannot write into the output folder '" + path + "': " + cause_of(why);
 }
 
 std::string describe(const failure_record& record) {

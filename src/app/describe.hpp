@@ -18,6 +18,10 @@ std::string describe_source_error(const error& e);
 // own words, or what the layer found; empty when nothing more is known.
 std::string cause_of(const error& what, const char* group = nullptr);
 
+// The lines that say the output folder at path cannot be opened, or takes no new file.
+std::string cannot_open_folder(const std::string& path, const error& why);
+std::string cannot_write_into_folder(const std::string& path, const error& why);
+
 // A failure in plain English, for readers who do not read the console's Japanese (the
 // manifest): what failed, and why where that is known.
 std::string describe(const failure_record& record);

@@ -1,6 +1,8 @@
 #include "app/manifest_file.hpp"
 
+#include "app/describe.hpp"
 #include "core/ascii.hpp"
+#include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
 #include "platform/disc.hpp"
 #include "platform/file_facts.hpp"
@@ -76,7 +78,8 @@ bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
 } // namespace
 
 std::string cannot_write_manifest(const std::string& path, const std::string& reason) {
-    return "cannot write the manifest '" + path + "': " + reason;
+    const std::string text = "cannot write the manifest '" + path + "'";
+    return reason.empty() ? text : text + ": " + reason;
 }
 
 bool is_manifest_text(std::string_view beginning) {
@@ -163,11 +166,24 @@ result<void, std::string> manifest_file::check(const disc& source, const output_
         ends_with_ignoring_case(name_, format.extension)) {
         return "the manifest '" + path_ + "' would take the name of a picture";
     }
-    std::string why;
-    held_ = open_output_folder(folder_, true, why);
-    if (held_ == nullptr) {
-        return cannot_write_manifest(path_, why.substr(why.rfind(": ") + 2));
+    result<void> held = hold_folder(true);
+    if (!held) {
+        return cannot_write_manifest(path_, cause_of(held.failure()));
     }
+    return {};
+}
+
+result<void> manifest_file::hold_folder(bool check_writable) {
+    result<std::unique_ptr<output_folder>> opened = output_folder::open(folder_);
+    if (!opened) {
+        return std::move(opened.failure());
+    }
+    if (check_writable) {
+        if (result<void> writable = opened.value()->check_writable(); !writable) {
+            return writable;
+        }
+    }
+    held_ = std::move(opened.value());
     return {};
 }
 
@@ -183,24 +199,25 @@ bool manifest_file::write(std::string_view text, std::string& reason) {
     case way::replaced:
         break;
     }
-    std::string why;
     if (held_ == nullptr) {
         // Written without a check: the dialogue's run that never read a disc.
-        held_ = open_output_folder(folder_, false, why);
-        if (held_ == nullptr) {
-            reason = why.substr(why.rfind(": ") + 2);
+        if (result<void> held = hold_folder(false); !held) {
+            reason = cause_of(held.failure());
             return false;
         }
     }
-    std::string temporary;
-    std::FILE* file = held_->create_temporary(name_, temporary, reason);
-    if (file == nullptr) {
+    folder_sink sink(*held_);
+    result<byte_sink> bytes = sink.begin(name_);
+    result<void> written =
+        bytes ? put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())
+              : std::move(bytes.failure());
+    result<committed_file> committed =
+        written ? sink.commit(true, false) : std::move(written.failure());
+    if (!committed) {
+        // A write without the system's reason is told as the other ways tell it.
+        const error& why = committed.failure();
+        reason = why.detail == error_detail::write_broke_off ? system_reason(EIO) : cause_of(why);
         return false;
     }
-    if (!write_out(file, text, reason)) {
-        held_->discard(temporary);
-        return false;
-    }
-    bool existed = false;
-    return held_->publish(temporary, name_, true, existed, reason);
+    return true;
 }

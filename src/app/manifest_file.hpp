@@ -49,6 +49,10 @@ class manifest_file {
   private:
     enum class way { standard_output, in_place, replaced };
 
+    // Opens the folder a replaced file lies in, and with check_writable makes sure it takes
+    // a new file.
+    result<void> hold_folder(bool check_writable);
+
     std::string path_;
     std::string folder_; // of a replaced file: where it lies ("." for the current one)
     std::string name_;

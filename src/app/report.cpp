@@ -5,7 +5,7 @@
 #include "app/shown.hpp"
 #include "app/version.hpp"
 #include "encode/formats.hpp"
-#include "platform/output_folder.hpp"
+#include "encode/picture_sink.hpp"
 
 namespace {
 
@@ -96,8 +96,8 @@ std::string run_counts::summary(const picture_settings& settings,
                                 const picture_format& format) const {
     std::string line = settings.list_only
                            ? pictures(listed) + " listed"
-                           : pictures(written) + " written to " + settings.folder->shown() + " (" +
-                                 format.shown + ")";
+                           : pictures(written) + " written to " + settings.pictures->shown() +
+                                 " (" + format.shown + ")";
     if (settings.no_clobber || skipped != 0) {
         line += ", " + std::to_string(skipped) + " skipped";
     }

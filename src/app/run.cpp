@@ -12,6 +12,7 @@
 #include "app/texts.hpp"
 #include "app/version.hpp"
 #include "core/ascii.hpp"
+#include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
 #include "encode/png_built.hpp"
 #include "extract/groups.hpp"
@@ -135,30 +136,46 @@ result<void, std::string> check_selection(const std::vector<std::string>& patter
     return {};
 }
 
+// The folder at path, which must exist; with check_writable, one that takes a new file. The
+// line that says why, when it cannot be had.
+result<std::unique_ptr<output_folder>, std::string> open_folder(const std::string& path,
+                                                                bool check_writable) {
+    result<std::unique_ptr<output_folder>> opened = output_folder::open(path);
+    if (!opened) {
+        return cannot_open_folder(path, opened.failure());
+    }
+    if (check_writable) {
+        if (const result<void> writable = opened.value()->check_writable(); !writable) {
+            return cannot_write_into_folder(path, writable.failure());
+        }
+    }
+    return std::move(opened.value());
+}
+
 // The folder the pictures go to: the current one, or DIR of -o, made with its parents. One
 // that no file can be written into is refused, but the dialogue's current folder: its run
 // tells each picture that cannot be written, as it always has. A listing needs no folder,
-// but looks into the one there is when -n is given. Null, with the reason in error, when it
-// cannot be had; null with an empty error where none is needed or found.
-std::unique_ptr<output_folder> pictures_folder_for(const options& chosen, bool dialogue,
-                                                   std::string& error) {
+// but looks into the one there is when -n is given: none (null) where none is needed or
+// found. The line that says why, when it cannot be had.
+result<std::unique_ptr<output_folder>, std::string> pictures_folder_for(const options& chosen,
+                                                                        bool dialogue) {
     if (chosen.list) {
-        std::string ignored;
-        return chosen.no_clobber
-                   ? open_output_folder(chosen.output.empty() ? "." : chosen.output, false, ignored)
-                   : nullptr;
+        if (!chosen.no_clobber) {
+            return std::unique_ptr<output_folder>();
+        }
+        auto there = open_folder(chosen.output.empty() ? "." : chosen.output, false);
+        return there ? std::move(*there) : std::unique_ptr<output_folder>();
     }
     if (chosen.output.empty()) {
-        return open_output_folder(".", !dialogue, error);
+        return open_folder(".", !dialogue);
     }
     std::error_code made;
     std::filesystem::create_directories(chosen.output, made);
     if (made || !std::filesystem::is_directory(chosen.output, made)) {
-        error = "cannot make the output folder '" + chosen.output + "'" +
-                (made ? ": " + made.message() : std::string());
-        return nullptr;
+        return "cannot make the output folder '" + chosen.output + "'" +
+               (made ? ": " + made.message() : std::string());
     }
-    return open_output_folder(chosen.output, true, error);
+    return open_folder(chosen.output, true);
 }
 
 // The disc the command line names, checked to hold the disc's files; why not, when it cannot
@@ -187,7 +204,8 @@ struct run_request {
 struct run_inputs {
     std::unique_ptr<disc> source;
     std::unique_ptr<output_folder> folder;
-    std::optional<error> drive_unread; // why the dialogue's drive is an empty disc
+    std::unique_ptr<folder_sink> pictures; // into the folder, where there is one
+    std::optional<error> drive_unread;     // why the dialogue's drive is an empty disc
 };
 
 // Writes the manifest; false, said on standard error, when it did not arrive whole.
@@ -297,10 +315,10 @@ std::unique_ptr<run_reports> reports_for(const run_request& asked, const disc& s
     return reports;
 }
 
-picture_settings settings_for(const run_request& asked, output_folder* folder) {
+picture_settings settings_for(const run_request& asked, picture_sink* pictures) {
     picture_settings settings;
     settings.format = &asked.format;
-    settings.folder = folder;
+    settings.pictures = pictures;
     settings.list_only = asked.chosen.list;
     settings.no_clobber = asked.chosen.no_clobber;
     settings.checksums = asked.manifest != nullptr;
@@ -334,7 +352,7 @@ exit_status finish_reports(const run_request& asked, const picture_settings& set
 exit_status run_and_report(const run_request& asked, const run_inputs& in, console& results,
                            console& failures) {
     const disc& source = *in.source;
-    const picture_settings settings = settings_for(asked, in.folder.get());
+    const picture_settings settings = settings_for(asked, in.pictures.get());
     const std::unique_ptr<run_reports> reports =
         reports_for(asked, source, in.folder.get(), results, failures);
     if (asked.chosen.list) {
@@ -403,10 +421,14 @@ result<run_inputs, exit_status> open_inputs(const run_request& asked, console& r
     }
     // The pictures' folder is made once the disc is open, and the manifest checked once the
     // folder is there.
-    std::string error;
-    in.folder = pictures_folder_for(chosen, asked.dialogue, error);
-    if (!error.empty()) {
-        return usage_error(error);
+    result<std::unique_ptr<output_folder>, std::string> folder =
+        pictures_folder_for(chosen, asked.dialogue);
+    if (!folder) {
+        return usage_error(folder.failure());
+    }
+    in.folder = std::move(*folder);
+    if (in.folder != nullptr) {
+        in.pictures = std::make_unique<folder_sink>(*in.folder);
     }
     if (asked.manifest != nullptr) {
         if (result<void, std::string> placed =

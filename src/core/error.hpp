@@ -115,6 +115,10 @@ enum class error_detail {
     folder,          // a folder the disc was to be read from
     drive_letter,    // no_drive: figures[0] is the letter; path and subject the places
     letter_folder,   // the same, and a folder of the letter's name is here
+    system_code,     // figures: the system's own error code, where it is no errno (Windows)
+    no_random_name,  // figures: the status of the random source that gave no temporary name
+    no_free_name,    // every temporary name tried was taken
+    no_stream,       // the file was made but could not be opened as a stream
 };
 
 struct error {

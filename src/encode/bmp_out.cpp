@@ -1,5 +1,9 @@
 #include "encode/bmp_out.hpp"
 
+#include "platform/heap.hpp"
+
+#include <cstring>
+
 namespace {
 
 // File header fields.
@@ -15,12 +19,20 @@ constexpr std::uint32_t off_bits = 28;
 constexpr std::uint32_t off_image_size = 34;
 // Reserved words, compression, resolutions and colour counts stay 0.
 
+constexpr std::uint32_t bmp_file_header_size = 14;
+constexpr std::uint32_t bmp_info_header_size = 40;
+static_assert(bmp_file_header_size + bmp_info_header_size == bmp_headers_size);
 constexpr std::uint16_t bmp_signature = 0x4D42; // "BM"
 constexpr std::uint16_t bmp_planes = 1;
+// A palette entry: blue, green, red, and a byte that stays 0.
 constexpr std::uint32_t palette_entry_bytes = 4;
+constexpr std::size_t entry_blue = 0;
+constexpr std::size_t entry_green = 1;
+constexpr std::size_t entry_red = 2;
+constexpr std::uint32_t palette_entries_limit = 256;
 
-std::uint32_t palette_bytes(std::uint16_t bits) {
-    return bits < bits_indexed_limit ? (1u << bits) * palette_entry_bytes : 0;
+std::uint32_t palette_bytes(pixel_format format) {
+    return is_indexed(format) ? (1u << bits_of(format)) * palette_entry_bytes : 0;
 }
 
 void put16(std::uint8_t* p, std::uint16_t v) {
@@ -34,43 +46,21 @@ void put32(std::uint8_t* p, std::uint32_t v) {
     }
 }
 
-bool write_all(std::FILE* file, const std::uint8_t* bytes, std::size_t count) {
-    return std::fwrite(bytes, 1, count, file) == count;
-}
-
 } // namespace
 
-bool picture_fits(std::uint32_t width, std::uint32_t height, std::uint16_t bits) {
-    if (bits != 24 && bits != 8 && bits != 4 && bits != 1) {
-        return false;
-    }
-    if (width == 0 || height == 0 || width > bmp_side_limit || height > bmp_side_limit) {
-        return false;
-    }
-    // Every size must fit the header's 32-bit fields.
-    const std::uint64_t row_bits = std::uint64_t{width} * bits;
-    return row_bits <= UINT32_MAX && std::uint64_t{bmp_stride(width, bits)} * height +
-                                             palette_bytes(bits) + bmp_headers_size <=
-                                         UINT32_MAX;
+std::uint64_t bmp_file_size(std::uint32_t width, std::uint32_t height, pixel_format format) {
+    // As bmp_stride, in 64 bits: a row of any width counts.
+    const std::uint64_t stride = (std::uint64_t{width} * bits_of(format) + 31) / 32 * 4;
+    return stride * height + palette_bytes(format) + bmp_headers_size;
 }
 
-status check_picture(const picture& p) {
-    if (!picture_fits(p.width, p.height, p.bits) || p.pixels == nullptr) {
-        return err_argument;
+result<void> bmp_out(const byte_sink& sink, const image& p) {
+    if (result<void> checked = check_image(p); !checked) {
+        return checked;
     }
-    const bool indexed = p.bits < bits_indexed_limit;
-    if (indexed && (p.palette == nullptr || p.marker_transparent)) {
-        return err_argument;
-    }
-    return st_ok;
-}
-
-status bmp_out(std::FILE* file, const picture& p) {
-    if (file == nullptr || check_picture(p) != st_ok) {
-        return err_argument;
-    }
-    const std::uint32_t palette_size = palette_bytes(p.bits);
-    const std::uint32_t stride = bmp_stride(p.width, p.bits);
+    const std::uint16_t bits = bits_of(p.format);
+    const std::uint32_t palette_size = palette_bytes(p.format);
+    const std::uint32_t stride = bmp_stride(p.width, bits);
     const std::uint32_t image_size = stride * p.height;
 
     std::uint8_t header[bmp_headers_size] = {};
@@ -81,16 +71,30 @@ status bmp_out(std::FILE* file, const picture& p) {
     put32(header + off_width, p.width);
     put32(header + off_height, p.height); // positive: rows bottom-up
     put16(header + off_planes, bmp_planes);
-    put16(header + off_bits, p.bits);
+    put16(header + off_bits, bits);
     put32(header + off_image_size, image_size);
 
-    bool ok = write_all(file, header, sizeof header);
-    if (ok && palette_size != 0) {
-        ok = write_all(file, p.palette, palette_size);
+    std::uint8_t palette[palette_entries_limit * palette_entry_bytes] = {};
+    for (std::size_t i = 0; i < p.palette.size() && i < palette_entries_limit; ++i) {
+        std::uint8_t* entry = palette + i * palette_entry_bytes;
+        entry[entry_blue] = p.palette[i].blue;
+        entry[entry_green] = p.palette[i].green;
+        entry[entry_red] = p.palette[i].red;
     }
-    // The file wants the bottom row first.
-    for (std::uint32_t row = p.height; ok && row > 0; --row) {
-        ok = write_all(file, p.pixels + std::size_t{row - 1} * stride, stride);
+    const heap_block row = heap_take(stride);
+    if (!row) {
+        return error{error_kind::no_memory};
     }
-    return ok ? st_ok : err_write;
+    std::memset(row.get(), 0, stride);
+
+    result<void> written = put_bytes(sink, header, sizeof header);
+    if (written && palette_size != 0) {
+        written = put_bytes(sink, palette, palette_size);
+    }
+    // The file wants the bottom row first, each filled to whole 32-bit words with zeros.
+    for (std::uint32_t y = p.height; written && y > 0; --y) {
+        copy_row(p, y - 1, row.get());
+        written = put_bytes(sink, row.get(), stride);
+    }
+    return written;
 }

@@ -1,9 +1,9 @@
 // The picture formats the program writes: a new format is one encoder and one row.
 #pragma once
 
+#include "encode/byte_sink.hpp"
 #include "encode/picture.hpp"
 
-#include <cstdio>
 #include <span>
 #include <string>
 
@@ -12,7 +12,7 @@ struct picture_format {
     const char* shown;     // as messages name it
     const char* extension; // of the files written
     const char* routine;   // the encoder, as failures name it
-    status (*encode)(std::FILE* file, const picture& p);
+    result<void> (*encode)(const byte_sink& sink, const image& p);
     bool (*ready)(); // whether this build, on this system, writes it
 };
 

@@ -1,4 +1,4 @@
-// PNG output left out of this build (no libspng): every picture is refused, nothing is written.
+// PNG output left out of this build (no libspng): every image is refused, nothing is written.
 #include "encode/png_out.hpp"
 
 static_assert(!png_output_built);
@@ -7,6 +7,6 @@ bool png_writer_ready() {
     return false;
 }
 
-status png_out(std::FILE*, const picture&) {
-    return err_unsupported;
+result<void> png_out(const byte_sink&, const image&) {
+    return error{error_kind::unsupported};
 }

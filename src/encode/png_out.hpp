@@ -1,19 +1,19 @@
-// Writing a picture as a PNG file, pixel for pixel what bmp_out writes. Built where libspng is
+// Writing an image as a PNG file, pixel for pixel what bmp_out writes. Built where libspng is
 // found: png_output_built tells at compile time whether png_out writes anything.
 #pragma once
 
+#include "encode/byte_sink.hpp"
 #include "encode/picture.hpp"
 #include "encode/png_built.hpp"
-
-#include <cstdio>
 
 // Whether PNG files can be written: the build has the writer and libspng, loaded when first
 // needed, is there.
 bool png_writer_ready();
 
-// Writes p to file as an indexed PNG of the same depth and palette, or as 8-bit RGB for 24
-// bits. With p.marker_transparent the marker colour (1, 1, 1) is named transparent and every
-// colour stays as it is. Returns 0; -501 when check_picture refuses p (nothing written);
-// -503 when the encoder's memory cannot be had; -602 when a write fails; -202 where the
-// build has no writer or libspng cannot be loaded.
-status png_out(std::FILE* file, const picture& p);
+// Writes p into sink as an indexed PNG of the same depth and palette, or as 8-bit RGB for
+// bgr8. With a colour key, that colour is named transparent (tRNS) and every colour stays as
+// it is. Fails with bad_argument when check_image refuses p (nothing
+// written); no_memory when the encoder's memory cannot be had; the sink's own error when a
+// write fails; write_failed, with libspng's words, when libspng cannot encode it;
+// unsupported where the build has no writer or libspng cannot be loaded.
+result<void> png_out(const byte_sink& sink, const image& p);

@@ -9,9 +9,10 @@ const spng_library* spng() {
         .set_ihdr = spng_set_ihdr,
         .set_plte = spng_set_plte,
         .set_trns = spng_set_trns,
-        .set_png_file = spng_set_png_file,
+        .set_png_stream = spng_set_png_stream,
         .encode_image = spng_encode_image,
         .encode_row = spng_encode_row,
+        .strerror = spng_strerror,
     };
     return &library;
 }

@@ -3,17 +3,11 @@
 #include "core/ascii.hpp"
 #include "disc/load_disc_file.hpp"
 #include "encode/formats.hpp"
+#include "encode/picture_sink.hpp"
+#include "gfx/colour.hpp"
 #include "platform/disc.hpp"
-#include "platform/file_facts.hpp"
-#include "platform/output_folder.hpp"
-#include "platform/sha256.hpp"
-
-#include <cerrno>
 
 namespace {
-
-// Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
-constexpr std::size_t write_buffer_size = 128 * 1024;
 
 // What a code the graphics routines hand up stands for.
 error_kind kind_of(status code) {
@@ -23,6 +17,48 @@ error_kind kind_of(status code) {
         }
     }
     return error_kind::other;
+}
+
+// The depths of the groups' pictures, as pixel formats.
+struct depth_format {
+    std::uint16_t bits;
+    pixel_format format;
+};
+constexpr depth_format depth_formats[] = {
+    {1, pixel_format::index1},
+    {4, pixel_format::index4},
+    {8, pixel_format::index8},
+    {24, pixel_format::bgr8},
+};
+
+// Where each channel lies in a group's palette entry (blue, green, red, 0).
+constexpr std::size_t entry_blue = 0;
+constexpr std::size_t entry_green = 1;
+constexpr std::size_t entry_red = 2;
+
+// The group's picture as an image over its rows, its palette turned into palette (of
+// palette_entries); none for a depth that no pixel format has.
+std::optional<image> image_of(const picture& p, rgb (&palette)[palette_entries]) {
+    for (const depth_format& depth : depth_formats) {
+        if (depth.bits != p.bits) {
+            continue;
+        }
+        const std::size_t entries = is_indexed(depth.format) ? std::size_t{1} << p.bits : 0;
+        for (std::size_t i = 0; p.palette != nullptr && i < entries && i < palette_entries; ++i) {
+            const std::uint8_t* entry = p.palette + i * palette_entry_size;
+            palette[i] = {entry[entry_red], entry[entry_green], entry[entry_blue]};
+        }
+        const rgb marker = {trans_marker_value, trans_marker_value, trans_marker_value};
+        return image{p.width,
+                     p.height,
+                     depth.format,
+                     p.pixels,
+                     bmp_stride(p.width, p.bits),
+                     p.palette != nullptr ? std::span<const rgb>(palette, entries)
+                                          : std::span<const rgb>(),
+                     p.marker_transparent ? std::optional<rgb>(marker) : std::nullopt};
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -51,72 +87,54 @@ result<void> picture_run::write(picture_record& record, const picture& p, const 
     record.width = p.width;
     record.height = p.height;
     record.bits = p.bits;
+    // The group's palette as the image's.
+    rgb palette[palette_entries] = {};
+    const std::optional<image> as_image = image_of(p, palette);
     // What the encoder refuses makes no file, listing or not.
-    if (const status checked = check_picture(p); checked != st_ok) {
-        return error{kind_of(checked), format_.routine};
+    if (!as_image || !check_image(*as_image)) {
+        return error{error_kind::bad_argument, format_.routine};
     }
     if (made_.contains(lower_case(record.file))) {
         listener_.picture(record, picture_fate::duplicate);
         accounted_for_.insert(record.name);
         return {};
     }
-    if (settings_.no_clobber && settings_.folder != nullptr &&
-        settings_.folder->holds(record.file)) {
+    if (settings_.no_clobber && settings_.pictures != nullptr &&
+        settings_.pictures->exists(record.file)) {
         return settle(record, picture_fate::kept);
     }
     if (settings_.list_only) {
         return settle(record, picture_fate::listed);
     }
-    return publish(record, p);
+    return publish(record, *as_image);
 }
 
-result<void> picture_run::publish(picture_record& record, const picture& p) {
-    output_folder& folder = *settings_.folder;
-    const auto write_failed = [&](error_kind kind, int system_error, error_detail detail) {
-        error failure{kind, format_.routine, folder.shown_path(record.file), system_error};
-        failure.detail = detail;
+result<void> picture_run::publish(picture_record& record, const image& p) {
+    picture_sink& sink = *settings_.pictures;
+    // Every failure names the encoder, and the file it was to be.
+    const auto failed = [&](error failure) {
+        failure.routine = format_.routine;
+        failure.path = sink.shown_path(record.file);
         return failure;
     };
-    // The folder's own words, until it hands up errors of its own.
-    const auto folder_failed = [&](std::string reason) {
-        error failure{error_kind::write_failed, format_.routine, folder.shown_path(record.file)};
-        failure.library_text = std::move(reason);
-        return failure;
-    };
-    std::string temporary;
-    std::string reason;
-    std::FILE* file = folder.create_temporary(record.file, temporary, reason);
-    if (file == nullptr) {
-        return folder_failed(reason);
+    result<byte_sink> bytes = sink.begin(record.file);
+    if (!bytes) {
+        return failed(std::move(bytes.failure()));
     }
-    char buffer[write_buffer_size] = {};
-    std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
-    errno = 0;
-    status encoded = format_.encode(file, p);
-    int system_error = encoded == err_write ? errno : 0;
-    if (std::fflush(file) != 0 && encoded == st_ok) {
-        encoded = err_write;
-        system_error = errno;
+    result<void> encoded = format_.encode(*bytes, p);
+    if (!encoded) {
+        sink.abort();
+        return failed(std::move(encoded.failure()));
     }
-    const long size = std::ftell(file);
-    if (encoded == st_ok && settings_.checksums) {
-        record.sha256 = sha256_of(file);
+    result<committed_file> committed = sink.commit(!settings_.no_clobber, settings_.checksums);
+    if (!committed) {
+        return failed(std::move(committed.failure()));
     }
-    if (std::fclose(file) != 0 && encoded == st_ok) {
-        encoded = err_write;
-        system_error = errno;
+    if (committed->kept) {
+        return settle(record, picture_fate::kept);
     }
-    if (encoded != st_ok) {
-        folder.discard(temporary);
-        const bool broke_off = encoded == err_write && system_error == 0;
-        return write_failed(kind_of(encoded), encoded == err_write ? system_error : 0,
-                            broke_off ? error_detail::write_broke_off : error_detail::none);
-    }
-    bool existed = false;
-    if (!folder.publish(temporary, record.file, !settings_.no_clobber, existed, reason)) {
-        return existed ? settle(record, picture_fate::kept) : folder_failed(reason);
-    }
-    record.bytes = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    record.bytes = committed->bytes;
+    record.sha256 = std::move(committed->sha256);
     return settle(record, picture_fate::written);
 }
 

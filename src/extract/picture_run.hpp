@@ -12,7 +12,17 @@
 #include <vector>
 
 class disc;
-class output_folder;
+
+// A finished picture as the groups make it: BMP rows and a palette of blue, green, red, 0.
+struct picture {
+    const std::uint8_t* palette = nullptr; // 2^bits entries of blue, green, red, 0; none at 24
+    const std::uint8_t* pixels = nullptr;  // rows of bmp_stride(width, bits) bytes, top first
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t bits = 0;
+    bool marker_transparent = false; // the marker colour (1, 1, 1) is see-through; 24 bits only
+};
+class picture_sink;
 struct picture_format;
 
 // Which pictures a run takes: all of them, or those whose name matches one of the patterns
@@ -32,7 +42,7 @@ class selection {
 // What the run does with the pictures it makes.
 struct picture_settings {
     const picture_format* format = nullptr; // null: the default, BMP
-    output_folder* folder = nullptr;        // where they go; when listing, where they would
+    picture_sink* pictures = nullptr;       // where they go; when listing, where they would
     bool list_only = false;                 // decode everything, write nothing
     bool no_clobber = false;                // a file already there stays as it is
     bool checksums = false;                 // each written file's SHA-256 in its record
@@ -42,7 +52,7 @@ struct picture_settings {
 // A picture made, or that would be made.
 struct picture_record {
     std::string name;            // without extension: F001, EV_01, DM_SHEE1_0
-    std::string file;            // as written into the folder: F001.BMP
+    std::string file;            // as the sink names it: F001.BMP
     const char* group = nullptr; // faces, events, endings, title, sprites, cellmaps
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -92,7 +102,7 @@ class picture_run {
     // Tells a failure, and takes the pictures it cost as accounted for.
     void fail(const failure_record& record);
 
-    // Writes a picture into the folder in the run's format, as the record's name, the
+    // Writes a picture into the run's picture sink in its format, as the record's name, the
     // format's extension and tail (or, listing, only checks it), and tells the listener.
     // Succeeds when it was written, listed or left out on purpose; else what went wrong, for
     // the caller to tell.
@@ -104,8 +114,8 @@ class picture_run {
     void group_failed(const char* group);
 
   private:
-    // Encodes the picture into a temporary file of the folder and gives it its name.
-    result<void> publish(picture_record& record, const picture& p);
+    // Encodes the image into the sink and commits it under its name.
+    result<void> publish(picture_record& record, const image& p);
     // The picture's file is the run's from now on; the listener hears what became of it.
     result<void> settle(const picture_record& record, picture_fate fate);
 

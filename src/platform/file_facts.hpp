@@ -44,3 +44,7 @@ std::string absolute_path(const std::string& path);
 inline std::string system_reason(int error) {
     return std::strerror(error);
 }
+
+// The system's words for an error code of its own, where it has codes beside errno (Windows'
+// GetLastError); elsewhere the code is an errno.
+std::string system_code_reason(std::uint64_t code);

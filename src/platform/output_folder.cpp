@@ -26,20 +26,12 @@ std::string output_folder::temporary_name(const std::string& name, std::uint64_t
     return "." + name + "." + suffix;
 }
 
-std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
-                                                  std::string& error) {
-    std::unique_ptr<output_folder> folder = output_folder::open(path, error);
-    if (folder != nullptr && check_writable) {
-        // Only a file made there tells: permissions, a read-only mount and quotas all count.
-        std::string temporary;
-        std::string reason;
-        std::FILE* probe = folder->create_temporary("probe", temporary, reason);
-        if (probe == nullptr) {
-            error = "cannot write into the output folder '" + path + "': " + reason;
-            return nullptr;
-        }
-        std::fclose(probe);
-        folder->discard(temporary);
+result<void> output_folder::check_writable() {
+    result<temporary_file> probe = create_temporary("probe");
+    if (!probe) {
+        return std::move(probe.failure());
     }
-    return folder;
+    std::fclose(probe->file);
+    discard(probe->name);
+    return {};
 }

@@ -3,10 +3,18 @@
 // leaves a picture that looks finished, nor empties one an earlier run left.
 #pragma once
 
+#include "core/error.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+// A file in the making: open, and its temporary name in the folder.
+struct temporary_file {
+    std::FILE* file = nullptr;
+    std::string name;
+};
 
 class output_folder {
   public:
@@ -21,25 +29,28 @@ class output_folder {
     // Whether anything of that name is in the folder (a link counts, whatever it names).
     bool holds(const std::string& name) const;
 
-    // A new, empty file under a temporary name of its own, for the picture `name`. Null,
-    // with the system's reason, when none can be made.
-    std::FILE* create_temporary(const std::string& name, std::string& temporary,
-                                std::string& reason);
+    // A new, empty file under a temporary name of its own, for the picture `name`, open for
+    // writing and reading; fails (write_failed) when none can be made.
+    result<temporary_file> create_temporary(const std::string& name);
 
     // Gives the whole temporary file its name: in place of a file or link of that name when
-    // replace is set, else only where nothing has it (existed tells). False, with the
-    // system's reason, when it cannot; a pipe, device or folder of the name is left as it is,
-    // and so is a file this user may not write. The temporary file is gone afterwards either
-    // way.
-    bool publish(const std::string& temporary, const std::string& name, bool replace, bool& existed,
-                 std::string& reason);
+    // replace is set, else only where nothing has it. True when it has the name; false when
+    // it was not to replace and something had the name, which stays. Fails (write_failed)
+    // when it cannot; a pipe, device or folder of the name is left as it is, and so is a
+    // file this user may not write. The temporary file is gone afterwards unless it was
+    // published.
+    result<bool> publish(const std::string& temporary, const std::string& name, bool replace);
 
     // Removes a temporary file that is not to be published.
     void discard(const std::string& temporary);
 
-    // The folder at path, held by the system's own means; null, with the reason, when it
-    // cannot be opened.
-    static std::unique_ptr<output_folder> open(const std::string& path, std::string& error);
+    // Whether a file can be made in the folder: only a file made there tells (permissions,
+    // a read-only mount and quotas all count). Fails as create_temporary does.
+    result<void> check_writable();
+
+    // The folder at path, which must exist, held by the system's own means; fails
+    // (write_failed) when it cannot be opened.
+    static result<std::unique_ptr<output_folder>> open(const std::string& path);
 
   private:
     output_folder(std::string shown, std::string path, int fd)
@@ -56,11 +67,6 @@ class output_folder {
 
 // The characters that part a path's folders on this system.
 const char* path_separators();
-
-// Opens the folder at path, which must exist. Null, with what is wrong in error, when it
-// cannot be opened, or when check_writable is set and no file can be made in it.
-std::unique_ptr<output_folder> open_output_folder(const std::string& path, bool check_writable,
-                                                  std::string& error);
 
 // From now on a stop (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl-C, Ctrl-Break, the console
 // closed) removes the temporary files in the making before the process ends as the stop

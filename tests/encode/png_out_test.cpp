@@ -1,5 +1,7 @@
+#include "app/describe.hpp"
 #include "encode/bmp_out.hpp"
 #include "encode/png_out.hpp"
+#include "encode/spng_library.hpp"
 
 #include "support.hpp"
 
@@ -18,15 +20,11 @@ struct written {
 };
 
 // The picture through one encoder, into memory.
-written encode(status (*encoder)(std::FILE*, const picture&), const bytes* palette,
-               const bytes& pixels, std::uint32_t width, std::uint32_t height, std::uint16_t bits,
-               bool marker_transparent = false) {
-    const memory_stream out;
-    const status result =
-        encoder(out.file(), {palette != nullptr ? palette->data() : nullptr, pixels.data(), width,
-                             height, bits, marker_transparent});
-    const std::string text = out.text();
-    return {result, bytes(text.begin(), text.end())};
+// The image through one encoder, into memory.
+written encode(result<void> (*encoder)(const byte_sink&, const image&), const image& p) {
+    memory_sink out;
+    const result<void> r = encoder(out.sink(), p);
+    return {r ? st_ok : code_of(r.failure().kind), out.out};
 }
 
 struct decoded_png {
@@ -102,7 +100,7 @@ void expect_same_picture(const bytes& png_file, const bytes& bmp, bool keyed) {
         const std::uint8_t* bmp_row = bmp.data() + pixels_at + std::size_t{height - 1 - y} * stride;
         const std::uint8_t* png_row = png.pixels.data() + y * png_stride;
         if (indexed) {
-            // The bits after the last pixel are zero, whatever the BMP's row holds there.
+            // The bits after the last pixel are zero, whatever the image's row holds there.
             const std::size_t spare_bits = png_stride * 8 - std::size_t{width} * bits;
             EXPECT_EQ(png_row[png_stride - 1] & ((1u << spare_bits) - 1), 0) << "row " << y;
         }
@@ -124,36 +122,47 @@ void expect_same_picture(const bytes& png_file, const bytes& bmp, bool keyed) {
 
 TEST(PngOut, PixelsAndPaletteAreTheBmps) {
     std::mt19937 random(7);
-    struct picture {
+    struct shape {
         std::uint32_t width, height;
-        std::uint16_t bits;
+        pixel_format format;
         bool keyed;
     };
-    // Odd widths, so that every row has fill that must not reach the PNG. The keyed picture
-    // holds the marker among colours one channel away from it, which must stay opaque.
-    const bytes near_marker = {1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 0, 1, 0, 0, 0, 1, 1, 2, 1, 1, 1};
-    for (const picture p :
-         {picture{13, 3, 1, false}, picture{7, 4, 4, false}, picture{5, 3, 8, false},
-          picture{9, 5, 24, false}, picture{7, 1, 24, true}}) {
-        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << "x" << p.bits);
-        const bool indexed = p.bits != 24;
-        const std::uint32_t stride = bmp_stride(p.width, p.bits);
-        const std::uint32_t palette_size = indexed ? 4u << p.bits : 0;
-        bytes pixels = random_bytes(std::size_t{stride} * p.height, random);
-        // Each row's bits after its last pixel set, as a BMP's fill may hold them.
-        const std::uint32_t used_bits = p.width * p.bits % 8;
+    // Odd widths, so that every row has spare bits or fill that must not reach either file.
+    // The keyed image holds the key among colours one channel away from it, which must stay
+    // opaque.
+    const bytes near_key = {1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 0, 1, 0, 0, 0, 1, 1, 2, 1, 1, 1};
+    for (const shape p :
+         {shape{13, 3, pixel_format::index1, false}, shape{7, 4, pixel_format::index4, false},
+          shape{5, 3, pixel_format::index8, false}, shape{9, 5, pixel_format::bgr8, false},
+          shape{7, 1, pixel_format::bgr8, true}}) {
+        const std::uint16_t bits = bits_of(p.format);
+        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height << "x" << bits);
+        // Rows 3 bytes apart beyond their pixels, every byte of them random: the spare bits
+        // and the gap hold what is no pixel.
+        const std::size_t stride = row_bytes(p.width, p.format) + 3;
+        bytes pixels = random_bytes(stride * p.height, random);
+        const std::uint32_t used_bits = p.width * bits % 8;
         for (std::uint32_t y = 0; used_bits != 0 && y < p.height; ++y) {
-            pixels[y * stride + p.width * p.bits / 8] |= 0xFF >> used_bits;
+            pixels[y * stride + p.width * bits / 8] |= 0xFF >> used_bits;
         }
         if (p.keyed) {
-            std::copy(near_marker.begin(), near_marker.end(), pixels.begin());
+            std::copy(near_key.begin(), near_key.end(), pixels.begin());
         }
-        const bytes palette = random_bytes(palette_size, random);
-        const bytes* palette_or_none = indexed ? &palette : nullptr;
-        const written png =
-            encode(png_out, palette_or_none, pixels, p.width, p.height, p.bits, p.keyed);
+        std::vector<rgb> palette(is_indexed(p.format) ? std::size_t{1} << bits : 0);
+        for (rgb& entry : palette) {
+            const bytes channels = random_bytes(3, random);
+            entry = {channels[0], channels[1], channels[2]};
+        }
+        const image picture = {p.width,
+                               p.height,
+                               p.format,
+                               pixels.data(),
+                               stride,
+                               palette,
+                               p.keyed ? std::optional<rgb>(rgb{1, 1, 1}) : std::nullopt};
+        const written png = encode(png_out, picture);
         ASSERT_EQ(png.result, 0);
-        const written bmp = encode(bmp_out, palette_or_none, pixels, p.width, p.height, p.bits);
+        const written bmp = encode(bmp_out, picture);
         ASSERT_EQ(bmp.result, 0);
         expect_same_picture(png.file, bmp.file, p.keyed);
     }
@@ -161,49 +170,55 @@ TEST(PngOut, PixelsAndPaletteAreTheBmps) {
 
 TEST(PngOut, RefusesWhatTheBmpWriterRefuses) {
     const bytes pixels(64, 0);
-    const bytes palette(1024, 0);
-    const std::uint8_t* const pix = pixels.data();
-    const std::uint8_t* const pal = palette.data();
-    struct bad {
-        const std::uint8_t* palette;
-        const std::uint8_t* pixels;
-        std::uint32_t width, height;
-        std::uint16_t bits;
+    const std::vector<rgb> palette(256);
+    const std::vector<rgb> none;
+    constexpr pixel_format index8 = pixel_format::index8;
+    constexpr pixel_format bgr8 = pixel_format::bgr8;
+    // Each refused by both writers, before anything is written: formats, missing rows or
+    // palette, empty images, sizes past the BMP header's fields, a key on indices.
+    const image cases[] = {
+        {2, 2, static_cast<pixel_format>(7), pixels.data(), 8, none, {}},
+        {2, 2, index8, pixels.data(), 4, none, {}},
+        {2, 2, index8, nullptr, 4, palette, {}},
+        {2, 0, index8, pixels.data(), 4, palette, {}},
+        {0, 2, bgr8, pixels.data(), 8, none, {}},
+        {1u << 28, 1, bgr8, pixels.data(), 3u << 28, none, {}},
+        {1u << 16, 1u << 16, bgr8, pixels.data(), 3u << 16, none, {}},
+        {2, 2, index8, pixels.data(), 4, palette, rgb{1, 1, 1}},
     };
-    // Each refused by both writers, before anything is read or created: depths, missing
-    // buffers, empty pictures, sizes past the BMP header's fields.
-    const bad cases[] = {
-        {pal, pix, 2, 2, 0},
-        {pal, pix, 2, 2, 16},
-        {nullptr, pix, 2, 2, 8},
-        {pal, nullptr, 2, 2, 8},
-        {pal, pix, 2, 0, 8},
-        {nullptr, pix, 0, 2, 24},
-        {nullptr, pix, 1u << 28, 1, 24},
-        {nullptr, pix, 1u << 16, 1u << 16, 24},
-        {pal, pix, 1u << 31, 1, 1},
-    };
-    for (const bad& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
-        const picture p = {c.palette, c.pixels, c.width, c.height, c.bits, false};
-        const memory_stream out;
-        EXPECT_EQ(check_picture(p), -501);
-        EXPECT_EQ(bmp_out(out.file(), p), -501);
-        EXPECT_EQ(png_out(out.file(), p), -501);
-        EXPECT_EQ(out.text(), "");
+    for (const image& p : cases) {
+        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height);
+        memory_sink out;
+        EXPECT_FALSE(check_image(p));
+        EXPECT_EQ(bmp_out(out.sink(), p).failure().kind, error_kind::bad_argument);
+        EXPECT_EQ(png_out(out.sink(), p).failure().kind, error_kind::bad_argument);
+        EXPECT_EQ(out.out, bytes());
     }
-    // Transparency by colour is for 24-bit pictures alone.
-    EXPECT_EQ(encode(png_out, &palette, pixels, 2, 2, 8, true).result, -501);
 }
 
-TEST(PngOut, FailedWriteIsAWriteFailure) {
+TEST(PngOut, AFailureIsTheSinksOrNamedInLibspngsWords) {
     std::mt19937 random(11);
     const bytes pixels = random_bytes(240 * 80, random); // noise: it does not compress
-    std::FILE* full = std::fopen("/dev/full", "wb");
-    ASSERT_NE(full, nullptr);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    EXPECT_EQ(png_out(full, {nullptr, pixels.data(), 80, 80, 24, false}), -602);
-    std::fclose(full);
+    const image p = {80, 80, pixel_format::bgr8, pixels.data(), 240, {}, {}};
+    // The sink fills up: its own error comes back, not libspng's.
+    memory_sink full;
+    full.limit = 1000;
+    const result<void> written = png_out(full.sink(), p);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.failure().kind, error_kind::write_failed);
+    EXPECT_EQ(written.failure().system_error, ENOSPC);
+    EXPECT_EQ(written.failure().library_text, "");
+    // libspng fails of itself: its words are kept, for the line that says why.
+    ASSERT_NE(spng(), nullptr);
+    spng_library failing = *spng();
+    failing.encode_row = [](spng_ctx*, const void*, std::size_t) { return int{SPNG_EZLIB}; };
+    memory_sink out;
+    const result<void> encoded = png_out_through(failing, out.sink(), p);
+    ASSERT_FALSE(encoded);
+    EXPECT_EQ(encoded.failure().kind, error_kind::write_failed);
+    EXPECT_EQ(encoded.failure().system_error, 0);
+    EXPECT_EQ(encoded.failure().library_text, spng_strerror(SPNG_EZLIB));
+    EXPECT_EQ(cause_of(encoded.failure()), spng_strerror(SPNG_EZLIB));
 }
 
 // The whole sample disc as PNG files: each is the BMP of the same picture, palette and

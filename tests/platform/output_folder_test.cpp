@@ -1,6 +1,8 @@
 // The output folder as a stop finds it: no temporary file is left, and the stop ends the
-// process as it would have.
+// process as it would have. A file of the folder sink is whole under its name or absent.
 #include "platform/output_folder.hpp"
+
+#include "encode/folder_sink.hpp"
 
 #include "support.hpp"
 
@@ -32,19 +34,16 @@ TEST(OutputFolder, AStopRemovesTheFileInTheMakingAndEndsTheProcessAsItWould) {
         if (child == 0) {
             std::signal(s.signal, s.ignored ? SIG_IGN : SIG_DFL);
             remove_temporaries_on_stop();
-            std::string error;
-            std::string temporary;
-            std::string reason;
-            const auto folder = open_output_folder(".", false, error);
-            std::FILE* file =
-                folder ? folder->create_temporary("F001.BMP", temporary, reason) : nullptr;
-            if (file == nullptr || std::fputs("part of a picture", file) < 0 ||
-                std::fflush(file) != 0) {
+            auto folder = output_folder::open(".");
+            const result<temporary_file> made =
+                folder ? folder.value()->create_temporary("F001.BMP") : folder.failure();
+            if (!made || std::fputs("part of a picture", made->file) < 0 ||
+                std::fflush(made->file) != 0) {
                 _exit(no_file_made);
             }
             std::raise(s.signal);
-            std::fclose(file);
-            folder->discard(temporary);
+            std::fclose(made->file);
+            folder.value()->discard(made->name);
             _exit(went_on);
         }
         int raw = 0;
@@ -60,6 +59,38 @@ TEST(OutputFolder, AStopRemovesTheFileInTheMakingAndEndsTheProcessAsItWould) {
         }
         EXPECT_EQ(left, std::vector<std::string>{"q:"}) << s.signal;
     }
+}
+
+TEST(FolderSink, AFileIsWholeUnderItsNameOrLeavesNothing) {
+    scratch_dir dir;
+    const std::uint8_t part[] = {'B', 'M'};
+    auto folder = output_folder::open(".");
+    ASSERT_TRUE(folder);
+    write_file("F001.BMP", bytes(10, 'o'));
+    {
+        folder_sink sink(*folder.value());
+        // Begun, written in part, and given up (the sink dropped): nothing of it stays.
+        const result<byte_sink> first = sink.begin("F002.BMP");
+        ASSERT_TRUE(first);
+        ASSERT_TRUE(put_bytes(*first, part, sizeof part));
+        // Not to replace: what has the name stays, and the new file is gone.
+        const result<byte_sink> second = sink.begin("F001.BMP");
+        ASSERT_TRUE(second);
+        ASSERT_TRUE(put_bytes(*second, part, sizeof part));
+        const result<committed_file> kept = sink.commit(false, false);
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(kept->kept);
+        EXPECT_EQ(read_file("F001.BMP"), bytes(10, 'o'));
+        const result<byte_sink> third = sink.begin("F003.BMP");
+        ASSERT_TRUE(third);
+        ASSERT_TRUE(put_bytes(*third, part, sizeof part));
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"F001.BMP", "q:"}));
 }
 
 } // namespace

@@ -89,3 +89,7 @@ std::string absolute_path(const std::string& path) {
     }
     return path;
 }
+
+std::string system_code_reason(std::uint64_t code) {
+    return system_reason(static_cast<int>(code));
+}

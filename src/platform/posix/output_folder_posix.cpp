@@ -1,6 +1,5 @@
 #include "platform/output_folder.hpp"
 
-#include "platform/file_facts.hpp"
 #include "platform/files_in_making.hpp"
 
 #include <cerrno>
@@ -17,43 +16,49 @@ constexpr mode_t new_file_mode = 0666; // less the user's umask
 // Tries at a temporary name before the folder is taken to refuse new files.
 constexpr int temporary_tries = 64;
 
-// What holds a picture's name where renaming over it would take it away, in the system's
-// words; a folder gets the rename's own ("Is a directory").
+// What holds a picture's name where renaming over it would take it away; a folder gets the
+// rename's own error (EISDIR).
 struct special_kind {
     mode_t type;
-    const char* reason;
+    error_detail detail;
 };
 constexpr special_kind special_kinds[] = {
-    {S_IFIFO, "Is a named pipe"},
-    {S_IFSOCK, "Is a socket"},
-    {S_IFCHR, "Is a character device"},
-    {S_IFBLK, "Is a block device"},
+    {S_IFIFO, error_detail::named_pipe},
+    {S_IFSOCK, error_detail::socket},
+    {S_IFCHR, error_detail::character_device},
+    {S_IFBLK, error_detail::block_device},
 };
 
 constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Neither a file, a link nor a folder: its kind's reason.
-std::string special_reason(mode_t mode) {
-    for (const special_kind& kind : special_kinds) {
-        if ((mode & S_IFMT) == kind.type) {
-            return kind.reason;
-        }
-    }
-    return system_reason(EEXIST);
+error write_failed(int number, error_detail detail = error_detail::none) {
+    error failure{error_kind::write_failed, nullptr, {}, number};
+    failure.detail = detail;
+    return failure;
 }
 
-bool random_bits(std::uint64_t& bits, std::string& reason) {
-    unsigned char bytes[sizeof bits] = {};
+// Neither a file, a link nor a folder: its kind.
+error special_error(mode_t mode) {
+    for (const special_kind& kind : special_kinds) {
+        if ((mode & S_IFMT) == kind.type) {
+            return write_failed(0, kind.detail);
+        }
+    }
+    return write_failed(EEXIST);
+}
+
+result<std::uint64_t> random_bits() {
+    unsigned char bytes[sizeof(std::uint64_t)] = {};
     ssize_t got = -1;
     do {
         got = getrandom(bytes, sizeof bytes, 0);
     } while (got < 0 && errno == EINTR);
     if (got != static_cast<ssize_t>(sizeof bytes)) {
-        reason = system_reason(got < 0 ? errno : EIO);
-        return false;
+        return write_failed(got < 0 ? errno : EIO);
     }
+    std::uint64_t bits = 0;
     std::memcpy(&bits, bytes, sizeof bits);
-    return true;
+    return bits;
 }
 
 void remove_file(int folder, const char* name) {
@@ -83,14 +88,13 @@ bool output_folder::holds(const std::string& name) const {
     return fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
-                                           std::string& reason) {
+result<temporary_file> output_folder::create_temporary(const std::string& name) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        std::uint64_t random = 0;
-        if (!random_bits(random, reason)) {
-            return nullptr;
+        const result<std::uint64_t> random = random_bits();
+        if (!random) {
+            return random.failure();
         }
-        temporary = temporary_name(name, random);
+        const std::string temporary = temporary_name(name, *random);
         mark_in_making(fd_, temporary);
         const int fd =
             openat(fd_, temporary.c_str(),
@@ -101,32 +105,29 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             if (error == EEXIST) {
                 continue;
             }
-            reason = system_reason(error);
-            return nullptr;
+            return write_failed(error);
         }
         // Open for reading too: what was written can be read back (its checksum).
         std::FILE* file = fdopen(fd, "w+b");
         if (file == nullptr) {
-            reason = system_reason(errno);
+            const int error = errno;
             close(fd);
             discard(temporary);
+            return write_failed(error);
         }
-        return file;
+        return temporary_file{file, temporary};
     }
-    reason = system_reason(EEXIST);
-    return nullptr;
+    return write_failed(EEXIST);
 }
 
-bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
-                            bool& existed, std::string& reason) {
-    existed = false;
+result<bool> output_folder::publish(const std::string& temporary, const std::string& name,
+                                    bool replace) {
     struct stat st {};
     const bool present = fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     int error = 0;
     if (present && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        reason = special_reason(st.st_mode);
         discard(temporary);
-        return false;
+        return special_error(st.st_mode);
     }
     if (replace) {
         // A file this user may not write stays, as an open for writing would leave it; the
@@ -146,12 +147,13 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
                     : renameat(fd_, temporary.c_str(), fd_, name.c_str()) == 0 ? 0
                                                                                : errno;
         }
-        existed = error == EEXIST;
     }
     if (error != 0) {
-        reason = system_reason(error);
         discard(temporary);
-        return false;
+        if (!replace && error == EEXIST) {
+            return false;
+        }
+        return write_failed(error);
     }
     unmark_in_making(fd_, temporary);
     return true;
@@ -162,11 +164,10 @@ void output_folder::discard(const std::string& temporary) {
     unmark_in_making(fd_, temporary);
 }
 
-std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
+result<std::unique_ptr<output_folder>> output_folder::open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open the output folder '" + path + "': " + system_reason(errno);
-        return nullptr;
+        return write_failed(errno);
     }
     return std::unique_ptr<output_folder>(new output_folder(path, path, fd));
 }

@@ -1,4 +1,5 @@
 #include "platform/file_facts.hpp"
+#include "platform/win32/error_text.hpp"
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,4 +68,8 @@ std::FILE* open_in_place(const std::string& path, std::string& reason) {
 std::string absolute_path(const std::string& path) {
     char full[MAX_PATH] = {};
     return _fullpath(full, path.c_str(), sizeof full) != nullptr ? std::string(full) : path;
+}
+
+std::string system_code_reason(std::uint64_t code) {
+    return error_text(static_cast<DWORD>(code));
 }

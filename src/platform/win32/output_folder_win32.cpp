@@ -20,8 +20,16 @@ bool ends_with_separator(const std::string& path) {
     return path.ends_with('\\') || path.ends_with('/');
 }
 
+error write_failed(error_detail detail, std::uint64_t figure = 0) {
+    error failure{error_kind::write_failed};
+    failure.detail = detail;
+    failure.figures[0] = figure;
+    return failure;
+}
+
 // The system's random source, opened by its algorithm's name as Windows Vista has it.
-bool random_bits(std::uint64_t& bits, std::string& reason) {
+result<std::uint64_t> random_bits() {
+    std::uint64_t bits = 0;
     BCRYPT_ALG_HANDLE source = nullptr;
     NTSTATUS got = BCryptOpenAlgorithmProvider(&source, BCRYPT_RNG_ALGORITHM, nullptr, 0);
     if (BCRYPT_SUCCESS(got)) {
@@ -31,11 +39,9 @@ bool random_bits(std::uint64_t& bits, std::string& reason) {
         std::memcpy(&bits, bytes, sizeof bits);
     }
     if (!BCRYPT_SUCCESS(got)) {
-        reason = "the system gave no random name (status " +
-                 std::to_string(static_cast<unsigned long>(got)) + ")";
-        return false;
+        return write_failed(error_detail::no_random_name, static_cast<unsigned long>(got));
     }
-    return true;
+    return bits;
 }
 
 void remove_file(int, const char* path) {
@@ -59,14 +65,13 @@ bool output_folder::holds(const std::string& name) const {
     return GetFileAttributesA((path_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::FILE* output_folder::create_temporary(const std::string& name, std::string& temporary,
-                                           std::string& reason) {
+result<temporary_file> output_folder::create_temporary(const std::string& name) {
     for (int attempt = 0; attempt < temporary_tries; ++attempt) {
-        std::uint64_t random = 0;
-        if (!random_bits(random, reason)) {
-            return nullptr;
+        const result<std::uint64_t> random = random_bits();
+        if (!random) {
+            return random.failure();
         }
-        temporary = temporary_name(name, random);
+        const std::string temporary = temporary_name(name, *random);
         const std::string path = path_ + temporary;
         mark_in_making(-1, path);
         // Shared for deleting alone, so that a stop can remove it while it is being written.
@@ -79,31 +84,28 @@ std::FILE* output_folder::create_temporary(const std::string& name, std::string&
             if (error == ERROR_FILE_EXISTS) {
                 continue;
             }
-            reason = error_text(error);
-            return nullptr;
+            return write_failed(error_detail::system_code, error);
         }
         const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
         // Open for reading too: what was written can be read back (its checksum).
         std::FILE* file = fd >= 0 ? _fdopen(fd, "w+b") : nullptr;
         if (file == nullptr) {
-            reason = "cannot open the file";
             if (fd >= 0) {
                 _close(fd);
             } else {
                 CloseHandle(handle);
             }
             discard(temporary);
+            return write_failed(error_detail::no_stream);
         }
-        return file;
+        return temporary_file{file, temporary};
     }
-    reason = "no temporary name is free";
-    return nullptr;
+    return write_failed(error_detail::no_free_name);
 }
 
 // MoveFileEx leaves a read-only file as it is (access denied), as an open for writing would.
-bool output_folder::publish(const std::string& temporary, const std::string& name, bool replace,
-                            bool& existed, std::string& reason) {
-    existed = false;
+result<bool> output_folder::publish(const std::string& temporary, const std::string& name,
+                                    bool replace) {
     const std::string target = path_ + name;
     const DWORD attributes = GetFileAttributesA(target.c_str());
     bool ok = false;
@@ -112,13 +114,14 @@ bool output_folder::publish(const std::string& temporary, const std::string& nam
     } else {
         ok = MoveFileExA((path_ + temporary).c_str(), target.c_str(),
                          replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
-        existed = !ok && !replace &&
-                  (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS);
     }
     if (!ok) {
-        reason = error_text(GetLastError());
+        const DWORD error = GetLastError();
         discard(temporary);
-        return false;
+        if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+            return false;
+        }
+        return write_failed(error_detail::system_code, error);
     }
     unmark_in_making(-1, path_ + temporary);
     return true;
@@ -129,13 +132,12 @@ void output_folder::discard(const std::string& temporary) {
     unmark_in_making(-1, path_ + temporary);
 }
 
-std::unique_ptr<output_folder> output_folder::open(const std::string& path, std::string& error) {
+result<std::unique_ptr<output_folder>> output_folder::open(const std::string& path) {
     char full[MAX_PATH] = {};
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
         _fullpath(full, path.c_str(), sizeof full) == nullptr) {
-        error = "cannot open the output folder '" + path + "'";
-        return nullptr;
+        return error{error_kind::write_failed}; // the system is not asked why
     }
     std::string open_path = full;
     if (!ends_with_separator(open_path)) {
