@@ -220,7 +220,8 @@ std::string describe_source_error(const error& e) {
         return e.detail == error_detail::dangling_link ? e.path + " is a link to nothing"
                                                        : "cannot find '" + e.path + "'";
     case error_kind::unopenable:
-        return "cannot open '" + e.path + "': " + system_error_words(e.system_error);
+        return "cannot open '" + e.path +
+               "': " + system_code_reason(static_cast<std::uint64_t>(e.system_error));
     case error_kind::unreadable:
         return e.detail == error_detail::folder ? "cannot read the folder '" + e.path + "'"
                                                 : e.path + " cannot be read";

@@ -85,7 +85,3 @@ std::unique_ptr<disc> open_empty_disc(std::string root);
 
 // The disc images this build reads, for --version.
 std::string disc_image_support();
-
-// The system's words for the number an error of opening a disc carries (errno; on Windows,
-// GetLastError's).
-std::string system_error_words(int number);

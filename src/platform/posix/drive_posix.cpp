@@ -138,7 +138,3 @@ result<std::unique_ptr<disc>> open_source(const std::string& source) {
     }
     return std::move(found.found);
 }
-
-std::string system_error_words(int number) {
-    return system_reason(number);
-}

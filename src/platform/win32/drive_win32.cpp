@@ -126,7 +126,3 @@ result<std::unique_ptr<disc>> open_source(const std::string& source) {
     folder->set_place(source);
     return std::unique_ptr<disc>(std::move(folder));
 }
-
-std::string system_error_words(int number) {
-    return error_text(static_cast<DWORD>(number));
-}
