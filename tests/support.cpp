@@ -113,7 +113,7 @@ std::unique_ptr<disc> drive_q() {
     return open_drive("q:\\");
 }
 
-group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode) {
+group_run run_group(bool (*group)(picture_run& run, transparency mode), transparency mode) {
     test_run t;
     const bool ok = group(t.run(), mode);
     return {ok, t.console()};

@@ -4,6 +4,7 @@
 
 #include "core/error.hpp"
 #include "extract/picture_run.hpp"
+#include "gfx/colour.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
 
@@ -93,7 +94,13 @@ struct group_run {
     bool ok;
     std::string console;
 };
-group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode = 0);
+group_run run_group(bool (*group)(picture_run& run, transparency mode),
+                    transparency mode = transparency::plain);
+
+// What a routine handed up as the console's code for it: 0 when it succeeded.
+template <class T> status code_of(const result<T>& r) {
+    return r ? st_ok : code_of(r.failure().kind);
+}
 
 // Big-endian words and little-endian fields, as the formats store them.
 void put_be16(bytes& out, std::uint16_t v);

@@ -70,6 +70,16 @@ constexpr status code_of(error_kind kind) {
     return row_of(kind).code;
 }
 
+// The kind a console message's code stands for; other for a code of no kind's own.
+constexpr error_kind kind_of(status code) {
+    for (const error_kind_row& row : error_kinds) {
+        if (row.code == code && code != st_ok) {
+            return row.kind;
+        }
+    }
+    return error_kind::other;
+}
+
 // Why, beyond the kind, where the layer that met it knows more; figures carry its numbers.
 enum class error_detail {
     none,

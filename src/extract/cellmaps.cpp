@@ -88,7 +88,7 @@ std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map
 }
 
 bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
-                 std::uint8_t mode) {
+                 transparency mode) {
     std::uint16_t map[map_area_entries] = {};
     std::uint8_t cells[cell_data_size] = {};
     std::uint8_t palette[palette_size] = {};
@@ -102,18 +102,16 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
     if (!job.load(file, entry_bytes(map), map_area_size) || !load_cells(job, row, cells)) {
         return false;
     }
-    std::uint16_t depth = 0;
-    if (!job.check(opti_ss_pnb(map, &depth, cellmap_map_entries), "opti_ss_pnb")) {
-        return false;
+    const result<std::uint16_t> depth = opti_ss_pnb(map, cellmap_map_entries);
+    if (!depth) {
+        return job.fail(depth.failure());
     }
-    if (depth > deepest_cells) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth_limit, depth, 8));
+    if (*depth > deepest_cells) {
+        return job.fail_quietly(depth_error(error_detail::cell_depth_limit, *depth, 8));
     }
     if (!job.check(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
-                            row.width, row.height, 0, 0, map_entry_bits),
-                   "cutimage") ||
-        !job.check(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, depth),
-                   "dec_s8_tile")) {
+                            row.width, row.height, 0, 0, map_entry_bits)) ||
+        !job.check(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, *depth))) {
         return false;
     }
     for (unsigned k = 0; k < pictures; ++k, row.palette_offset += palette_block_size) {
@@ -121,9 +119,10 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
         if (!run.wants(name, group_cellmaps)) {
             continue;
         }
-        dec_ss_pal(title_data + row.palette_offset, palette, palette_entries, mode);
-        if (!job.write_as(name, {palette, cells, row.width * cell_side, row.height * cell_side,
-                                 depth, false})) {
+        if (!job.check(
+                dec_ss_pal(title_data + row.palette_offset, palette, palette_entries, mode)) ||
+            !job.write_as(name, {palette, cells, row.width * cell_side, row.height * cell_side,
+                                 *depth, false})) {
             return false;
         }
     }

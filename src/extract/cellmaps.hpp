@@ -2,6 +2,7 @@
 #pragma once
 
 #include "extract/title_tables.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <string>
@@ -22,4 +23,4 @@ std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map
 // Makes the pictures of one row that the run selects, each with the next palette of the
 // title data, converted under mode. False when a step failed (a cell depth above 8 without a
 // line), else true.
-bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row, std::uint8_t mode);
+bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row, transparency mode);

@@ -45,7 +45,7 @@ ending_name name_of_ending(unsigned n) {
 
 } // namespace
 
-bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_t mode) {
+bool dec_ending(picture_run& run, const char* name, bool five_parts, transparency mode) {
     std::uint16_t table[map_area_entries] = {};
     std::uint8_t picture_data[picture_size] = {};
     char file[file_name_size] = {};
@@ -72,27 +72,25 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
             return false;
         }
     }
-    std::uint16_t depth = 0;
-    if (!job.check(opti_ss_pnb(table, &depth, map_entries), "opti_ss_pnb")) {
-        return false;
+    const result<std::uint16_t> depth = opti_ss_pnb(table, map_entries);
+    if (!depth) {
+        return job.fail(depth.failure());
     }
-    if (depth != ending_depth) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth, depth, 16));
+    if (*depth != ending_depth) {
+        return job.fail_quietly(depth_error(error_detail::cell_depth, *depth, 16));
     }
-    if (cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
-                 cells_down, 0, first_row, map_entry_bits) != st_ok) {
+    if (!cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
+                  cells_down, 0, first_row, map_entry_bits)) {
         return job.fail_quietly(uncut_error(1));
     }
     return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
-                                 cells_down, depth),
-                     "dec_s8_tile") &&
-           job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode),
-                     "dec_ss_hc") &&
+                                 cells_down, *depth)) &&
+           job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode)) &&
            job.write({nullptr, picture_data, ending_width, ending_height, ending_bits,
                       marks_pixels(mode)});
 }
 
-bool ext_endings(picture_run& run, std::uint8_t mode) {
+bool ext_endings(picture_run& run, transparency mode) {
     for (unsigned n = 1; n <= ending_count; ++n) {
         const ending_name name = name_of_ending(n);
         if (run.wants(name.text, group_endings) &&

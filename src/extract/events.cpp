@@ -68,7 +68,7 @@ static_assert(event_pictures.back().palette_offset + palette_block_size <= seq_s
 } // namespace
 
 bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_words,
-               const std::uint16_t* table, std::uint8_t mode) {
+               const std::uint16_t* table, transparency mode) {
     std::uint8_t cells[cel_size] = {};
     std::uint8_t palette[palette_size] = {};
     char file[file_name_size] = {};
@@ -79,16 +79,15 @@ bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_w
     if (!job.load_exactly(file, cells, cel_size)) {
         return false;
     }
-    dec_ss_pal(palette_words, palette, palette_entries, mode);
-    if (!job.check(
-            dec_s8_tile(cells, cells, table, cel_size, cells_across, cells_down, event_depth),
-            "dec_s8_tile")) {
+    if (!job.check(dec_ss_pal(palette_words, palette, palette_entries, mode)) ||
+        !job.check(
+            dec_s8_tile(cells, cells, table, cel_size, cells_across, cells_down, event_depth))) {
         return false;
     }
     return job.write({palette, cells, event_width, event_height, event_depth, false});
 }
 
-bool ext_events(picture_run& run, std::uint8_t mode) {
+bool ext_events(picture_run& run, transparency mode) {
     std::uint8_t seq[seq_size] = {};
     std::uint16_t map[map_area_entries] = {};
     picture_job shared(run, group_events);
@@ -96,15 +95,15 @@ bool ext_events(picture_run& run, std::uint8_t mode) {
         !shared.load(map_name, entry_bytes(map), map_area_size)) {
         return false;
     }
-    std::uint16_t depth = 0;
-    if (!shared.check(opti_ss_pnb(map, &depth, map_entries), "opti_ss_pnb")) {
-        return false;
+    const result<std::uint16_t> depth = opti_ss_pnb(map, map_entries);
+    if (!depth) {
+        return shared.fail(depth.failure());
     }
-    if (depth != event_depth) {
-        return shared.fail_quietly(depth_error(error_detail::cell_depth, depth, 8));
+    if (*depth != event_depth) {
+        return shared.fail_quietly(depth_error(error_detail::cell_depth, *depth, 8));
     }
-    if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
-                 cells_down, 0, 0, map_entry_bits) != st_ok) {
+    if (!cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
+                  cells_down, 0, 0, map_entry_bits)) {
         return shared.fail_quietly(uncut_error(2));
     }
     for (const event_picture& e : event_pictures) {

@@ -13,10 +13,10 @@ namespace {
 
 // Portraits mark every pixel whose top bit is clear; nothing else does.
 constexpr picture_group groups[] = {
-    {group_faces, ext_faces, faces_pictures, faces_pattern, trans_mark_clear},
-    {group_events, ext_events, events_pictures, events_first_file, trans_plain},
-    {group_endings, ext_endings, endings_pictures, endings_first_file, trans_plain},
-    {group_title, ext_title, title_pictures, title_file, trans_plain},
+    {group_faces, ext_faces, faces_pictures, faces_pattern, transparency::mark_clear},
+    {group_events, ext_events, events_pictures, events_first_file, transparency::plain},
+    {group_endings, ext_endings, endings_pictures, endings_first_file, transparency::plain},
+    {group_title, ext_title, title_pictures, title_file, transparency::plain},
 };
 
 constexpr const char* group_names[] = {group_faces, group_events,  group_endings,
@@ -59,7 +59,7 @@ status run_extraction(const disc& source, const picture_settings& settings,
             continue;
         }
         run.begin_group(std::move(selected));
-        if (!group.run(run, group.transparency)) {
+        if (!group.run(run, group.mode)) {
             run.group_failed(group.name);
             result = st_run_failed;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/status.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <span>
@@ -23,11 +24,11 @@ struct group_picture {
 
 struct picture_group {
     const char* name;
-    bool (*run)(picture_run& run, std::uint8_t transparency);
+    bool (*run)(picture_run& run, transparency mode);
     // The pictures it makes of the disc when nothing fails, in the order it makes them.
     void (*pictures)(const disc& source, std::vector<group_picture>& out);
-    const char* first_file;    // the first it reads (the portraits: a pattern)
-    std::uint8_t transparency; // the mode its colours are converted under
+    const char* first_file; // the first it reads (the portraits: a pattern)
+    transparency mode;      // the mode its colours are converted under
 };
 
 std::span<const picture_group> picture_groups();

@@ -15,16 +15,6 @@ namespace {
 // Rows go out one by one; a buffer that holds most pictures whole saves the system calls.
 constexpr std::size_t write_buffer_size = 128 * 1024;
 
-// What a code the graphics routines hand up stands for.
-error_kind kind_of(status code) {
-    for (const error_kind_row& row : error_kinds) {
-        if (row.code == code && code != st_ok) {
-            return row.kind;
-        }
-    }
-    return error_kind::other;
-}
-
 } // namespace
 
 bool selection::selects(const std::string& name, const char* group) const {
@@ -167,10 +157,6 @@ bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint
         return fail_quietly(std::move(short_file));
     }
     return true;
-}
-
-bool picture_job::check(status code, const char* routine) {
-    return code == st_ok || fail(error{kind_of(code), routine});
 }
 
 bool picture_job::tell(error what, bool shown) {

@@ -143,8 +143,6 @@ class picture_job {
     // costs those not yet written. By default, the job's own picture.
     void makes(std::vector<std::string> names) { unmade_ = std::move(names); }
 
-    // Tells a step's failure under the routine's name; true when code is success.
-    bool check(status code, const char* routine);
     // Tells a step's failure; true when it succeeded.
     bool check(result<void> step) { return step.ok() || fail(std::move(step.failure())); }
     // Tells a failure; false, for the caller to hand on.

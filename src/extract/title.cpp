@@ -79,29 +79,30 @@ bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette) {
     if (!job.load(file, pixels, background_size)) {
         return false;
     }
-    cutimage(pixels, pixels, background_width, background_height, screen_width, screen_height, 0, 0,
-             title_bits);
-    return job.write({palette, pixels, screen_width, screen_height, title_bits, false});
+    return job.check(cutimage(pixels, pixels, background_width, background_height, screen_width,
+                              screen_height, 0, 0, title_bits)) &&
+           job.write({palette, pixels, screen_width, screen_height, title_bits, false});
 }
 
-bool ext_title(picture_run& run, std::uint8_t mode) {
+bool ext_title(picture_run& run, transparency mode) {
     std::uint8_t title_data[title_data_size] = {};
     std::uint8_t palette[palette_size] = {};
-    if (!picture_job(run, group_title).load(title_file, title_data, title_data_size)) {
+    picture_job shared(run, group_title);
+    if (!shared.load(title_file, title_data, title_data_size)) {
         return false;
     }
-    if (run.wants(logo_name, group_title)) {
-        dec_ss_pal(title_data + logo_palette, palette, palette_entries, mode);
+    const auto palette_at = [&](std::uint32_t offset) {
+        return shared.check(dec_ss_pal(title_data + offset, palette, palette_entries, mode));
+    };
+    if (run.wants(logo_name, group_title) && palette_at(logo_palette)) {
         dec_spr(run, logo_name, group_title, palette, logo_width);
     }
-    if (run.wants(background_name, group_title)) {
-        dec_ss_pal(title_data + background_palette, palette, palette_entries, mode);
+    if (run.wants(background_name, group_title) && palette_at(background_palette)) {
         dec_bbg(run, background_name, palette);
     }
     for (const sprite_sheet& sheet : dm_sprite_sheets) {
         const sheet_name name = name_of_sheet(sheet);
-        if (run.wants(name.text, group_sprites)) {
-            dec_ss_pal(title_data + sheet.palette_offset, palette, palette_entries, mode);
+        if (run.wants(name.text, group_sprites) && palette_at(sheet.palette_offset)) {
             dec_spr(run, name.text, group_sprites, palette, sheet.width);
         }
     }

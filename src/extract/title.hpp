@@ -3,6 +3,7 @@
 #pragma once
 
 #include "extract/groups.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +19,7 @@ constexpr char title_file[] = "TITLE.SEQ";
 // Loads the title data and makes every picture of the group the run selects, converting
 // colours under mode. False when the title data cannot be loaded (nothing else is opened),
 // else true whatever became of the pictures.
-bool ext_title(picture_run& run, std::uint8_t mode);
+bool ext_title(picture_run& run, transparency mode);
 // The title pictures, the sprite sheets and the cell-map pictures, each under its kind.
 void title_pictures(const disc& source, std::vector<group_picture>& out);
 

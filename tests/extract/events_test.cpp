@@ -112,7 +112,8 @@ TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
         const bytes bmp = read_file(std::string(b.name) + ".BMP");
         ASSERT_EQ(bmp.size(), event_bmp_size);
         bytes palette(1024);
-        dec_ss_pal(seq.data() + b.block, palette.data(), 256, 0);
+        EXPECT_TRUE(
+            dec_ss_pal(seq.data() + b.block, palette.data(), 256, transparency::plain).ok());
         EXPECT_EQ(bytes(bmp.begin() + 54, bmp.begin() + 1078), palette) << b.name;
     }
     // Pixel (x, y) shows cell (y / 8) * 44 + x / 8; the file keeps the bottom row first.

@@ -29,7 +29,7 @@ bytes palette_of(const bytes& bmp) {
 bytes palette_at(std::uint32_t offset) {
     const bytes title = title_seq();
     bytes palette(1024);
-    dec_ss_pal(title.data() + offset, palette.data(), 256, 0);
+    EXPECT_TRUE(dec_ss_pal(title.data() + offset, palette.data(), 256, transparency::plain).ok());
     return palette;
 }
 
