@@ -1,5 +1,6 @@
 #include "extract/cellmaps.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
 #include "extract/title.hpp"
@@ -99,18 +100,12 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
     job.makes(cellmap_selected(run, row));
     job.uses(title_file);
     std::snprintf(file, sizeof file, map_format, row.map_name);
-    if (!job.load(file, entry_bytes(map), map_area_size) || !load_cells(job, row, cells)) {
-        return false;
-    }
-    const result<std::uint16_t> depth = opti_ss_pnb(map, cellmap_map_entries);
-    if (!depth) {
-        return job.fail(depth.failure());
-    }
-    if (*depth > deepest_cells) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth_limit, *depth, 8));
-    }
-    if (!job.check(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
-                            row.width, row.height, 0, 0, map_entry_bits)) ||
+    // A table that cannot be cut to the row is told as cutimage refused it.
+    const cell_screen screen{cellmap_map_rows, row.width,           row.height, 0,
+                             deepest_cells,    depth_rule::at_most, 0};
+    const std::optional<std::uint16_t> depth =
+        load_cell_screen(job, file, map, screen, [&] { return load_cells(job, row, cells); });
+    if (!depth ||
         !job.check(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, *depth))) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "extract/endings.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
@@ -32,6 +33,8 @@ constexpr std::uint16_t ending_bits = 24;
 constexpr unsigned part_count = 5;
 constexpr std::uint32_t part_size = cell_data_size / part_count;
 static_assert(cell_data_size == 84480 && part_size == 16896 && picture_size == 126720);
+constexpr cell_screen ending_screen{map_rows,     cells_across,        cells_down, first_row,
+                                    ending_depth, depth_rule::exactly, 1};
 
 struct ending_name {
     char text[name_size];
@@ -50,11 +53,14 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, transparenc
     std::uint8_t picture_data[picture_size] = {};
     char file[file_name_size] = {};
     picture_job job(run, group_endings, name);
-    std::snprintf(file, sizeof file, map_format, name);
-    if (!job.load(file, entry_bytes(table), map_area_size)) {
-        return false;
-    }
-    if (five_parts) {
+    char map_file[file_name_size] = {};
+    std::snprintf(map_file, sizeof map_file, map_format, name);
+    // The cells are read after the table.
+    const auto load_cells = [&] {
+        if (!five_parts) {
+            std::snprintf(file, sizeof file, cel_format, name);
+            return job.load(file, picture_data, cell_data_size).has_value();
+        }
         // Each part lands directly behind what the parts before it delivered.
         std::uint32_t placed = 0;
         for (unsigned part = 0; part < part_count; ++part) {
@@ -66,24 +72,12 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, transparenc
             }
             placed += *loaded;
         }
-    } else {
-        std::snprintf(file, sizeof file, cel_format, name);
-        if (!job.load(file, picture_data, cell_data_size)) {
-            return false;
-        }
-    }
-    const result<std::uint16_t> depth = opti_ss_pnb(table, map_entries);
-    if (!depth) {
-        return job.fail(depth.failure());
-    }
-    if (*depth != ending_depth) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth, *depth, 16));
-    }
-    if (!cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
-                  cells_down, 0, first_row, map_entry_bits)) {
-        return job.fail_quietly(uncut_error(1));
-    }
-    return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
+        return true;
+    };
+    const std::optional<std::uint16_t> depth =
+        load_cell_screen(job, map_file, table, ending_screen, load_cells);
+    return depth &&
+           job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
                                  cells_down, *depth)) &&
            job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode)) &&
            job.write({nullptr, picture_data, ending_width, ending_height, ending_bits,

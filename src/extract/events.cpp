@@ -1,5 +1,6 @@
 #include "extract/events.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
@@ -25,6 +26,9 @@ constexpr std::uint32_t event_width = cells_across * cell_side;
 constexpr std::uint32_t event_height = cells_down * cell_side;
 constexpr std::uint32_t cel_size = event_width * event_height;
 static_assert(cel_size == 84480);
+// A table too small is told as one for two pictures, as it always was.
+constexpr cell_screen event_screen{map_rows,    cells_across,        cells_down, 0,
+                                   event_depth, depth_rule::exactly, 2};
 
 // Palette blocks in the palette store.
 constexpr std::uint32_t opening_palette = 24432;
@@ -92,19 +96,8 @@ bool ext_events(picture_run& run, transparency mode) {
     std::uint16_t map[map_area_entries] = {};
     picture_job shared(run, group_events);
     if (!shared.load(events_first_file, seq, seq_size) ||
-        !shared.load(map_name, entry_bytes(map), map_area_size)) {
+        !load_cell_screen(shared, map_name, map, event_screen)) {
         return false;
-    }
-    const result<std::uint16_t> depth = opti_ss_pnb(map, map_entries);
-    if (!depth) {
-        return shared.fail(depth.failure());
-    }
-    if (*depth != event_depth) {
-        return shared.fail_quietly(depth_error(error_detail::cell_depth, *depth, 8));
-    }
-    if (!cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
-                  cells_down, 0, 0, map_entry_bits)) {
-        return shared.fail_quietly(uncut_error(2));
     }
     for (const event_picture& e : event_pictures) {
         if (run.wants(e.name, group_events)) {

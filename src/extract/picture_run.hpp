@@ -165,21 +165,3 @@ class picture_job {
     std::vector<std::string> sources_;
     std::vector<std::string> unmade_;
 };
-
-// Cells of a depth the pictures cannot take: depth, and the depth (or the deepest, for
-// cell_depth_limit) they take.
-inline error depth_error(error_detail detail, std::uint16_t depth, std::uint16_t taken) {
-    error e{error_kind::wrong_depth, "opti_ss_pnb"};
-    e.detail = detail;
-    e.figures[0] = depth;
-    e.figures[1] = taken;
-    return e;
-}
-
-// A table too small to be cut into the pictures (how many) it was to give.
-inline error uncut_error(std::uint64_t pictures) {
-    error e{error_kind::bad_argument, "cutimage"};
-    e.detail = error_detail::table_too_small;
-    e.figures[0] = pictures;
-    return e;
-}
