@@ -50,9 +50,13 @@ ending_name name_of_ending(unsigned n) {
 
 bool dec_ending(picture_run& run, const char* name, bool five_parts, transparency mode) {
     std::uint16_t table[map_area_entries] = {};
-    std::uint8_t picture_data[picture_size] = {};
     char file[file_name_size] = {};
     picture_job job(run, group_endings, name);
+    const heap_block block = heap_take(picture_size);
+    if (!block) {
+        return job.fail(error{error_kind::no_memory, "dec_ending"});
+    }
+    std::uint8_t* picture_data = block.get();
     char map_file[file_name_size] = {};
     std::snprintf(map_file, sizeof map_file, map_format, name);
     // The cells are read after the table.
@@ -84,19 +88,23 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, transparenc
                       marks_pixels(mode)});
 }
 
-bool ext_endings(picture_run& run, transparency mode) {
+std::vector<listed_picture> list_endings(const disc&) {
+    std::vector<listed_picture> out;
     for (unsigned n = 1; n <= ending_count; ++n) {
-        const ending_name name = name_of_ending(n);
-        if (run.wants(name.text, group_endings) &&
-            !dec_ending(run, name.text, n != single_file_ending, mode)) {
-            return false;
+        const std::string name = name_of_ending(n).text;
+        std::vector<std::string> sources{name + ".MAP"};
+        if (n == single_file_ending) {
+            sources.push_back(name + ".CEL");
         }
+        for (unsigned part = 0; n != single_file_ending && part < part_count; ++part) {
+            sources.push_back(name + std::to_string(part) + ".CEL");
+        }
+        out.push_back({name, group_endings, std::move(sources), n - 1, 0});
     }
-    return true;
+    return out;
 }
 
-void endings_pictures(const disc&, std::vector<group_picture>& out) {
-    for (unsigned n = 1; n <= ending_count; ++n) {
-        out.push_back({name_of_ending(n).text, group_endings});
-    }
+bool make_ending(group_job& job, const listed_picture& picture) {
+    return dec_ending(job.run(), picture.name.c_str(), picture.entry + 1 != single_file_ending,
+                      job.mode());
 }

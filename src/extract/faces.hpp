@@ -15,11 +15,10 @@ constexpr char group_faces[] = "faces";
 // The portraits' search, the first thing the group asks of the disc.
 constexpr char faces_pattern[] = "F*.SPR";
 
-// Finds and extracts every portrait the run selects, converting colours under mode. False
-// when the search found nothing (told as -104), else true whatever became of the portraits.
-bool ext_faces(picture_run& run, transparency mode);
-// A portrait for every F*.SPR on the disc.
-void faces_pictures(const disc& source, std::vector<group_picture>& out);
+// A portrait for every F*.SPR on the disc, made of that file.
+std::vector<listed_picture> list_faces(const disc& source);
+// Extracts a listed portrait; the group goes on whatever became of it.
+bool make_face(group_job& job, const listed_picture& picture);
 
 // Extracts the portrait of the found name: the picture is named by the four characters from
 // its last dot turned into the format's extension (one is added to a name without a dot).

@@ -119,6 +119,7 @@ result<void> picture_run::settle(const picture_record& record, picture_fate fate
 
 void picture_run::fail(const failure_record& record) {
     accounted_for_.insert(record.pictures.begin(), record.pictures.end());
+    lost_.insert(record.pictures.begin(), record.pictures.end());
     listener_.failure(record);
 }
 
@@ -157,6 +158,21 @@ bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint
         return fail_quietly(std::move(short_file));
     }
     return true;
+}
+
+const std::uint8_t* group_job::shared(std::uint32_t size,
+                                      bool (*fill)(picture_job& job, std::uint8_t* block)) {
+    if (!tried_) {
+        tried_ = true;
+        picture_job job(run_, group_);
+        heap_block block = heap_take(size);
+        if (!block) {
+            job.fail(error{error_kind::no_memory, group_});
+        } else if (fill(job, block.get())) {
+            shared_ = std::move(block);
+        }
+    }
+    return shared_.get();
 }
 
 bool picture_job::tell(error what, bool shown) {

@@ -4,6 +4,8 @@
 
 #include "core/error.hpp"
 #include "encode/picture.hpp"
+#include "gfx/colour.hpp"
+#include "platform/heap.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -89,6 +91,7 @@ class picture_run {
     bool wants(const std::string& name, const char* group) const {
         return settings_.only.selects(name, group);
     }
+    bool wants_everything() const { return settings_.only.everything(); }
     // Tells a failure, and takes the pictures it cost as accounted for.
     void fail(const failure_record& record);
 
@@ -102,6 +105,8 @@ class picture_run {
     // failure as a whole is told with those that were neither made nor lost on the way.
     void begin_group(std::vector<std::string> selected) { selected_ = std::move(selected); }
     void group_failed(const char* group);
+    // Whether a failure has cost the picture.
+    bool lost(const std::string& name) const { return lost_.contains(name); }
 
   private:
     // Encodes the picture into a temporary file of the folder and gives it its name.
@@ -118,6 +123,7 @@ class picture_run {
     std::set<std::string> made_;
     std::vector<std::string> selected_;   // the running group's pictures
     std::set<std::string> accounted_for_; // pictures made, left out or lost so far
+    std::set<std::string> lost_;          // pictures failures cost
 };
 
 // One picture on its way: the disc files it reads, and its failures told under its name.
@@ -164,4 +170,33 @@ class picture_job {
     std::string name_;
     std::vector<std::string> sources_;
     std::vector<std::string> unmade_;
+};
+
+// One group's pictures on their way: the run, the mode the group's colours are converted
+// under, and the data its pictures share.
+class group_job {
+  public:
+    group_job(picture_run& run, const char* group, transparency mode)
+        : run_(run), group_(group), mode_(mode) {}
+
+    picture_run& run() const { return run_; }
+    transparency mode() const { return mode_; }
+    // The pictures a failure of the next picture costs: itself, and those made of its files
+    // after it. By default, the picture alone.
+    const std::vector<std::string>& costs() const { return costs_; }
+    void set_costs(std::vector<std::string> names) { costs_ = std::move(names); }
+
+    // The size bytes the group's pictures share, filled by fill on the first picture that
+    // asks (its failures told under the group, not a picture); null when that failed, for
+    // every picture after.
+    const std::uint8_t* shared(std::uint32_t size,
+                               bool (*fill)(picture_job& job, std::uint8_t* block));
+
+  private:
+    picture_run& run_;
+    const char* group_;
+    transparency mode_;
+    std::vector<std::string> costs_;
+    heap_block shared_;
+    bool tried_ = false;
 };

@@ -37,7 +37,7 @@ bytes pixel_of(const bytes& bmp, std::size_t x, std::size_t y) {
 
 // Runs the group as the extraction run does, under mode 255.
 group_run run_faces() {
-    return run_group(ext_faces, transparency::mark_clear);
+    return run_group(group_faces);
 }
 
 TEST(Faces, PortraitBecomesA24BitPictureWithUnmarkedPixelsAsMarker) {
