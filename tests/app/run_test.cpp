@@ -2,6 +2,7 @@
 #include "app/run.hpp"
 #include "app/texts.hpp"
 #include "extract/groups.hpp"
+#include "platform/disc.hpp"
 
 #include "support.hpp"
 
@@ -18,6 +19,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -462,6 +464,31 @@ std::vector<std::string> pictures_in(const fs::path& folder) {
 
 std::size_t lines_of(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// What a group lists of a disc is what its maker put there: every picture, made of its files.
+TEST_F(SampleDiscOptions, GroupsListEveryPictureWithTheFilesItIsMadeOf) {
+    std::map<std::string, std::set<std::string>> described; // picture: its files
+    std::ifstream manifest(disc_folder().parent_path() / "expected" / "manifest.txt");
+    for (std::string line; std::getline(manifest, line);) {
+        std::istringstream words(line);
+        std::string picture;
+        std::string group;
+        words >> picture >> group;
+        std::set<std::string>& files = described[picture.substr(0, picture.rfind('.'))];
+        for (std::string file; words >> file;) {
+            files.insert(file);
+        }
+    }
+    std::string error;
+    const std::unique_ptr<::disc> source = open_source(disc_folder().string(), error);
+    ASSERT_NE(source, nullptr) << error;
+    const std::vector<listed_picture> listed = disc_pictures(*source);
+    EXPECT_EQ(listed.size(), described.size());
+    for (const listed_picture& p : listed) {
+        EXPECT_EQ(std::set<std::string>(p.sources.begin(), p.sources.end()), described[p.name])
+            << p.name;
+    }
 }
 
 TEST_F(SampleDiscOptions, ListingDecodesEverythingAndWritesNothing) {
