@@ -14,7 +14,7 @@ enum class depth_rule { exactly, at_most };
 struct cell_screen {
     std::uint32_t map_rows;  // rows of map_columns entries the table holds
     std::uint32_t across;    // cells the picture shows
-    std::uint32_t down;      //
+    std::uint32_t down;      // cells down
     std::uint32_t first_row; // the table row the picture starts at; always column 0
     std::uint16_t depth;     // the cells' depth, or the deepest they may be
     depth_rule rule;
