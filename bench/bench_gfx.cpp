@@ -56,13 +56,15 @@ void run_tile(benchmark::State& state, tile_case c) {
         shuffled_table(std::size_t{c.width} * c.height, cell_side * c.depth / pn_unit_size);
     const auto length = static_cast<std::uint32_t>(total);
     // In place, as the program calls it: the table names every cell whatever they hold.
-    if (dec_s8_tile(cells.data(), cells.data(), table.data(), length, c.width, c.height, c.depth) !=
-        st_ok) {
+    if (!dec_s8_tile(cells.data(), cells.data(), table.data(), length, c.width, c.height,
+                     c.depth)) {
         state.SkipWithError("dec_s8_tile refused the input");
         return;
     }
     for (auto _ : state) {
-        dec_s8_tile(cells.data(), cells.data(), table.data(), length, c.width, c.height, c.depth);
+        benchmark::DoNotOptimize(dec_s8_tile(cells.data(), cells.data(), table.data(), length,
+                                             c.width, c.height, c.depth)
+                                     .ok());
         benchmark::DoNotOptimize(cells.data());
         benchmark::ClobberMemory();
     }
@@ -76,12 +78,12 @@ struct colour_case {
     const char* name;
     std::uint32_t width;
     std::uint32_t height;
-    std::uint8_t mode; // the transparency mode the program converts these under
+    transparency mode; // the transparency mode the program converts these under
 };
 
 constexpr colour_case colour_cases[] = {
-    {"face_80x80_marked", 80, 80, trans_mark_clear},
-    {"ending_176x240_plain", 176, 240, trans_plain},
+    {"face_80x80_marked", 80, 80, transparency::mark_clear},
+    {"ending_176x240_plain", 176, 240, transparency::plain},
 };
 
 constexpr std::uint16_t colour_bits = 0x7FFF;
@@ -119,7 +121,7 @@ void run_colour(benchmark::State& state, colour_case c) {
         // In place, as the program calls it; the words go back first, or the next round
         // would convert this round's output.
         std::memcpy(picture.data(), words.data(), words.size());
-        if (dec_ss_hc(picture.data(), picture.data(), c.width, c.height, c.mode) != st_ok) {
+        if (!dec_ss_hc(picture.data(), picture.data(), c.width, c.height, c.mode)) {
             state.SkipWithError("dec_ss_hc refused the input");
             break;
         }
@@ -167,11 +169,11 @@ void run_table(benchmark::State& state, table_case c) {
     const std::vector<std::uint16_t> from_disc = disc_table(c.entries);
     std::vector<std::uint16_t> table(from_disc.size());
     const std::size_t bytes = table.size() * sizeof table[0];
-    std::uint16_t depth = 0;
     for (auto _ : state) {
         // The routine works in place: the disc's entries go back first.
         std::memcpy(table.data(), from_disc.data(), bytes);
-        if (opti_ss_pnb(table.data(), &depth, c.entries) != st_ok || depth != depth_8) {
+        const result<std::uint16_t> depth = opti_ss_pnb(table.data(), c.entries);
+        if (!depth || *depth != depth_8) {
             state.SkipWithError("opti_ss_pnb refused the table");
             break;
         }

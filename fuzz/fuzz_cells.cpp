@@ -27,6 +27,11 @@ std::uint8_t* as_bytes(std::uint16_t* p) {
     return reinterpret_cast<std::uint8_t*>(p);
 }
 
+// A routine's result as the console's code for it, 0 when it succeeded, for comparing.
+template <class T> status code(const result<T>& r) {
+    return r ? st_ok : code_of(r.failure().kind);
+}
+
 struct rectangle {
     std::uint32_t x, y, width, height;
 };
@@ -41,13 +46,13 @@ status cut_both_ways(const std::uint8_t* src, std::uint32_t src_width, std::uint
     const bytes source(new std::uint8_t[src_size]);
     std::memcpy(source.get(), src, src_size);
     out.reset(new std::uint8_t[cut_size]);
-    const status apart =
-        cutimage(source.get(), out.get(), src_width, src_height, r.width, r.height, r.x, r.y, bits);
+    const status apart = code(cutimage(source.get(), out.get(), src_width, src_height, r.width,
+                                       r.height, r.x, r.y, bits));
 
     const bytes shared(new std::uint8_t[std::max(src_size, cut_size)]);
     std::memcpy(shared.get(), src, src_size);
-    const status in_place = cutimage(shared.get(), shared.get(), src_width, src_height, r.width,
-                                     r.height, r.x, r.y, bits);
+    const status in_place = code(cutimage(shared.get(), shared.get(), src_width, src_height,
+                                          r.width, r.height, r.x, r.y, bits));
     if (apart != in_place) {
         fail("cutimage in place", apart, in_place);
     }
@@ -78,12 +83,12 @@ void tile_both_ways(const std::uint8_t* cells, std::uint32_t length, const std::
     std::memcpy(source.get(), cells, length);
     const bytes apart_out(new std::uint8_t[total]);
     const status apart =
-        dec_s8_tile(source.get(), apart_out.get(), table, length, width, height, depth);
+        code(dec_s8_tile(source.get(), apart_out.get(), table, length, width, height, depth));
 
     const bytes shared(new std::uint8_t[std::max<std::size_t>(length, total)]);
     std::memcpy(shared.get(), cells, length);
     const status in_place =
-        dec_s8_tile(shared.get(), shared.get(), table, length, width, height, depth);
+        code(dec_s8_tile(shared.get(), shared.get(), table, length, width, height, depth));
     if (apart != in_place) {
         fail("dec_s8_tile in place", apart, in_place);
     }
@@ -125,13 +130,15 @@ void tile_both_ways(const std::uint8_t* cells, std::uint32_t length, const std::
 // Normalises a table and checks what the other routines rely on.
 status normalise(std::uint16_t* table, std::uint32_t count, std::uint16_t& depth) {
     depth = 0;
-    const status result = opti_ss_pnb(table, &depth, count);
-    if (result != st_ok) {
-        if (result != err_argument || depth != 0) {
+    const result<std::uint16_t> found = opti_ss_pnb(table, count);
+    const status result = code(found);
+    if (!found) {
+        if (result != err_argument) {
             fail("opti_ss_pnb refusal", err_argument, result);
         }
         return result;
     }
+    depth = *found;
     const bool mixed = depth % 2 != 0;
     const auto plain = static_cast<std::uint16_t>(mixed ? depth - depth_mixed_flag : depth);
     if (plain != depth_4 && plain != depth_8 && plain != depth_16) {

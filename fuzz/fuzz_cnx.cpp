@@ -93,34 +93,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bytes input = copy_of(data, length);
     const bytes apart(new std::uint8_t[room]);
-    const outcome result = outcome_of(dec_cnxdat(input.get(), apart.get(), length, room));
+    const outcome unpacked = outcome_of(dec_cnxdat(input.get(), apart.get(), length, room));
 
     // In place, as the loader does it: one buffer holding the container and the room.
     const bytes shared(new std::uint8_t[std::max(length, room)]);
     std::memcpy(shared.get(), data, length);
     const outcome in_place = outcome_of(dec_cnxdat(shared.get(), shared.get(), length, room));
-    if (!same_outcome(in_place, result)) {
-        fail("in place", result.code, in_place.code);
+    if (!same_outcome(in_place, unpacked)) {
+        fail("in place", unpacked.code, in_place.code);
     }
     if (std::memcmp(input.get(), data, length) != 0) {
         fail("input left untouched", 0, 1);
     }
     // A refused container names the container, a corrupt stream the stream's decoder.
-    if (named(result, routine_cnxdat)) {
-        if (result.code != err_argument && result.code != err_memory &&
-            result.code != err_overrun) {
-            fail("container refusal code", err_argument, result.code);
+    if (named(unpacked, routine_cnxdat)) {
+        if (unpacked.code != err_argument && unpacked.code != err_memory &&
+            unpacked.code != err_overrun) {
+            fail("container refusal code", err_argument, unpacked.code);
         }
-    } else if (named(result, routine_cnxlz)) {
-        if (result.code != err_argument && result.code != err_reference &&
-            result.code != err_overrun) {
-            fail("stream failure code", err_overrun, result.code);
+    } else if (named(unpacked, routine_cnxlz)) {
+        if (unpacked.code != err_argument && unpacked.code != err_reference &&
+            unpacked.code != err_overrun) {
+            fail("stream failure code", err_overrun, unpacked.code);
         }
-    } else if (result.routine != nullptr || result.code < 0) {
-        fail("failure without its routine", -1, result.code);
-    } else if (static_cast<std::uint32_t>(result.code) != claimed_size(data)) {
-        fail("unpacked size", claimed_size(data), result.code);
-    } else if (std::memcmp(apart.get(), shared.get(), static_cast<std::size_t>(result.code)) != 0) {
+    } else if (unpacked.routine != nullptr || unpacked.code < 0) {
+        fail("failure without its routine", -1, unpacked.code);
+    } else if (static_cast<std::uint32_t>(unpacked.code) != claimed_size(data)) {
+        fail("unpacked size", claimed_size(data), unpacked.code);
+    } else if (std::memcmp(apart.get(), shared.get(), static_cast<std::size_t>(unpacked.code)) !=
+               0) {
         fail("in place bytes equal", 0, 1);
     }
 
@@ -144,11 +145,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("stream against the reference decoder, bytes", 0, 1);
     }
     // With room for it, the container hands up the stream's own verdict.
-    const status verdict = result.code >= 0 ? st_ok : result.code;
-    if (decoded != verdict || (result.code < 0 && !named(result, routine_cnxlz))) {
+    const status verdict = unpacked.code >= 0 ? st_ok : unpacked.code;
+    if (decoded != verdict || (unpacked.code < 0 && !named(unpacked, routine_cnxlz))) {
         fail("stream alone", verdict, decoded);
     }
-    if (result.code >= 0 && std::memcmp(exact.get(), apart.get(), claimed) != 0) {
+    if (unpacked.code >= 0 && std::memcmp(exact.get(), apart.get(), claimed) != 0) {
         fail("stream alone bytes equal", 0, 1);
     }
     return 0;

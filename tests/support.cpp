@@ -4,6 +4,7 @@
 #include "app/errormes.hpp"
 #include "app/report.hpp"
 #include "encode/folder_sink.hpp"
+#include "extract/groups.hpp"
 #include "platform/output_folder.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -129,10 +131,22 @@ std::unique_ptr<disc> drive_q() {
     return open_drive("q:\\").found;
 }
 
-group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode) {
-    test_run t;
-    const bool ok = group(t.run(), mode);
-    return {ok, t.console()};
+group_run run_group(const char* name) {
+    for (const picture_group& group : picture_groups()) {
+        if (std::string_view(group.name) == name) {
+            test_run t;
+            const bool ok = make_group(t.run(), group) != group_outcome::failed;
+            return {ok, t.console()};
+        }
+    }
+    ADD_FAILURE() << "no group " << name;
+    return {false, {}};
+}
+
+std::size_t sample_picture_count(const std::filesystem::path& made) {
+    std::ifstream manifest(made / "expected" / "manifest.txt");
+    const std::string text{std::istreambuf_iterator<char>(manifest), {}};
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 void put_be16(bytes& out, std::uint16_t v) {

@@ -5,6 +5,7 @@
 #include "core/error.hpp"
 #include "encode/byte_sink.hpp"
 #include "extract/picture_run.hpp"
+#include "gfx/colour.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
 
@@ -104,7 +105,18 @@ struct group_run {
     bool ok;
     std::string console;
 };
-group_run run_group(bool (*group)(picture_run& run, std::uint8_t mode), std::uint8_t mode = 0);
+// The group of the table by that name, as a run that selects everything makes it; ok unless
+// it failed as a whole.
+group_run run_group(const char* name);
+
+// What a routine handed up as the console's code for it: 0 when it succeeded.
+template <class T> status code_of(const result<T>& r) {
+    return r ? st_ok : code_of(r.failure().kind);
+}
+
+// The pictures the sample disc gives, as its maker describes them in expected/manifest.txt
+// under the folder it made: a line each.
+std::size_t sample_picture_count(const std::filesystem::path& made);
 
 // Big-endian words and little-endian fields, as the formats store them.
 void put_be16(bytes& out, std::uint16_t v);

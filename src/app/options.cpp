@@ -6,10 +6,12 @@
 
 #include "core/ascii.hpp"
 #include "encode/formats.hpp"
+#include "extract/groups.hpp"
 #include "image/image_formats.hpp"
 
 #include <array>
 #include <getopt.h>
+#include <span>
 #include <string_view>
 
 namespace {
@@ -34,9 +36,8 @@ constexpr char usage_middle[] =
     "                        pictures that would be written (with -n, those whose\n"
     "                        file is not there yet)\n"
     "      --only=PATTERN[,PATTERN]...\n"
-    "                        only the pictures whose name matches (F0*, EV_*) or\n"
-    "                        whose group is named: faces, events, endings, title,\n"
-    "                        sprites, cellmaps\n"
+    "                        only the pictures whose name matches (F0*, EV_*) or\n";
+constexpr char usage_after_groups[] =
     "  -n, --no-clobber      leave a picture whose file is already there alone\n";
 constexpr char usage_manifest[] =
     "      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
@@ -70,12 +71,32 @@ std::string ready_formats() {
     return names;
 }
 
+// The groups --only takes, from the table, in lines of the help's width under its column.
+std::string group_lines() {
+    constexpr std::size_t column = 24;
+    constexpr std::size_t width = 79;
+    const std::string indent(column, ' ');
+    std::string lines;
+    std::string line = indent + "whose group is named:";
+    const std::span<const char* const> names = picture_group_names();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string word = names[i] + std::string(i + 1 < names.size() ? "," : "");
+        if (line.size() + 1 + word.size() > width) {
+            lines += line + "\n";
+            line = indent + word;
+        } else {
+            line += " " + word;
+        }
+    }
+    return lines + line + "\n";
+}
+
 } // namespace
 
 std::string usage_text() {
     return usage_head + std::string("disc image (") + image_formats_in_help() + usage_after_images +
-           "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle +
-           (manifest_built ? usage_manifest : "") + usage_tail;
+           "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle + group_lines() +
+           usage_after_groups + (manifest_built ? usage_manifest : "") + usage_tail;
 }
 
 namespace {

@@ -112,13 +112,13 @@ void explain_failure(const disc& source, const std::optional<error>& why_empty) 
 // is a mistake (a group's name mistyped, say), told before anything is written.
 result<void, std::string> check_selection(const std::vector<std::string>& patterns,
                                           const disc& source) {
-    const std::vector<group_picture> pictures = disc_pictures(source);
+    const std::vector<listed_picture> pictures = disc_pictures(source);
     for (const std::string& pattern : patterns) {
         bool taken = false;
         for (const char* group : picture_group_names()) {
             taken = taken || same_ignoring_case(pattern.c_str(), group);
         }
-        for (const group_picture& p : pictures) {
+        for (const listed_picture& p : pictures) {
             taken = taken || wildcard_match(pattern.c_str(), p.name.c_str());
         }
         if (!taken) {

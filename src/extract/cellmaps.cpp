@@ -1,8 +1,8 @@
 #include "extract/cellmaps.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
-#include "extract/title.hpp"
 #include "gfx/cells.hpp"
 #include "gfx/colour.hpp"
 #include "gfx/pattern_names.hpp"
@@ -45,7 +45,7 @@ static_assert(all_rows_fit());
 
 // The row's cell data: one file, or parts numbered from 1 that lie one behind the other,
 // however long each was. False when a file failed to load (told).
-bool load_cells(picture_job& job, const cell_map& row, std::uint8_t (&cells)[cell_data_size]) {
+bool load_cells(picture_job& job, const cell_map& row, std::uint8_t* cells) {
     char file[numbered_name_size] = {};
     const unsigned parts = counts_parts(row.counts);
     if (parts == 0) {
@@ -77,55 +77,53 @@ std::string cellmap_picture_name(const cell_map& row, unsigned k) {
     return name;
 }
 
-std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map& row) {
-    std::vector<std::string> selected;
-    for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
-        if (std::string name = cellmap_picture_name(row, k); run.wants(name, group_cellmaps)) {
-            selected.push_back(std::move(name));
-        }
+std::vector<std::string> cellmap_sources(const cell_map& row) {
+    char file[numbered_name_size] = {};
+    std::snprintf(file, sizeof file, map_format, row.map_name);
+    std::vector<std::string> sources{title_file, file};
+    const unsigned parts = counts_parts(row.counts);
+    if (parts == 0) {
+        std::snprintf(file, sizeof file, cel_format, row.cel_name);
+        sources.emplace_back(file);
     }
-    return selected;
+    for (unsigned part = 1; part <= parts; ++part) {
+        std::snprintf(file, sizeof file, part_format, row.cel_name, part);
+        sources.emplace_back(file);
+    }
+    return sources;
 }
 
-bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row,
-                 std::uint8_t mode) {
+bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, const cell_map& row, unsigned k,
+                 const std::vector<std::string>& costs, transparency mode) {
     std::uint16_t map[map_area_entries] = {};
-    std::uint8_t cells[cell_data_size] = {};
     std::uint8_t palette[palette_size] = {};
     char file[numbered_name_size] = {};
-    const unsigned pictures = counts_pictures(row.counts);
-    // A failure costs the row's pictures that are not written yet.
-    picture_job job(run, group_cellmaps, cellmap_picture_name(row, 0));
-    job.makes(cellmap_selected(run, row));
+    const std::string name = cellmap_picture_name(row, k);
+    picture_job job(run, group_cellmaps, name);
+    job.makes(costs);
     job.uses(title_file);
+    const heap_block cells = heap_take(cell_data_size);
+    if (!cells) {
+        return job.fail(error{error_kind::no_memory, "dec_cellmap"});
+    }
     std::snprintf(file, sizeof file, map_format, row.map_name);
-    if (!job.load(file, entry_bytes(map), map_area_size) || !load_cells(job, row, cells)) {
+    // A table that cannot be cut to the row is told as cutimage refused it.
+    const cell_screen screen{cellmap_map_rows, row.width,           row.height, 0,
+                             deepest_cells,    depth_rule::at_most, 0};
+    const std::optional<std::uint16_t> depth =
+        load_cell_screen(job, file, map, screen, [&] { return load_cells(job, row, cells.get()); });
+    const std::uint32_t palette_offset = row.palette_offset + k * palette_block_size;
+    if (!depth) {
         return false;
     }
-    std::uint16_t depth = 0;
-    if (!job.check(opti_ss_pnb(map, &depth, cellmap_map_entries), "opti_ss_pnb")) {
+    if (palette_offset + palette_block_size > title_data_size) {
+        return job.fail(error{error_kind::bad_argument, "dec_ss_pal"});
+    }
+    if (!job.check(dec_s8_tile(cells.get(), cells.get(), map, cell_data_size, row.width, row.height,
+                               *depth)) ||
+        !job.check(dec_ss_pal(title_data + palette_offset, palette, palette_entries, mode))) {
         return false;
     }
-    if (depth > deepest_cells) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth_limit, depth, 8));
-    }
-    if (!job.check(cutimage(entry_bytes(map), entry_bytes(map), map_columns, cellmap_map_rows,
-                            row.width, row.height, 0, 0, map_entry_bits),
-                   "cutimage") ||
-        !job.check(dec_s8_tile(cells, cells, map, cell_data_size, row.width, row.height, depth),
-                   "dec_s8_tile")) {
-        return false;
-    }
-    for (unsigned k = 0; k < pictures; ++k, row.palette_offset += palette_block_size) {
-        const std::string name = cellmap_picture_name(row, k);
-        if (!run.wants(name, group_cellmaps)) {
-            continue;
-        }
-        dec_ss_pal(title_data + row.palette_offset, palette, palette_entries, mode);
-        if (!job.write_as(name, {palette, cells, row.width * cell_side, row.height * cell_side,
-                                 depth, false})) {
-            return false;
-        }
-    }
-    return true;
+    return job.write_as(
+        name, {palette, cells.get(), row.width * cell_side, row.height * cell_side, *depth, false});
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "extract/title_tables.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <string>
@@ -11,15 +12,13 @@ class picture_run;
 
 constexpr char group_cellmaps[] = "cellmaps";
 
-// The title data as the title group loads it; palettes are read from it, nothing else.
-constexpr std::uint32_t title_data_size = 42592;
-
 // The name of picture k (from 0) of a row: DM_MAP for a row of one picture, DM_MAP_k else.
 std::string cellmap_picture_name(const cell_map& row, unsigned k);
-// The pictures of the row that the run selects, in order.
-std::vector<std::string> cellmap_selected(const picture_run& run, const cell_map& row);
+// The disc files the row's pictures are made of: the title data, the map, the cells.
+std::vector<std::string> cellmap_sources(const cell_map& row);
 
-// Makes the pictures of one row that the run selects, each with the next palette of the
-// title data, converted under mode. False when a step failed (a cell depth above 8 without a
-// line), else true.
-bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, cell_map row, std::uint8_t mode);
+// Makes picture k of one row, with the k-th palette of the row in the title data (title_data_size
+// bytes), converted under mode. A failure costs the pictures named in costs. False when it
+// failed (a cell depth above 8 without a line).
+bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, const cell_map& row, unsigned k,
+                 const std::vector<std::string>& costs, transparency mode);

@@ -1,5 +1,6 @@
 #include "extract/endings.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
@@ -32,6 +33,8 @@ constexpr std::uint16_t ending_bits = 24;
 constexpr unsigned part_count = 5;
 constexpr std::uint32_t part_size = cell_data_size / part_count;
 static_assert(cell_data_size == 84480 && part_size == 16896 && picture_size == 126720);
+constexpr cell_screen ending_screen{map_rows,     cells_across,        cells_down, first_row,
+                                    ending_depth, depth_rule::exactly, 1};
 
 struct ending_name {
     char text[name_size];
@@ -45,16 +48,23 @@ ending_name name_of_ending(unsigned n) {
 
 } // namespace
 
-bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_t mode) {
+bool dec_ending(picture_run& run, const char* name, bool five_parts, transparency mode) {
     std::uint16_t table[map_area_entries] = {};
-    std::uint8_t picture_data[picture_size] = {};
     char file[file_name_size] = {};
     picture_job job(run, group_endings, name);
-    std::snprintf(file, sizeof file, map_format, name);
-    if (!job.load(file, entry_bytes(table), map_area_size)) {
-        return false;
+    const heap_block block = heap_take(picture_size);
+    if (!block) {
+        return job.fail(error{error_kind::no_memory, "dec_ending"});
     }
-    if (five_parts) {
+    std::uint8_t* picture_data = block.get();
+    char map_file[file_name_size] = {};
+    std::snprintf(map_file, sizeof map_file, map_format, name);
+    // The cells are read after the table.
+    const auto load_cells = [&] {
+        if (!five_parts) {
+            std::snprintf(file, sizeof file, cel_format, name);
+            return job.load(file, picture_data, cell_data_size).has_value();
+        }
         // Each part lands directly behind what the parts before it delivered.
         std::uint32_t placed = 0;
         for (unsigned part = 0; part < part_count; ++part) {
@@ -66,45 +76,35 @@ bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_
             }
             placed += *loaded;
         }
-    } else {
-        std::snprintf(file, sizeof file, cel_format, name);
-        if (!job.load(file, picture_data, cell_data_size)) {
-            return false;
-        }
-    }
-    std::uint16_t depth = 0;
-    if (!job.check(opti_ss_pnb(table, &depth, map_entries), "opti_ss_pnb")) {
-        return false;
-    }
-    if (depth != ending_depth) {
-        return job.fail_quietly(depth_error(error_detail::cell_depth, depth, 16));
-    }
-    if (cutimage(entry_bytes(table), entry_bytes(table), map_columns, map_rows, cells_across,
-                 cells_down, 0, first_row, map_entry_bits) != st_ok) {
-        return job.fail_quietly(uncut_error(1));
-    }
-    return job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
-                                 cells_down, depth),
-                     "dec_s8_tile") &&
-           job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode),
-                     "dec_ss_hc") &&
+        return true;
+    };
+    const std::optional<std::uint16_t> depth =
+        load_cell_screen(job, map_file, table, ending_screen, load_cells);
+    return depth &&
+           job.check(dec_s8_tile(picture_data, picture_data, table, cell_data_size, cells_across,
+                                 cells_down, *depth)) &&
+           job.check(dec_ss_hc(picture_data, picture_data, ending_width, ending_height, mode)) &&
            job.write({nullptr, picture_data, ending_width, ending_height, ending_bits,
                       marks_pixels(mode)});
 }
 
-bool ext_endings(picture_run& run, std::uint8_t mode) {
+std::vector<listed_picture> list_endings(const disc&) {
+    std::vector<listed_picture> out;
     for (unsigned n = 1; n <= ending_count; ++n) {
-        const ending_name name = name_of_ending(n);
-        if (run.wants(name.text, group_endings) &&
-            !dec_ending(run, name.text, n != single_file_ending, mode)) {
-            return false;
+        const std::string name = name_of_ending(n).text;
+        std::vector<std::string> sources{name + ".MAP"};
+        if (n == single_file_ending) {
+            sources.push_back(name + ".CEL");
         }
+        for (unsigned part = 0; n != single_file_ending && part < part_count; ++part) {
+            sources.push_back(name + std::to_string(part) + ".CEL");
+        }
+        out.push_back({name, group_endings, std::move(sources), n - 1, 0});
     }
-    return true;
+    return out;
 }
 
-void endings_pictures(const disc&, std::vector<group_picture>& out) {
-    for (unsigned n = 1; n <= ending_count; ++n) {
-        out.push_back({name_of_ending(n).text, group_endings});
-    }
+bool make_ending(group_job& job, const listed_picture& picture) {
+    return dec_ending(job.run(), picture.name.c_str(), picture.entry + 1 != single_file_ending,
+                      job.mode());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "extract/groups.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -13,11 +14,11 @@ constexpr char group_endings[] = "endings";
 // The first ending's table, the first file the group reads.
 constexpr char endings_first_file[] = "ED_01.MAP";
 
-// Makes ED_01 to ED_09 (those the run selects), converting colours under mode, and stops
-// at the first that fails. False then, else true.
-bool ext_endings(picture_run& run, std::uint8_t mode);
-void endings_pictures(const disc& source, std::vector<group_picture>& out);
+// ED_01 to ED_09, each made of its table and its cells.
+std::vector<listed_picture> list_endings(const disc& source);
+// Makes a listed ending. False when it failed: the group stops at the first that fails.
+bool make_ending(group_job& job, const listed_picture& picture);
 
 // Makes the picture NAME from NAME.MAP and the cells, in five parts NAME0.CEL to NAME4.CEL
 // or in one NAME.CEL. False when it failed (a table of the wrong depth without a line).
-bool dec_ending(picture_run& run, const char* name, bool five_parts, std::uint8_t mode);
+bool dec_ending(picture_run& run, const char* name, bool five_parts, transparency mode);

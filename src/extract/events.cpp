@@ -1,5 +1,6 @@
 #include "extract/events.hpp"
 
+#include "extract/cell_screen.hpp"
 #include "extract/picture.hpp"
 #include "extract/picture_run.hpp"
 #include "gfx/cells.hpp"
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -25,6 +27,9 @@ constexpr std::uint32_t event_width = cells_across * cell_side;
 constexpr std::uint32_t event_height = cells_down * cell_side;
 constexpr std::uint32_t cel_size = event_width * event_height;
 static_assert(cel_size == 84480);
+// A table too small is told as one for two pictures, as it always was.
+constexpr cell_screen event_screen{map_rows,    cells_across,        cells_down, 0,
+                                   event_depth, depth_rule::exactly, 2};
 
 // Palette blocks in the palette store.
 constexpr std::uint32_t opening_palette = 24432;
@@ -65,58 +70,65 @@ constexpr auto event_pictures = [] {
 }();
 static_assert(event_pictures.back().palette_offset + palette_block_size <= seq_size);
 
+// What the pictures share: the palette store, then the table cut to the screen.
+constexpr std::uint32_t table_entries = cells_across * cells_down;
+constexpr std::uint32_t shared_size = seq_size + table_entries * 2;
+
+bool load_shared(picture_job& shared, std::uint8_t* block) {
+    std::uint16_t map[map_area_entries] = {};
+    if (!shared.load(events_first_file, block, seq_size) ||
+        !load_cell_screen(shared, map_name, map, event_screen)) {
+        return false;
+    }
+    std::memcpy(block + seq_size, map, table_entries * 2);
+    return true;
+}
+
 } // namespace
 
 bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_words,
-               const std::uint16_t* table, std::uint8_t mode) {
-    std::uint8_t cells[cel_size] = {};
+               const std::uint16_t* table, transparency mode) {
     std::uint8_t palette[palette_size] = {};
     char file[file_name_size] = {};
     std::snprintf(file, sizeof file, cel_format, name);
     picture_job job(run, group_events, name);
     job.uses(events_first_file);
     job.uses(map_name);
-    if (!job.load_exactly(file, cells, cel_size)) {
+    const heap_block cells = heap_take(cel_size);
+    if (!cells) {
+        return job.fail(error{error_kind::no_memory, "dec_event"});
+    }
+    if (!job.load_exactly(file, cells.get(), cel_size)) {
         return false;
     }
-    dec_ss_pal(palette_words, palette, palette_entries, mode);
-    if (!job.check(
-            dec_s8_tile(cells, cells, table, cel_size, cells_across, cells_down, event_depth),
-            "dec_s8_tile")) {
+    if (!job.check(dec_ss_pal(palette_words, palette, palette_entries, mode)) ||
+        !job.check(dec_s8_tile(cells.get(), cells.get(), table, cel_size, cells_across, cells_down,
+                               event_depth))) {
         return false;
     }
-    return job.write({palette, cells, event_width, event_height, event_depth, false});
+    return job.write({palette, cells.get(), event_width, event_height, event_depth, false});
 }
 
-bool ext_events(picture_run& run, std::uint8_t mode) {
-    std::uint8_t seq[seq_size] = {};
-    std::uint16_t map[map_area_entries] = {};
-    picture_job shared(run, group_events);
-    if (!shared.load(events_first_file, seq, seq_size) ||
-        !shared.load(map_name, entry_bytes(map), map_area_size)) {
+std::vector<listed_picture> list_events(const disc&) {
+    std::vector<listed_picture> out;
+    for (unsigned i = 0; i < event_pictures.size(); ++i) {
+        const std::string name = event_pictures[i].name;
+        out.push_back({name, group_events, {events_first_file, map_name, name + ".CEL"}, i, 0});
+    }
+    return out;
+}
+
+bool make_event(group_job& job, const listed_picture& picture) {
+    const std::uint8_t* shared = job.shared(shared_size, load_shared);
+    if (shared == nullptr) {
         return false;
     }
-    std::uint16_t depth = 0;
-    if (!shared.check(opti_ss_pnb(map, &depth, map_entries), "opti_ss_pnb")) {
-        return false;
+    if (picture.entry >= event_pictures.size()) {
+        return true;
     }
-    if (depth != event_depth) {
-        return shared.fail_quietly(depth_error(error_detail::cell_depth, depth, 8));
-    }
-    if (cutimage(entry_bytes(map), entry_bytes(map), map_columns, map_rows, cells_across,
-                 cells_down, 0, 0, map_entry_bits) != st_ok) {
-        return shared.fail_quietly(uncut_error(2));
-    }
-    for (const event_picture& e : event_pictures) {
-        if (run.wants(e.name, group_events)) {
-            dec_event(run, e.name, seq + e.palette_offset, map, mode);
-        }
-    }
+    const event_picture& e = event_pictures[picture.entry];
+    std::uint16_t table[table_entries] = {};
+    std::memcpy(table, shared + seq_size, sizeof table);
+    dec_event(job.run(), e.name, shared + e.palette_offset, table, job.mode());
     return true;
-}
-
-void events_pictures(const disc&, std::vector<group_picture>& out) {
-    for (const event_picture& e : event_pictures) {
-        out.push_back({e.name, group_events});
-    }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "extract/groups.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -13,13 +14,14 @@ constexpr char group_events[] = "events";
 // The palette store, the first file the group reads.
 constexpr char events_first_file[] = "MP1001.SEQ";
 
-// Loads the palette store and the shared table, then makes every picture the run selects,
-// converting colours under mode. False when a shared step fails, else true whatever became
-// of the pictures.
-bool ext_events(picture_run& run, std::uint8_t mode);
-void events_pictures(const disc& source, std::vector<group_picture>& out);
+// The opening, the first event and EV_01 to EV_27 but EV_15, each made of its CEL, the
+// palette store and the shared table.
+std::vector<listed_picture> list_events(const disc& source);
+// Makes a listed picture, loading the palette store and the shared table for the first.
+// False when those fail, else true whatever became of the picture.
+bool make_event(group_job& job, const listed_picture& picture);
 
 // Makes the picture NAME from NAME.CEL, the 256 big-endian colour words at palette_words and
 // the prepared 44 x 30 table. False when it failed (a CEL of the wrong size without a line).
 bool dec_event(picture_run& run, const char* name, const std::uint8_t* palette_words,
-               const std::uint16_t* table, std::uint8_t mode);
+               const std::uint16_t* table, transparency mode);

@@ -26,7 +26,7 @@ std::string picture_name(const std::string& found) {
 
 } // namespace
 
-bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode) {
+bool dec_face(picture_run& run, const std::string& found, transparency mode) {
     const std::size_t dot = found.rfind('.');
     picture_job job(run, group_faces, picture_name(found));
     if (found.size() > max_name_length) {
@@ -34,7 +34,7 @@ bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode) {
     }
     std::uint8_t pixels[face_pixels_size] = {};
     if (!job.load_exactly(found.c_str(), pixels, face_file_size) ||
-        !job.check(dec_ss_hc(pixels, pixels, face_width, face_height, mode), "dec_ss_hc")) {
+        !job.check(dec_ss_hc(pixels, pixels, face_width, face_height, mode))) {
         return false;
     }
     // What followed the four characters stays behind the new extension.
@@ -45,21 +45,16 @@ bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode) {
                      tail);
 }
 
-bool ext_faces(picture_run& run, std::uint8_t mode) {
-    const std::vector<std::string> names = run.source().search(faces_pattern);
-    if (names.empty()) {
-        return picture_job(run, group_faces).fail(error{error_kind::no_match});
+std::vector<listed_picture> list_faces(const disc& source) {
+    std::vector<listed_picture> out;
+    for (const std::string& found : source.search(faces_pattern)) {
+        out.push_back(
+            {picture_name(found), group_faces, {found}, static_cast<unsigned>(out.size()), 0});
     }
-    for (const std::string& found : names) {
-        if (run.wants(picture_name(found), group_faces)) {
-            dec_face(run, found, mode);
-        }
-    }
-    return true;
+    return out;
 }
 
-void faces_pictures(const disc& source, std::vector<group_picture>& out) {
-    for (const std::string& found : source.search(faces_pattern)) {
-        out.push_back({picture_name(found), group_faces});
-    }
+bool make_face(group_job& job, const listed_picture& picture) {
+    dec_face(job.run(), picture.sources.front(), job.mode());
+    return true;
 }

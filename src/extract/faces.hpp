@@ -2,6 +2,7 @@
 #pragma once
 
 #include "extract/groups.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <string>
@@ -14,14 +15,13 @@ constexpr char group_faces[] = "faces";
 // The portraits' search, the first thing the group asks of the disc.
 constexpr char faces_pattern[] = "F*.SPR";
 
-// Finds and extracts every portrait the run selects, converting colours under mode. False
-// when the search found nothing (told as -104), else true whatever became of the portraits.
-bool ext_faces(picture_run& run, std::uint8_t mode);
-// A portrait for every F*.SPR on the disc.
-void faces_pictures(const disc& source, std::vector<group_picture>& out);
+// A portrait for every F*.SPR on the disc, made of that file.
+std::vector<listed_picture> list_faces(const disc& source);
+// Extracts a listed portrait; the group goes on whatever became of it.
+bool make_face(group_job& job, const listed_picture& picture);
 
 // Extracts the portrait of the found name: the picture is named by the four characters from
 // its last dot turned into the format's extension (one is added to a name without a dot).
 // False when it failed: a name over 12 characters (-102), a file that cannot be loaded or
 // is short of a portrait (no line), a conversion or a write that failed.
-bool dec_face(picture_run& run, const std::string& found, std::uint8_t mode);
+bool dec_face(picture_run& run, const std::string& found, transparency mode);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/status.hpp"
+#include "gfx/colour.hpp"
 
 #include <cstdint>
 #include <span>
@@ -10,24 +11,29 @@
 #include <vector>
 
 class disc;
+class group_job;
 class picture_run;
 class run_listener;
 struct picture_settings;
 
-// A picture a group makes, and the group --only knows it by (the title group makes three
-// kinds: title, sprites, cellmaps).
-struct group_picture {
+// A picture a group would make of a disc.
+struct listed_picture {
     std::string name;
-    const char* group;
+    const char* group;                // what --only knows it by: the title group makes three
+    std::vector<std::string> sources; // the disc files it comes from
+    unsigned entry = 0;               // its row in its group's table
+    unsigned number = 0;              // which of its row's pictures, from 0
 };
 
 struct picture_group {
     const char* name;
-    bool (*run)(picture_run& run, std::uint8_t transparency);
-    // The pictures it makes of the disc when nothing fails, in the order it makes them.
-    void (*pictures)(const disc& source, std::vector<group_picture>& out);
-    const char* first_file;    // the first it reads (the portraits: a pattern)
-    std::uint8_t transparency; // the mode its colours are converted under
+    // The pictures it would make of the disc, in the order it makes them.
+    std::vector<listed_picture> (*list)(const disc& source);
+    // Makes one of them. False when the group cannot go on (told); a picture's own failure
+    // is told and the group goes on.
+    bool (*make)(group_job& job, const listed_picture& picture);
+    const char* first_file; // the first it reads (the portraits: a pattern)
+    transparency mode;      // the mode its colours are converted under
 };
 
 std::span<const picture_group> picture_groups();
@@ -37,7 +43,18 @@ std::span<const picture_group> picture_groups();
 std::span<const char* const> picture_group_names();
 
 // Every picture of every group that the disc gives, in the order a run makes them.
-std::vector<group_picture> disc_pictures(const disc& source);
+std::vector<listed_picture> disc_pictures(const disc& source);
+
+// What became of a group in a run.
+enum class group_outcome {
+    skipped, // the run selects none of its pictures
+    ran,     // it made what it could of those selected
+    failed,  // it failed as a whole (told); the run tells the pictures it did not make
+};
+
+// Makes the pictures of the group that the run selects, in the order listed. A group whose
+// list is empty fails as a whole: none of its files matched.
+group_outcome make_group(picture_run& run, const picture_group& group);
 
 // The result of a run whose every group ran, and of one where a group failed as a whole.
 constexpr status st_run_failed = -1;

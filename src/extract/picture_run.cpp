@@ -9,16 +9,6 @@
 
 namespace {
 
-// What a code the graphics routines hand up stands for.
-error_kind kind_of(status code) {
-    for (const error_kind_row& row : error_kinds) {
-        if (row.code == code && code != st_ok) {
-            return row.kind;
-        }
-    }
-    return error_kind::other;
-}
-
 // The depths of the groups' pictures, as pixel formats.
 struct depth_format {
     std::uint16_t bits;
@@ -147,6 +137,7 @@ result<void> picture_run::settle(const picture_record& record, picture_fate fate
 
 void picture_run::fail(const failure_record& record) {
     accounted_for_.insert(record.pictures.begin(), record.pictures.end());
+    lost_.insert(record.pictures.begin(), record.pictures.end());
     listener_.failure(record);
 }
 
@@ -187,8 +178,19 @@ bool picture_job::load_exactly(const char* file, std::uint8_t* buffer, std::uint
     return true;
 }
 
-bool picture_job::check(status code, const char* routine) {
-    return code == st_ok || fail(error{kind_of(code), routine});
+const std::uint8_t* group_job::shared(std::uint32_t size,
+                                      bool (*fill)(picture_job& job, std::uint8_t* block)) {
+    if (!tried_) {
+        tried_ = true;
+        picture_job job(run_, group_);
+        heap_block block = heap_take(size);
+        if (!block) {
+            job.fail(error{error_kind::no_memory, group_});
+        } else if (fill(job, block.get())) {
+            shared_ = std::move(block);
+        }
+    }
+    return shared_.get();
 }
 
 bool picture_job::tell(error what, bool shown) {

@@ -4,6 +4,8 @@
 
 #include "core/error.hpp"
 #include "encode/picture.hpp"
+#include "gfx/colour.hpp"
+#include "platform/heap.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -99,6 +101,7 @@ class picture_run {
     bool wants(const std::string& name, const char* group) const {
         return settings_.only.selects(name, group);
     }
+    bool wants_everything() const { return settings_.only.everything(); }
     // Tells a failure, and takes the pictures it cost as accounted for.
     void fail(const failure_record& record);
 
@@ -112,6 +115,8 @@ class picture_run {
     // failure as a whole is told with those that were neither made nor lost on the way.
     void begin_group(std::vector<std::string> selected) { selected_ = std::move(selected); }
     void group_failed(const char* group);
+    // Whether a failure has cost the picture.
+    bool lost(const std::string& name) const { return lost_.contains(name); }
 
   private:
     // Encodes the image into the sink and commits it under its name.
@@ -128,6 +133,7 @@ class picture_run {
     std::set<std::string> made_;
     std::vector<std::string> selected_;   // the running group's pictures
     std::set<std::string> accounted_for_; // pictures made, left out or lost so far
+    std::set<std::string> lost_;          // pictures failures cost
 };
 
 // One picture on its way: the disc files it reads, and its failures told under its name.
@@ -153,8 +159,6 @@ class picture_job {
     // costs those not yet written. By default, the job's own picture.
     void makes(std::vector<std::string> names) { unmade_ = std::move(names); }
 
-    // Tells a step's failure under the routine's name; true when code is success.
-    bool check(status code, const char* routine);
     // Tells a step's failure; true when it succeeded.
     bool check(result<void> step) { return step.ok() || fail(std::move(step.failure())); }
     // Tells a failure; false, for the caller to hand on.
@@ -178,20 +182,31 @@ class picture_job {
     std::vector<std::string> unmade_;
 };
 
-// Cells of a depth the pictures cannot take: depth, and the depth (or the deepest, for
-// cell_depth_limit) they take.
-inline error depth_error(error_detail detail, std::uint16_t depth, std::uint16_t taken) {
-    error e{error_kind::wrong_depth, "opti_ss_pnb"};
-    e.detail = detail;
-    e.figures[0] = depth;
-    e.figures[1] = taken;
-    return e;
-}
+// One group's pictures on their way: the run, the mode the group's colours are converted
+// under, and the data its pictures share.
+class group_job {
+  public:
+    group_job(picture_run& run, const char* group, transparency mode)
+        : run_(run), group_(group), mode_(mode) {}
 
-// A table too small to be cut into the pictures (how many) it was to give.
-inline error uncut_error(std::uint64_t pictures) {
-    error e{error_kind::bad_argument, "cutimage"};
-    e.detail = error_detail::table_too_small;
-    e.figures[0] = pictures;
-    return e;
-}
+    picture_run& run() const { return run_; }
+    transparency mode() const { return mode_; }
+    // The pictures a failure of the next picture costs: itself, and those made of its files
+    // after it. By default, the picture alone.
+    const std::vector<std::string>& costs() const { return costs_; }
+    void set_costs(std::vector<std::string> names) { costs_ = std::move(names); }
+
+    // The size bytes the group's pictures share, filled by fill on the first picture that
+    // asks (its failures told under the group, not a picture); null when that failed, for
+    // every picture after.
+    const std::uint8_t* shared(std::uint32_t size,
+                               bool (*fill)(picture_job& job, std::uint8_t* block));
+
+  private:
+    picture_run& run_;
+    const char* group_;
+    transparency mode_;
+    std::vector<std::string> costs_;
+    heap_block shared_;
+    bool tried_ = false;
+};

@@ -8,6 +8,8 @@
 #include "gfx/colour.hpp"
 
 #include <cstdio>
+#include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -16,6 +18,9 @@ constexpr char bbg_format[] = "%s.BBG";
 constexpr char sheet_format[] = "DM_%.5s"; // names hold at most five characters
 constexpr std::size_t sheet_name_size = 3 + table_name_size;
 
+// The two title pictures, rows of the group's table before the sheets.
+constexpr unsigned logo_entry = 0;
+constexpr unsigned background_entry = 1;
 constexpr char logo_name[] = "TITLELOG";
 constexpr std::uint32_t logo_palette = 16816;
 constexpr std::uint32_t logo_width = 296;
@@ -52,76 +57,96 @@ sheet_name name_of_sheet(const sprite_sheet& sheet) {
     return name;
 }
 
+bool load_title_data(picture_job& shared, std::uint8_t* block) {
+    return shared.load(title_file, block, title_data_size).has_value();
+}
+
 } // namespace
 
-bool dec_spr(picture_run& run, const char* name, const char* group, const std::uint8_t* palette,
-             std::uint32_t width) {
-    std::uint8_t pixels[sprite_size] = {};
+bool dec_spr(picture_run& run, const char* name, const char* group,
+             const std::uint8_t* palette_words, std::uint32_t width, transparency mode) {
+    std::uint8_t palette[palette_size] = {};
     char file[file_name_size] = {};
     std::snprintf(file, sizeof file, spr_format, name);
     picture_job job(run, group, name);
     job.uses(title_file);
-    const std::optional<std::uint32_t> loaded = job.load(file, pixels, sprite_size);
+    const heap_block pixels = heap_take(sprite_size);
+    if (!pixels) {
+        return job.fail(error{error_kind::no_memory, "dec_spr"});
+    }
+    if (!job.check(dec_ss_pal(palette_words, palette, palette_entries, mode))) {
+        return false;
+    }
+    const std::optional<std::uint32_t> loaded = job.load(file, pixels.get(), sprite_size);
     if (!loaded) {
         return false;
     }
     // An incomplete last row is left out; a file short of one row makes no picture.
     const std::uint32_t height = width != 0 ? *loaded / width : 0;
-    return job.write({palette, pixels, width, height, title_bits, false});
+    return job.write({palette, pixels.get(), width, height, title_bits, false});
 }
 
-bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette) {
-    std::uint8_t pixels[background_size] = {};
+bool dec_bbg(picture_run& run, const char* name, const std::uint8_t* palette_words,
+             transparency mode) {
+    std::uint8_t palette[palette_size] = {};
     char file[file_name_size] = {};
     std::snprintf(file, sizeof file, bbg_format, name);
     picture_job job(run, group_title, name);
     job.uses(title_file);
-    if (!job.load(file, pixels, background_size)) {
+    const heap_block pixels = heap_take(background_size);
+    if (!pixels) {
+        return job.fail(error{error_kind::no_memory, "dec_bbg"});
+    }
+    if (!job.check(dec_ss_pal(palette_words, palette, palette_entries, mode)) ||
+        !job.load(file, pixels.get(), background_size)) {
         return false;
     }
-    cutimage(pixels, pixels, background_width, background_height, screen_width, screen_height, 0, 0,
-             title_bits);
-    return job.write({palette, pixels, screen_width, screen_height, title_bits, false});
+    return job.check(cutimage(pixels.get(), pixels.get(), background_width, background_height,
+                              screen_width, screen_height, 0, 0, title_bits)) &&
+           job.write({palette, pixels.get(), screen_width, screen_height, title_bits, false});
 }
 
-bool ext_title(picture_run& run, std::uint8_t mode) {
-    std::uint8_t title_data[title_data_size] = {};
-    std::uint8_t palette[palette_size] = {};
-    if (!picture_job(run, group_title).load(title_file, title_data, title_data_size)) {
+std::vector<listed_picture> list_title(const disc&) {
+    std::vector<listed_picture> out;
+    out.push_back(
+        {logo_name, group_title, {title_file, std::string(logo_name) + ".SPR"}, logo_entry, 0});
+    out.push_back({background_name,
+                   group_title,
+                   {title_file, std::string(background_name) + ".BBG"},
+                   background_entry,
+                   0});
+    for (unsigned i = 0; i < std::size(dm_sprite_sheets); ++i) {
+        const std::string name = name_of_sheet(dm_sprite_sheets[i]).text;
+        out.push_back({name, group_sprites, {title_file, name + ".SPR"}, i, 0});
+    }
+    for (unsigned i = 0; i < std::size(dm_cell_maps); ++i) {
+        const cell_map& row = dm_cell_maps[i];
+        for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
+            out.push_back(
+                {cellmap_picture_name(row, k), group_cellmaps, cellmap_sources(row), i, k});
+        }
+    }
+    return out;
+}
+
+bool make_title(group_job& job, const listed_picture& picture) {
+    const std::uint8_t* title_data = job.shared(title_data_size, load_title_data);
+    if (title_data == nullptr) {
         return false;
     }
-    if (run.wants(logo_name, group_title)) {
-        dec_ss_pal(title_data + logo_palette, palette, palette_entries, mode);
-        dec_spr(run, logo_name, group_title, palette, logo_width);
-    }
-    if (run.wants(background_name, group_title)) {
-        dec_ss_pal(title_data + background_palette, palette, palette_entries, mode);
-        dec_bbg(run, background_name, palette);
-    }
-    for (const sprite_sheet& sheet : dm_sprite_sheets) {
-        const sheet_name name = name_of_sheet(sheet);
-        if (run.wants(name.text, group_sprites)) {
-            dec_ss_pal(title_data + sheet.palette_offset, palette, palette_entries, mode);
-            dec_spr(run, name.text, group_sprites, palette, sheet.width);
-        }
-    }
-    for (const cell_map& row : dm_cell_maps) {
-        if (!cellmap_selected(run, row).empty()) {
-            dec_cellmap(run, title_data, row, mode);
-        }
+    picture_run& run = job.run();
+    const std::string_view kind = picture.group;
+    if (kind == group_cellmaps && picture.entry < std::size(dm_cell_maps)) {
+        dec_cellmap(run, title_data, dm_cell_maps[picture.entry], picture.number, job.costs(),
+                    job.mode());
+    } else if (kind == group_sprites && picture.entry < std::size(dm_sprite_sheets)) {
+        const sprite_sheet& sheet = dm_sprite_sheets[picture.entry];
+        dec_spr(run, picture.name.c_str(), group_sprites, title_data + sheet.palette_offset,
+                sheet.width, job.mode());
+    } else if (kind == group_title && picture.entry == logo_entry) {
+        dec_spr(run, logo_name, group_title, title_data + logo_palette, logo_width, job.mode());
+    } else if (kind == group_title && picture.entry == background_entry) {
+        dec_bbg(run, background_name, title_data + background_palette, job.mode());
     }
     return true;
-}
-
-void title_pictures(const disc&, std::vector<group_picture>& out) {
-    out.push_back({logo_name, group_title});
-    out.push_back({background_name, group_title});
-    for (const sprite_sheet& sheet : dm_sprite_sheets) {
-        out.push_back({name_of_sheet(sheet).text, group_sprites});
-    }
-    for (const cell_map& row : dm_cell_maps) {
-        for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
-            out.push_back({cellmap_picture_name(row, k), group_cellmaps});
-        }
-    }
 }

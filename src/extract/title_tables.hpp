@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// The title data, the first file the group reads and the palettes of all its pictures.
+constexpr char title_file[] = "TITLE.SEQ";
+constexpr std::uint32_t title_data_size = 42592;
+
 // Names of at most five characters and a terminator.
 constexpr std::size_t table_name_size = 6;
 

@@ -21,44 +21,49 @@ void fill3(std::uint8_t* out, std::uint8_t value) {
     out[0] = out[1] = out[2] = value;
 }
 
-} // namespace
-
-status dec_ss_col(std::uint16_t word, std::uint8_t* out, std::uint8_t mode) {
-    if (out == nullptr) {
-        return err_argument;
-    }
+void convert(std::uint16_t word, std::uint8_t* out, transparency mode) {
     const bool top = (word & colour_top_bit) != 0;
-    if (mode == trans_top_bit_mask) {
+    if (mode == transparency::top_bit_mask) {
         fill3(out, top ? mask_set_value : mask_clear_value);
-    } else if ((mode == trans_mark_clear && !top) || (mode == trans_mark_set && top)) {
+    } else if ((mode == transparency::mark_clear && !top) ||
+               (mode == transparency::mark_set && top)) {
         fill3(out, trans_marker_value);
     } else {
         out[0] = widen(word >> colour_blue_shift);
         out[1] = widen(word >> colour_green_shift);
         out[2] = widen(word);
     }
-    return st_ok;
 }
 
-status dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count,
-                  std::uint8_t mode) {
+} // namespace
+
+result<void> dec_ss_col(std::uint16_t word, std::uint8_t* out, transparency mode) {
+    if (out == nullptr) {
+        return error{error_kind::bad_argument, "dec_ss_col"};
+    }
+    convert(word, out, mode);
+    return {};
+}
+
+result<void> dec_ss_pal(const std::uint8_t* src, std::uint8_t* out, std::uint32_t count,
+                        transparency mode) {
     if (count == 0 || src == nullptr || out == nullptr) {
-        return err_argument;
+        return error{error_kind::bad_argument, "dec_ss_pal"};
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint8_t* entry = out + std::size_t{i} * palette_entry_size;
-        dec_ss_col(read_be16(src + std::size_t{i} * 2), entry, mode);
+        convert(read_be16(src + std::size_t{i} * 2), entry, mode);
         entry[3] = 0;
     }
-    return st_ok;
+    return {};
 }
 
-status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
-                 std::uint32_t height, std::uint8_t mode) {
+result<void> dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width,
+                       std::uint32_t height, transparency mode) {
     // The rows must be addressable in 32 bits, as the BMP file that takes them is.
     const std::uint64_t out_size = std::uint64_t{height} * (std::uint64_t{width} * 3 + width % 4);
     if (out_size == 0 || out_size > UINT32_MAX || src == nullptr || dst == nullptr) {
-        return err_argument;
+        return error{error_kind::bad_argument, "dec_ss_hc"};
     }
     const std::size_t in_size = std::size_t{width} * height * 2;
     // The rows are half as long again as the words: read the words from a copy.
@@ -66,19 +71,19 @@ status dec_ss_hc(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t width
     if (src == dst) {
         copy = heap_copy(src, in_size);
         if (!copy) {
-            return err_memory;
+            return error{error_kind::no_memory, "dec_ss_hc"};
         }
         src = copy.get();
     }
     const std::uint32_t fill = width % 4;
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
-            dec_ss_col(read_be16(src), dst, mode);
+            convert(read_be16(src), dst, mode);
             src += 2;
             dst += 3;
         }
         std::memset(dst, 0, fill);
         dst += fill;
     }
-    return st_ok;
+    return {};
 }

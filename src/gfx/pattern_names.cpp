@@ -18,9 +18,10 @@ std::uint16_t read_disc_entry(const std::uint16_t* entry) {
 
 } // namespace
 
-status opti_ss_pnb(std::uint16_t* table, std::uint16_t* depth, std::uint32_t count) {
-    if (table == nullptr || depth == nullptr || count == 0) {
-        return err_argument;
+result<std::uint16_t> opti_ss_pnb(std::uint16_t* table, std::uint32_t count) {
+    const error refused{error_kind::bad_argument, "opti_ss_pnb"};
+    if (table == nullptr || count == 0) {
+        return refused;
     }
     const std::uint16_t palette = read_disc_entry(table) & pn_palette_mask;
     std::uint16_t lowest = 0xFFFF;
@@ -43,13 +44,13 @@ status opti_ss_pnb(std::uint16_t* table, std::uint16_t* depth, std::uint32_t cou
     } else if (seen & unit_bit_depth_16) {
         found = depth_16;
     } else {
-        return err_argument;
+        return refused;
     }
     // A mixed table keeps its palette bits and says so with an odd depth.
-    *depth = mixed ? found + depth_mixed_flag : found;
+    const auto depth = static_cast<std::uint16_t>(mixed ? found + depth_mixed_flag : found);
     const std::uint16_t base = mixed ? lowest : lowest | palette;
     for (std::uint32_t i = 0; i < count; ++i) {
         table[i] = static_cast<std::uint16_t>(table[i] - base);
     }
-    return st_ok;
+    return depth;
 }

@@ -1,7 +1,7 @@
 // Pattern name tables: which 8 x 8 cell goes where on a screen, and with which palette.
 #pragma once
 
-#include "core/status.hpp"
+#include "core/error.hpp"
 
 #include <cstdint>
 
@@ -19,6 +19,6 @@ constexpr std::uint16_t depth_mixed_flag = 1;
 // Turns count big-endian entries into host order in place, infers the cell depth from
 // their character numbers and rebases them so that the lowest-numbered cell is cell 0
 // (dropping the palette bits when every entry shares them; an odd depth says they do
-// not). Returns 0, or -501 for bad arguments or a table with no depth (entries then in
-// host order, not rebased, depth untouched).
-status opti_ss_pnb(std::uint16_t* table, std::uint16_t* depth, std::uint32_t count);
+// not). Gives the depth; fails (bad argument) for bad arguments or a table with no depth
+// (entries then in host order, not rebased).
+result<std::uint16_t> opti_ss_pnb(std::uint16_t* table, std::uint32_t count);

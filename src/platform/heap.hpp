@@ -13,9 +13,9 @@ constexpr std::uint32_t largest_block = 0x40000000;
 
 using heap_block = std::unique_ptr<std::uint8_t[]>;
 
-// A block of size bytes, or an empty block when the memory cannot be had.
+// A block of size bytes, zero-filled, or an empty block when the memory cannot be had.
 inline heap_block heap_take(std::size_t size) {
-    return heap_block(new (std::nothrow) std::uint8_t[size]);
+    return heap_block(new (std::nothrow) std::uint8_t[size]());
 }
 
 // A copy of size bytes from src, or an empty block when the memory cannot be had.

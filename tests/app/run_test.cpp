@@ -1,6 +1,8 @@
 // The program as the user meets it: typed input in, console text and exit status out.
 #include "app/run.hpp"
 #include "app/texts.hpp"
+#include "extract/groups.hpp"
+#include "platform/disc.hpp"
 
 #include "support.hpp"
 
@@ -13,8 +15,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -157,7 +162,22 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
                   std::string::npos)
             << asked;
         EXPECT_EQ(r.errors, "") << asked;
+        // The groups --only takes come from the table, and the completion offers the same.
+        EXPECT_NE(r.console.find("(F0*, EV_*) or\n"
+                                 "                        whose group is named: faces, events, "
+                                 "endings, title,\n"
+                                 "                        sprites, cellmaps\n  -n, "),
+                  std::string::npos)
+            << r.console;
     }
+    std::string words;
+    for (const char* group : picture_group_names()) {
+        words += (words.empty() ? "" : " ") + std::string(group);
+    }
+    std::ifstream completion(COMPLETION_SCRIPT);
+    const std::string script{std::istreambuf_iterator<char>(completion), {}};
+    EXPECT_NE(script.find("--only)\n        COMPREPLY=($(compgen -W '" + words + "' "),
+              std::string::npos);
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
     EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
@@ -417,6 +437,9 @@ class SampleDiscOptions : public testing::Test {
     static void TearDownTestSuite() { sample_.reset(); }
 
     static std::string disc() { return "\"" + disc_folder().string() + "\""; }
+    // The pictures the disc gives, as its maker describes them.
+    static std::size_t pictures() { return sample_picture_count(sample_->path() / "s"); }
+    static std::string count() { return std::to_string(pictures()); }
     static fs::path disc_folder() { return sample_->path() / "s" / "disc"; }
     static std::vector<std::string> expected_pictures(const std::string& starting) {
         std::vector<std::string> names;
@@ -449,16 +472,40 @@ std::size_t lines_of(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
+// What a group lists of a disc is what its maker put there: every picture, made of its files.
+TEST_F(SampleDiscOptions, GroupsListEveryPictureWithTheFilesItIsMadeOf) {
+    std::map<std::string, std::set<std::string>> described; // picture: its files
+    std::ifstream manifest(disc_folder().parent_path() / "expected" / "manifest.txt");
+    for (std::string line; std::getline(manifest, line);) {
+        std::istringstream words(line);
+        std::string picture;
+        std::string group;
+        words >> picture >> group;
+        std::set<std::string>& files = described[picture.substr(0, picture.rfind('.'))];
+        for (std::string file; words >> file;) {
+            files.insert(file);
+        }
+    }
+    const result<std::unique_ptr<::disc>> source = open_source(disc_folder().string());
+    ASSERT_TRUE(source.ok());
+    const std::vector<listed_picture> listed = disc_pictures(**source);
+    EXPECT_EQ(listed.size(), described.size());
+    for (const listed_picture& p : listed) {
+        EXPECT_EQ(std::set<std::string>(p.sources.begin(), p.sources.end()), described[p.name])
+            << p.name;
+    }
+}
+
 TEST_F(SampleDiscOptions, ListingDecodesEverythingAndWritesNothing) {
     scratch_dir dir;
     const program_run r = run_program("", "-l -o never " + disc());
     EXPECT_EQ(r.status, 0);
     // A head of two lines, a row a picture, a foot of two; every row names its picture.
-    EXPECT_EQ(lines_of(r.console), 84u + 4);
+    EXPECT_EQ(lines_of(r.console), pictures() + 4);
     EXPECT_NE(r.console.find("\n    80 x 80    24  faces     F001.BMP\n"), std::string::npos);
     EXPECT_NE(r.console.find("\n  352 x 240     8  events    EV_27.BMP\n"), std::string::npos);
-    EXPECT_TRUE(r.console.ends_with("84 pictures\n"));
-    EXPECT_EQ(r.errors, "quillmoor: 84 pictures listed, 0 failed\n");
+    EXPECT_TRUE(r.console.ends_with(count() + " pictures\n"));
+    EXPECT_EQ(r.errors, "quillmoor: " + count() + " pictures listed, 0 failed\n");
     EXPECT_EQ(pictures_in("."),
               (std::vector<std::string>{"console.txt", "errors.txt", "q:", "typed.txt"}));
     // Rows that never arrive are a failure of the run, never "0 failed".
@@ -466,7 +513,8 @@ TEST_F(SampleDiscOptions, ListingDecodesEverythingAndWritesNothing) {
         std::string("\"") + QUILLMOOR_EXE + "\" -l " + disc() + " > /dev/full 2> errors.txt";
     EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
     EXPECT_EQ(text_of("errors.txt"), "quillmoor: cannot write standard output: No space left on "
-                                     "device\nquillmoor: 84 pictures listed, 1 failed\n");
+                                     "device\nquillmoor: " +
+                                         count() + " pictures listed, 1 failed\n");
 }
 
 TEST_F(SampleDiscOptions, OnlyTakesThePicturesNamedAndTheGroupsNamed) {
@@ -497,7 +545,8 @@ TEST_F(SampleDiscOptions, NoClobberRewritesNothing) {
     const program_run again = run_program("", "-n -o out " + disc());
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.console, "");
-    EXPECT_EQ(again.errors, "quillmoor: 0 pictures written to out (BMP), 84 skipped, 0 failed\n");
+    EXPECT_EQ(again.errors,
+              "quillmoor: 0 pictures written to out (BMP), " + count() + " skipped, 0 failed\n");
     EXPECT_EQ(read_file("out/EV_01.BMP"), bytes(10, 'x'));
 }
 
@@ -606,14 +655,14 @@ TEST_F(SampleDiscOptions, ManifestNeverTakesWhatTheRunReadsOrTheUserKeeps) {
     // Standard output carries the manifest alone; "-o" is made before the manifest in it.
     const program_run out = run_program("", "--manifest=- -o new " + disc());
     EXPECT_EQ(out.status, 0);
-    EXPECT_EQ(manifest_in("console.txt")["counts"]["written"], 84);
+    EXPECT_EQ(manifest_in("console.txt")["counts"]["written"], pictures());
     EXPECT_EQ(run_program("", "-q --manifest=new/m.json -o new " + disc()).status, 0);
-    EXPECT_EQ(manifest_in("new/m.json")["counts"]["written"], 84);
+    EXPECT_EQ(manifest_in("new/m.json")["counts"]["written"], pictures());
     // A link stays, what it leads to holds the document; a pipe gets it whole.
     fs::create_symlink("kept.json", "link.json");
     EXPECT_EQ(run_program("", "-q --manifest=link.json -o new " + disc()).status, 0);
     EXPECT_TRUE(fs::is_symlink("link.json"));
-    EXPECT_EQ(manifest_in("kept.json")["counts"]["written"], 84);
+    EXPECT_EQ(manifest_in("kept.json")["counts"]["written"], pictures());
     ASSERT_EQ(mkfifo("pipe.json", 0600), 0);
     EXPECT_EQ(run_program("", "-q --manifest=pipe.json -o new " + disc(),
                           "(cat pipe.json > piped.json &); ")
@@ -623,7 +672,7 @@ TEST_F(SampleDiscOptions, ManifestNeverTakesWhatTheRunReadsOrTheUserKeeps) {
     for (int wait = 0; wait < 100 && manifest_in("piped.json").is_discarded(); ++wait) {
         usleep(50'000);
     }
-    EXPECT_EQ(manifest_in("piped.json")["counts"]["written"], 84);
+    EXPECT_EQ(manifest_in("piped.json")["counts"]["written"], pictures());
 }
 #endif
 

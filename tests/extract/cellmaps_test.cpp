@@ -51,7 +51,7 @@ bytes title_data() {
 bytes palette_at(std::uint32_t offset, std::size_t entries = 256) {
     const bytes title = title_data();
     bytes palette(1024);
-    dec_ss_pal(title.data() + offset, palette.data(), 256, 0);
+    EXPECT_TRUE(dec_ss_pal(title.data() + offset, palette.data(), 256, transparency::plain).ok());
     palette.resize(entries * 4);
     return palette;
 }
@@ -59,7 +59,17 @@ bytes palette_at(std::uint32_t offset, std::size_t entries = 256) {
 group_run run_row(const cell_map& row) {
     const bytes title = title_data();
     test_run t;
-    const bool ok = dec_cellmap(t.run(), title.data(), row, 0);
+    // Each picture in turn; a failure costs those after it, as in a run.
+    std::vector<std::string> costs;
+    for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
+        costs.push_back(cellmap_picture_name(row, k));
+    }
+    bool ok = true;
+    for (unsigned k = 0; ok && k < costs.size(); ++k) {
+        ok = dec_cellmap(t.run(), title.data(), row, k,
+                         std::vector<std::string>(costs.begin() + k, costs.end()),
+                         transparency::plain);
+    }
     return {ok, t.console()};
 }
 

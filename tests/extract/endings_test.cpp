@@ -92,7 +92,7 @@ TEST(Endings, AllNineAreMadeInOrder) {
     scratch_dir dir;
     put_endings(dir);
     dir.put_disc_file("ED_050.CEL", bytes(part_bytes, 0xFF)); // never looked at
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, done_lines(1, 9));
     for (int n = 1; n <= 9; ++n) {
@@ -104,7 +104,7 @@ TEST(Endings, AllNineAreMadeInOrder) {
 TEST(Endings, PictureStartsAtTableRowOne) {
     scratch_dir dir;
     put_ending(dir, 1);
-    run_group(ext_endings);
+    run_group(group_endings);
     const bytes bmp = read_file("ED_01.BMP");
     ASSERT_EQ(bmp.size(), ending_bmp_size);
     EXPECT_EQ(pixel_of(bmp, 0, 0), colour_of_cell(0));
@@ -117,7 +117,7 @@ TEST(Endings, MissingTableEndsTheGroupThere) {
     scratch_dir dir;
     put_endings(dir);
     fs::remove(dir.path() / "q:" / "ED_03.MAP");
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, done_lines(1, 2) + report_of(-201, "q:\\ED_03.MAP"));
     EXPECT_FALSE(fs::exists("ED_04.BMP"));
@@ -128,7 +128,7 @@ TEST(Endings, MissingPartStopsTheLaterParts) {
     put_ending(dir, 1);
     fs::remove(dir.path() / "q:" / "ED_013.CEL");
     fs::remove(dir.path() / "q:" / "ED_014.CEL");
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\ED_013.CEL"));
 }
@@ -142,7 +142,7 @@ TEST(Endings, SingleFileEndingLooksForItsOneFile) {
     for (int p = 0; p < 5; ++p) {
         dir.put_disc_file("ED_05" + std::to_string(p) + ".CEL", part(p));
     }
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_EQ(r.console, done_lines(1, 4) + report_of(-201, "q:\\ED_05.CEL"));
 }
 
@@ -152,7 +152,7 @@ TEST(Endings, ShortPartPullsTheLaterPartsForward) {
     bytes shorter = part(1);
     shorter.resize(16000); // 896 bytes, seven cells, short
     dir.put_disc_file("ED_011.CEL", shorter);
-    run_group(ext_endings);
+    run_group(group_endings);
     const bytes bmp = read_file("ED_01.BMP");
     ASSERT_EQ(bmp.size(), ending_bmp_size);
     const auto at_cell = [&](std::uint16_t k) { return pixel_of(bmp, k % 22 * 8, k / 22 * 8); };
@@ -171,7 +171,7 @@ TEST(Endings, ShortSingleFileIsAccepted) {
     bytes shorter = cell_data();
     shorter.resize(cell_data_bytes / 2);
     dir.put_disc_file("ED_05.CEL", shorter);
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_EQ(r.console, done_lines(1, 5) + report_of(-201, "q:\\ED_06.MAP"));
     EXPECT_EQ(pixel_of(read_file("ED_05.BMP"), 175, 239), colour_of_cell(0));
 }
@@ -182,7 +182,7 @@ TEST(Endings, TableOfAnotherDepthEndsTheGroupSilently) {
         scratch_dir dir;
         put_endings(dir);
         dir.put_disc_file("ED_02.MAP", map);
-        const group_run r = run_group(ext_endings);
+        const group_run r = run_group(group_endings);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, done_lines(1, 1));
     }
@@ -195,7 +195,7 @@ TEST(Endings, CellOutsideTheDataIsReported) {
     map[2 * 64 + 0] = 0x1F; // row 1, column 0: character number 0xF00, far past the data
     map[2 * 64 + 1] = 0x00;
     dir.put_disc_file("ED_01.MAP", map);
-    const group_run r = run_group(ext_endings);
+    const group_run r = run_group(group_endings);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-501, "dec_s8_tile"));
 }

@@ -89,7 +89,7 @@ TEST(Events, EveryPictureIsMadeInOrderAndEv15NeverIs) {
     scratch_dir dir;
     put_event_disc(dir);
     dir.put_disc_file("EV_15.CEL", cel_data());
-    const group_run r = run_group(ext_events);
+    const group_run r = run_group(group_events);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.console, done_lines(event_names()));
     for (const std::string& name : event_names()) {
@@ -101,7 +101,7 @@ TEST(Events, EveryPictureIsMadeInOrderAndEv15NeverIs) {
 TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
     scratch_dir dir;
     put_event_disc(dir);
-    run_group(ext_events);
+    run_group(group_events);
     const bytes seq = seq_data();
     const struct {
         const char* name;
@@ -112,7 +112,8 @@ TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
         const bytes bmp = read_file(std::string(b.name) + ".BMP");
         ASSERT_EQ(bmp.size(), event_bmp_size);
         bytes palette(1024);
-        dec_ss_pal(seq.data() + b.block, palette.data(), 256, 0);
+        EXPECT_TRUE(
+            dec_ss_pal(seq.data() + b.block, palette.data(), 256, transparency::plain).ok());
         EXPECT_EQ(bytes(bmp.begin() + 54, bmp.begin() + 1078), palette) << b.name;
     }
     // Pixel (x, y) shows cell (y / 8) * 44 + x / 8; the file keeps the bottom row first.
@@ -128,7 +129,7 @@ TEST(Events, PicturesAreTheCellsInTableOrderWithTheirOwnPaletteBlock) {
 
 TEST(Events, MissingPaletteStoreIsTheOnlyLine) {
     scratch_dir dir; // no EVENT.MAP either: it must not be opened
-    const group_run r = run_group(ext_events);
+    const group_run r = run_group(group_events);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\MP1001.SEQ"));
 }
@@ -139,14 +140,14 @@ TEST(Events, TableOfAnotherDepthEndsTheGroupSilentlyBeforeAnyCel) {
         scratch_dir dir;
         put_event_disc(dir, false);
         dir.put_disc_file("EVENT.MAP", map);
-        const group_run r = run_group(ext_events);
+        const group_run r = run_group(group_events);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, "");
     }
     scratch_dir dir;
     put_event_disc(dir, false);
     dir.put_disc_file("EVENT.MAP", bytes(4096, 0));
-    const group_run zeros = run_group(ext_events);
+    const group_run zeros = run_group(group_events);
     EXPECT_FALSE(zeros.ok);
     EXPECT_EQ(zeros.console, report_of(-501, "opti_ss_pnb"));
 }
@@ -157,7 +158,7 @@ TEST(Events, CelMustDeliverTheWholePicture) {
     dir.put_disc_file("EV_02.CEL", cel_data(cel_bytes - 1));
     bytes longer = cel_data(90000);
     dir.put_disc_file("EV_03.CEL", longer);
-    const group_run r = run_group(ext_events);
+    const group_run r = run_group(group_events);
     EXPECT_TRUE(r.ok);
     std::vector<std::string> made = event_names();
     made.erase(made.begin() + 3); // EV_02, skipped without a word
@@ -169,7 +170,7 @@ TEST(Events, CelMustDeliverTheWholePicture) {
 TEST(Events, EveryCelMissingStillLeavesTheGroupWhole) {
     scratch_dir dir;
     put_event_disc(dir, false);
-    const group_run r = run_group(ext_events);
+    const group_run r = run_group(group_events);
     EXPECT_TRUE(r.ok);
     std::string expected;
     for (const std::string& name : event_names()) {
@@ -191,7 +192,7 @@ TEST(Events, PackedCelGivesTheSamePicture) {
     }
     dir.put_disc_file("EV_05.CEL", cnx_of_repeats(cell, cel_bytes));
     dir.put_disc_file("EV_06.CEL", raw);
-    run_group(ext_events);
+    run_group(group_events);
     EXPECT_EQ(pixels_of(read_file("EV_05.BMP")), pixels_of(read_file("EV_06.BMP")));
     EXPECT_NE(pixels_of(read_file("EV_05.BMP")), pixels_of(read_file("EV_04.BMP")));
 }

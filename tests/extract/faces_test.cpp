@@ -37,7 +37,7 @@ bytes pixel_of(const bytes& bmp, std::size_t x, std::size_t y) {
 
 // Runs the group as the extraction run does, under mode 255.
 group_run run_faces() {
-    return run_group(ext_faces, trans_mark_clear);
+    return run_group(group_faces);
 }
 
 TEST(Faces, PortraitBecomesA24BitPictureWithUnmarkedPixelsAsMarker) {
@@ -96,7 +96,7 @@ TEST(Faces, NameWithoutADotGetsTheExtensionAddedNotWrittenOverItself) {
     scratch_dir dir;
     dir.put_disc_file("FACE", portrait());
     test_run t;
-    EXPECT_TRUE(dec_face(t.run(), "FACE", trans_mark_clear));
+    EXPECT_TRUE(dec_face(t.run(), "FACE", transparency::mark_clear));
     EXPECT_EQ(t.console(), "done > FACE.BMP\n");
     EXPECT_EQ(read_file(dir.path() / "q:" / "FACE"), portrait());
     EXPECT_EQ(read_file("FACE.BMP").size(), face_bmp_size);

@@ -29,7 +29,7 @@ bytes palette_of(const bytes& bmp) {
 bytes palette_at(std::uint32_t offset) {
     const bytes title = title_seq();
     bytes palette(1024);
-    dec_ss_pal(title.data() + offset, palette.data(), 256, 0);
+    EXPECT_TRUE(dec_ss_pal(title.data() + offset, palette.data(), 256, transparency::plain).ok());
     return palette;
 }
 
@@ -39,7 +39,7 @@ const char* const sheets[] = {"RULU",  "LAGNS", "SHEZ", "WITC", "DRAC",  "TARA",
 TEST(Title, WithoutTitleDataNothingElseIsOpened) {
     scratch_dir dir;
     dir.put_disc_file("TITLELOG.SPR", bytes(296 * 2, 1));
-    const group_run r = run_group(ext_title);
+    const group_run r = run_group(group_title);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.console, report_of(-201, "q:\\TITLE.SEQ"));
     EXPECT_FALSE(fs::exists("TITLELOG.BMP"));
@@ -48,7 +48,7 @@ TEST(Title, WithoutTitleDataNothingElseIsOpened) {
 TEST(Title, EveryMissingPictureIsReportedAndTheGroupGoesOn) {
     scratch_dir dir;
     dir.put_disc_file("TITLE.SEQ", title_seq());
-    const group_run r = run_group(ext_title);
+    const group_run r = run_group(group_title);
     EXPECT_TRUE(r.ok);
     std::string expected = report_of(-201, "q:\\TITLELOG.SPR") + report_of(-201, "q:\\TITLEBG.BBG");
     for (const char* sheet : sheets) {
@@ -68,7 +68,7 @@ TEST(Title, SpriteHeightIsWholeRowsDelivered) {
     dir.put_disc_file("TITLELOG.SPR", logo);
     dir.put_disc_file("DM_RULU.SPR", bytes(61440, 0x22));
     dir.put_disc_file("DM_LAGNS.SPR", bytes(100, 0x33)); // not one row of 112
-    const group_run r = run_group(ext_title);
+    const group_run r = run_group(group_title);
     EXPECT_NE(r.console.find("done > TITLELOG.BMP\n"), std::string::npos);
     EXPECT_NE(r.console.find(report_of(-501, "bmp_out")), std::string::npos);
     const bytes bmp = read_file("TITLELOG.BMP");
@@ -91,7 +91,7 @@ TEST(Title, BackgroundIsTheTopLeftOfItsPicture) {
         }
     }
     dir.put_disc_file("TITLEBG.BBG", background);
-    run_group(ext_title);
+    run_group(group_title);
     const bytes bmp = read_file("TITLEBG.BMP");
     ASSERT_EQ(bmp.size(), 85558u);
     EXPECT_EQ(palette_of(bmp), palette_at(17328));
@@ -107,7 +107,7 @@ TEST(Title, SheetsTakeTheirTablePalettes) {
     for (const char* sheet : sheets) {
         dir.put_disc_file("DM_" + std::string(sheet) + ".SPR", bytes(256 * 2, 7));
     }
-    const group_run r = run_group(ext_title);
+    const group_run r = run_group(group_title);
     std::string lines;
     for (const char* sheet : sheets) {
         lines += "done > DM_" + std::string(sheet) + ".BMP\n";

@@ -28,13 +28,16 @@ std::vector<std::uint16_t> disc_table(std::initializer_list<entry> entries) {
 
 struct normalised {
     status result;
-    std::uint16_t depth;
+    std::uint16_t depth; // 0 when it failed
     std::vector<std::uint16_t> table;
 };
 
 normalised normalise(std::initializer_list<entry> entries) {
-    normalised n{0, 0xABCD, disc_table(entries)};
-    n.result = opti_ss_pnb(n.table.data(), &n.depth, static_cast<std::uint32_t>(n.table.size()));
+    normalised n{0, 0, disc_table(entries)};
+    const result<std::uint16_t> depth =
+        opti_ss_pnb(n.table.data(), static_cast<std::uint32_t>(n.table.size()));
+    n.result = depth ? st_ok : code_of(depth.failure().kind);
+    n.depth = depth ? *depth : 0;
     return n;
 }
 
@@ -80,10 +83,9 @@ TEST(PatternNames, MixedPaletteBitsKeepTheirBitsAndMakeTheDepthOdd) {
     EXPECT_EQ(five.table, (entries{0xF000, 0x0001}));
 }
 
-TEST(PatternNames, NoDepthLeavesEntriesInHostOrderAndDepthUntouched) {
+TEST(PatternNames, NoDepthLeavesEntriesInHostOrder) {
     const normalised eights = normalise({{0, 0x8}, {0, 0x10}});
     EXPECT_EQ(eights.result, -501);
-    EXPECT_EQ(eights.depth, 0xABCD);
     EXPECT_EQ(eights.table, (entries{0x8, 0x10}));
 
     // Palette bits never count towards the depth.
@@ -95,11 +97,11 @@ TEST(PatternNames, NoDepthLeavesEntriesInHostOrderAndDepthUntouched) {
 TEST(PatternNames, RefusesNothingToWorkOn) {
     std::vector<std::uint16_t> table = disc_table({{1, 1}});
     const std::vector<std::uint16_t> before = table;
-    std::uint16_t depth = 0xABCD;
-    EXPECT_EQ(opti_ss_pnb(table.data(), &depth, 0), -501);
-    EXPECT_EQ(opti_ss_pnb(nullptr, &depth, 1), -501);
-    EXPECT_EQ(opti_ss_pnb(table.data(), nullptr, 1), -501);
-    EXPECT_EQ(depth, 0xABCD);
+    const result<std::uint16_t> empty = opti_ss_pnb(table.data(), 0);
+    ASSERT_FALSE(empty.ok());
+    EXPECT_EQ(empty.failure().kind, error_kind::bad_argument);
+    EXPECT_STREQ(empty.failure().routine, "opti_ss_pnb");
+    EXPECT_FALSE(opti_ss_pnb(nullptr, 1).ok());
     EXPECT_EQ(table, before);
 }
 

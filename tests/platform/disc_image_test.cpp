@@ -88,7 +88,7 @@ TEST(DiscImage, FileThatIsNoImageIsAnEmptyDrive) {
     write_file("broken.cue", bytes(40, 'x'));
     for (const char* image : {"notes.txt", "broken.cue"}) {
         drive_q_is(image);
-        const group_run r = run_group(ext_faces);
+        const group_run r = run_group(group_faces);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.console, report_of(-104, nullptr)) << image;
         bytes buffer(16, 0);
