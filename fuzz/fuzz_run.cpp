@@ -4,6 +4,7 @@
 #include "app/console.hpp"
 #include "app/report.hpp"
 #include "disc_image.hpp"
+#include "encode/folder_sink.hpp"
 #include "encode/picture.hpp"
 #include "extract/groups.hpp"
 #include "extract/picture_run.hpp"
@@ -31,6 +32,7 @@ constexpr std::size_t off_height = 22;
 constexpr char temporary_mark = '.'; // how the folder's unfinished files begin
 
 std::unique_ptr<output_folder> folder;
+std::unique_ptr<folder_sink> pictures; // into folder
 std::FILE* null_device = nullptr;
 
 [[noreturn]] void fail(const char* what, const std::string& detail) {
@@ -130,12 +132,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
         fail("disc names", "too many for one byte");
     }
     prepare_scratch_dir(argc, argv);
-    std::string error;
-    folder = open_output_folder(scratch_path().string(), true, error);
+    result<std::unique_ptr<output_folder>> opened = output_folder::open(scratch_path().string());
     null_device = std::fopen("/dev/null", "w");
-    if (folder == nullptr || null_device == nullptr) {
-        fail("no output folder", error);
+    if (!opened || !opened.value()->check_writable() || null_device == nullptr) {
+        fail("no output folder", scratch_path().string());
     }
+    folder = std::move(*opened);
+    pictures = std::make_unique<folder_sink>(*folder);
     // Below the console nothing prints.
     hold_stdout();
     return 0;
@@ -144,7 +147,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::unique_ptr<disc> source = open_memory_disc("q:\\", parse_disc_image(data, size));
     picture_settings settings;
-    settings.folder = folder.get();
+    settings.pictures = pictures.get();
 
     // The messages in either encoding, as the console prints them.
     console con(

@@ -3,6 +3,7 @@
 // the bytes that fill the palette and the rows, repeated as needed.
 #pragma once
 
+#include "encode/byte_sink.hpp"
 #include "encode/picture.hpp"
 #include "gfx/colour.hpp"
 
@@ -18,7 +19,7 @@ constexpr std::uint32_t max_side = 600;
 constexpr std::uint16_t depths[] = {1, 4, 8, 24}; // picked by the selector modulo 4
 constexpr std::uint8_t marker_flag = 0x80; // in the selector: fuzz_png keys out the marker colour
 constexpr std::size_t picture_header_size = 5;
-constexpr std::size_t read_back_chunk = 4096;
+constexpr std::uint16_t bits_rgb = 24;
 
 using byte_block = std::unique_ptr<std::uint8_t[]>;
 
@@ -29,11 +30,40 @@ struct picture_input {
     bool marker_transparent = false;
     std::uint32_t stride = 0;
     std::uint32_t palette_size = 0;
-    byte_block palette; // exactly palette_size bytes; none for 24 bits
-    byte_block pixels;  // exactly stride x height bytes
+    byte_block palette;       // exactly palette_size bytes of blue, green, red, 0; none for 24 bits
+    byte_block pixels;        // exactly stride x height bytes, spare bits and padding as they come
+    std::vector<rgb> colours; // the palette's entries
 
-    picture view() const {
-        return {palette.get(), pixels.get(), width, height, bits, marker_transparent};
+    bool indexed() const { return bits != bits_rgb; }
+    pixel_format format() const {
+        return bits == 1   ? pixel_format::index1
+               : bits == 4 ? pixel_format::index4
+               : bits == 8 ? pixel_format::index8
+                           : pixel_format::bgr8;
+    }
+    image view() const {
+        const rgb marker = {trans_marker_value, trans_marker_value, trans_marker_value};
+        return {width,
+                height,
+                format(),
+                pixels.get(),
+                stride,
+                colours,
+                marker_transparent ? std::optional<rgb>(marker) : std::nullopt};
+    }
+};
+
+// Bytes an encoder writes, kept in memory.
+struct memory_output {
+    std::vector<std::uint8_t> bytes;
+
+    byte_sink sink() {
+        return {this,
+                [](void* target, const std::uint8_t* data, std::size_t count) -> result<void> {
+                    auto& kept = static_cast<memory_output*>(target)->bytes;
+                    kept.insert(kept.end(), data, data + count);
+                    return {};
+                }};
     }
 };
 
@@ -64,32 +94,9 @@ inline bool read_picture_input(const std::uint8_t* data, std::size_t size, pictu
     std::size_t next = 0;
     p.palette = p.bits == bits_rgb ? nullptr : filled(p.palette_size, fill, fill_length, next);
     p.pixels = filled(std::size_t{p.stride} * p.height, fill, fill_length, next);
+    for (std::uint32_t i = 0; i < p.palette_size; i += palette_entry_size) {
+        const std::uint8_t* entry = p.palette.get() + i; // blue, green, red, 0
+        p.colours.push_back({entry[2], entry[1], entry[0]});
+    }
     return true;
-}
-
-// The targets' files: unnamed, gone once closed.
-struct close_file {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<std::FILE, close_file>;
-
-inline file_handle temporary_file() {
-    file_handle file(std::tmpfile());
-    if (!file) {
-        std::fprintf(stderr, "quillmoor fuzz: no temporary file\n");
-        std::abort();
-    }
-    return file;
-}
-
-// Everything written to the file, read back from its start.
-inline std::vector<std::uint8_t> contents_of(std::FILE* file) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[read_back_chunk] = {};
-    std::fflush(file);
-    std::rewind(file);
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) != 0;) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    return bytes;
 }
