@@ -59,20 +59,20 @@ bool ends_with_ignoring_case(const std::string& name, const std::string& tail) {
 }
 
 // Writes all of text into file and closes it (standard output is closed with the program's
-// other lines); false, with the system's reason, when it did not arrive whole.
-bool write_out(std::FILE* file, std::string_view text, std::string& reason) {
+// other lines); the system's error number when it did not arrive whole.
+result<void> write_out(std::FILE* file, std::string_view text) {
     errno = 0;
     bool written =
         std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-    int error = written ? 0 : errno;
+    int number = written ? 0 : errno;
     if (file != stdout && std::fclose(file) != 0 && written) {
         written = false;
-        error = errno;
+        number = errno;
     }
     if (!written) {
-        reason = system_reason(error != 0 ? error : EIO);
+        return error(error_kind::write_failed, nullptr, {}, number != 0 ? number : EIO);
     }
-    return written;
+    return {};
 }
 
 } // namespace
@@ -187,23 +187,23 @@ result<void> manifest_file::hold_folder(bool check_writable) {
     return {};
 }
 
-bool manifest_file::write(std::string_view text, std::string& reason) {
+result<void> manifest_file::write(std::string_view text) {
     switch (way_) {
     case way::standard_output:
-        return write_out(stdout, text, reason);
+        return write_out(stdout, text);
     case way::in_place:
-        if (std::FILE* file = open_in_place(path_, reason)) {
-            return write_out(file, text, reason);
+        if (result<std::FILE*> file = open_in_place(path_); file) {
+            return write_out(*file, text);
+        } else {
+            return std::move(file.failure());
         }
-        return false;
     case way::replaced:
         break;
     }
     if (held_ == nullptr) {
         // Written without a check: the dialogue's run that never read a disc.
         if (result<void> held = hold_folder(false); !held) {
-            reason = cause_of(held.failure());
-            return false;
+            return held;
         }
     }
     folder_sink sink(*held_);
@@ -215,9 +215,12 @@ bool manifest_file::write(std::string_view text, std::string& reason) {
         written ? sink.commit(true, false) : std::move(written.failure());
     if (!committed) {
         // A write without the system's reason is told as the other ways tell it.
-        const error& why = committed.failure();
-        reason = why.detail == error_detail::write_broke_off ? system_reason(EIO) : cause_of(why);
-        return false;
+        error why = std::move(committed.failure());
+        if (why.detail == error_detail::write_broke_off) {
+            why.detail = error_detail::none;
+            why.system_error = EIO;
+        }
+        return why;
     }
-    return true;
+    return {};
 }

@@ -43,8 +43,8 @@ class manifest_file {
     bool on_standard_output() const { return way_ == way::standard_output; }
     const std::string& path() const { return path_; }
 
-    // Writes the document; false, with the system's reason, when it did not arrive whole.
-    bool write(std::string_view text, std::string& reason);
+    // Writes the document; why not, when it did not arrive whole.
+    result<void> write(std::string_view text);
 
   private:
     enum class way { standard_output, in_place, replaced };

@@ -15,6 +15,7 @@
 #include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
 #include "encode/png_built.hpp"
+#include "encode/png_out.hpp"
 #include "extract/groups.hpp"
 #include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
@@ -210,11 +211,11 @@ struct run_inputs {
 
 // Writes the manifest; false, said on standard error, when it did not arrive whole.
 bool write_manifest(manifest_file& file, const std::string& text) {
-    std::string reason;
-    if (file.write(text, reason)) {
+    const result<void> written = file.write(text);
+    if (written) {
         return true;
     }
-    say(stderr, cannot_write_manifest(file.path(), reason));
+    say(stderr, cannot_write_manifest(file.path(), cause_of(written.failure())));
     return false;
 }
 
@@ -368,6 +369,17 @@ exit_status run_and_report(const run_request& asked, const run_inputs& in, conso
 // The status of a run that printed an answer: 0, or 1 when it did not arrive whole.
 exit_status answered() {
     return close_standard_output() ? exit_status::success : exit_status::output_lost;
+}
+
+// The formats this build writes, and why any is missing, for --version.
+std::string picture_format_support() {
+    if (!png_output_built) {
+        return "BMP (PNG left out: built without libspng)";
+    }
+    if (!png_writer_ready()) {
+        return std::string("BMP (PNG: ") + png_library_file + " cannot be loaded)";
+    }
+    return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
 }
 
 // What the command line asks that needs no disc (help, the version), or that this build

@@ -33,13 +33,3 @@ const picture_format* find_picture_format(const char* name) {
 const picture_format& default_picture_format() {
     return formats[0];
 }
-
-std::string picture_format_support() {
-    if (!png_output_built) {
-        return "BMP (PNG left out: built without libspng)";
-    }
-    if (!png_writer_ready()) {
-        return std::string("BMP (PNG: ") + png_library_file + " cannot be loaded)";
-    }
-    return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
-}

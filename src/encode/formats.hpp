@@ -21,6 +21,3 @@ std::span<const picture_format> picture_formats();
 // The format of that name, without regard to case; null when there is none.
 const picture_format* find_picture_format(const char* name);
 const picture_format& default_picture_format();
-
-// The formats this build writes, and why any is missing, for --version.
-std::string picture_format_support();

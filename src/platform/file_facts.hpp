@@ -2,6 +2,8 @@
 // whether two paths lead to one file.
 #pragma once
 
+#include "core/error.hpp"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -34,7 +36,7 @@ file_identity standard_output_identity();
 
 // Opens what stands at path for writing as it stands, links followed, never replacing it: a
 // regular file is emptied first, a new one made. Null, with the system's reason.
-std::FILE* open_in_place(const std::string& path, std::string& reason);
+result<std::FILE*> open_in_place(const std::string& path);
 
 // The path made absolute, its links resolved where it exists; the path as given when the
 // system cannot tell.

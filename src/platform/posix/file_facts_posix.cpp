@@ -51,23 +51,26 @@ file_facts facts_of(const std::string& path) {
     return facts;
 }
 
-std::FILE* open_in_place(const std::string& path, std::string& reason) {
+result<std::FILE*> open_in_place(const std::string& path) {
+    const auto failed = [&](int fd) {
+        const error why(error_kind::write_failed, nullptr, path, errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return why;
+    };
     // A pipe waits here for its reader, as any program that writes into one does.
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, new_file_mode);
     if (fd < 0) {
-        reason = system_reason(errno);
-        return nullptr;
+        return failed(-1);
     }
     struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0) {
-        reason = system_reason(errno);
-        close(fd);
-        return nullptr;
+        return failed(fd);
     }
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
-        reason = system_reason(errno);
-        close(fd);
+        return failed(fd);
     }
     return file;
 }

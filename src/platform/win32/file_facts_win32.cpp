@@ -57,10 +57,10 @@ file_facts facts_of(const std::string& path) {
     return facts;
 }
 
-std::FILE* open_in_place(const std::string& path, std::string& reason) {
+result<std::FILE*> open_in_place(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        reason = system_reason(errno);
+        return error(error_kind::write_failed, nullptr, path, errno);
     }
     return file;
 }
