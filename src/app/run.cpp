@@ -265,9 +265,9 @@ bool close_standard_output(bool told = false) {
 // The lines on standard error that end a run: with a source, the summary (unless quiet) and
 // the groups that failed as a whole; after a failed dialogue, what the console cannot tell.
 void tell_the_end(const run_request& asked, const picture_settings& settings,
-                  const run_counts& counts, const run_inputs& in, status result) {
+                  const run_counts& counts, const run_inputs& in, bool groups_ran) {
     if (asked.dialogue) {
-        if (result != st_ok) {
+        if (!groups_ran) {
             explain_failure(*in.source, in.drive_unread);
         }
         return;
@@ -345,7 +345,7 @@ exit_status finish_reports(const run_request& asked, const picture_settings& set
         ++reports.counts.failed;
         status = failed;
     }
-    tell_the_end(asked, settings, reports.counts, in, groups_ran ? st_ok : st_run_failed);
+    tell_the_end(asked, settings, reports.counts, in, groups_ran);
     return close_standard_output(!flushed) ? status : failed;
 }
 
@@ -359,11 +359,11 @@ exit_status run_and_report(const run_request& asked, const run_inputs& in, conso
     if (asked.chosen.list) {
         reports->console.begin_listing();
     }
-    const status result = run_extraction(source, settings, reports->all);
+    const bool groups_ran = run_extraction(source, settings, reports->all);
     if (asked.chosen.list) {
         reports->console.end_listing();
     }
-    return finish_reports(asked, settings, in, results, *reports, result == st_ok);
+    return finish_reports(asked, settings, in, results, *reports, groups_ran);
 }
 
 // The status of a run that printed an answer: 0, or 1 when it did not arrive whole.

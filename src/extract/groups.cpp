@@ -94,17 +94,16 @@ group_outcome make_group(picture_run& run, const picture_group& group) {
     return group_outcome::ran;
 }
 
-status run_extraction(const disc& source, const picture_settings& settings,
-                      run_listener& listener) {
+bool run_extraction(const disc& source, const picture_settings& settings, run_listener& listener) {
     picture_run run(source, settings, listener);
-    status result = st_ok;
+    bool every_group_ran = true;
     for (const picture_group& group : groups) {
         if (make_group(run, group) == group_outcome::failed) {
             run.group_failed(group.name);
-            result = st_run_failed;
+            every_group_ran = false;
         }
     }
-    return result;
+    return every_group_ran;
 }
 
 bool holds_disc_files(const disc& source) {

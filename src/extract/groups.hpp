@@ -2,7 +2,6 @@
 // command line and the diagnostics all read.
 #pragma once
 
-#include "core/status.hpp"
 #include "gfx/colour.hpp"
 
 #include <cstdint>
@@ -56,13 +55,10 @@ enum class group_outcome {
 // list is empty fails as a whole: none of its files matched.
 group_outcome make_group(picture_run& run, const picture_group& group);
 
-// The result of a run whose every group ran, and of one where a group failed as a whole.
-constexpr status st_run_failed = -1;
-
 // Runs every group that the settings select any picture of, in table order, and tells the
-// listener what happens. A failing group never stops the run. Returns 0, or -1 when a group
-// failed as a whole.
-status run_extraction(const disc& source, const picture_settings& settings, run_listener& listener);
+// listener what happens. A failing group never stops the run. True when every group ran;
+// false when one failed as a whole.
+bool run_extraction(const disc& source, const picture_settings& settings, run_listener& listener);
 
 // Whether the disc holds the first file of any group.
 bool holds_disc_files(const disc& source);
