@@ -150,25 +150,27 @@ template <class T, class E = error> class [[nodiscard]] result {
     const T& operator*() const { return *value_; }
     T& operator*() { return *value_; }
     const T* operator->() const { return &*value_; }
-    const E& failure() const { return failure_; }
-    E& failure() { return failure_; }
+    // Only where it failed.
+    const E& failure() const { return *failure_; }
+    E& failure() { return *failure_; }
 
   private:
+    // Success costs no error: a byte sink's every write hands one back.
     std::optional<T> value_;
-    E failure_;
+    std::optional<E> failure_;
 };
 
 template <class E> class [[nodiscard]] result<void, E> {
   public:
     result() = default;
-    result(E failure) : ok_(false), failure_(std::move(failure)) {}
+    result(E failure) : failure_(std::move(failure)) {}
 
-    bool ok() const { return ok_; }
-    explicit operator bool() const { return ok_; }
-    const E& failure() const { return failure_; }
-    E& failure() { return failure_; }
+    bool ok() const { return !failure_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    // Only where it failed.
+    const E& failure() const { return *failure_; }
+    E& failure() { return *failure_; }
 
   private:
-    bool ok_ = true;
-    E failure_;
+    std::optional<E> failure_;
 };

@@ -45,8 +45,9 @@ result<void> dec_s8_tile(const std::uint8_t* cells, std::uint8_t* dst, const std
     }
     const auto total = static_cast<std::size_t>(total64);
     const std::size_t count = std::size_t{width} * height;
-    // Gather every cell first, so that dst may be the block the cells come from.
-    const heap_block gathered = heap_take(total);
+    // Gather every cell first, so that dst may be the block the cells come from. Every byte is
+    // a cell's before any is read.
+    const heap_block gathered = heap_to_fill(total);
     if (!gathered) {
         return error{error_kind::no_memory, "dec_s8_tile"};
     }

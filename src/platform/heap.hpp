@@ -18,9 +18,16 @@ inline heap_block heap_take(std::size_t size) {
     return heap_block(new (std::nothrow) std::uint8_t[size]());
 }
 
+// A block the caller fills whole before it reads any of it (a copy, cells gathered one by
+// one): not zero-filled, as nothing of what it held before can be read. Empty when the memory
+// cannot be had.
+inline heap_block heap_to_fill(std::size_t size) {
+    return heap_block(new (std::nothrow) std::uint8_t[size]);
+}
+
 // A copy of size bytes from src, or an empty block when the memory cannot be had.
 inline heap_block heap_copy(const std::uint8_t* src, std::size_t size) {
-    heap_block block = heap_take(size);
+    heap_block block = heap_to_fill(size);
     if (block) {
         std::memcpy(block.get(), src, size);
     }
