@@ -81,20 +81,30 @@ result<void> bmp_out(const byte_sink& sink, const image& p) {
         entry[entry_green] = p.palette[i].green;
         entry[entry_red] = p.palette[i].red;
     }
+    // A row's pixels, and the zeros that fill it to whole 32-bit words.
     const heap_block row = heap_take(stride);
     if (!row) {
         return error{error_kind::no_memory};
     }
-    std::memset(row.get(), 0, stride);
+    const std::size_t used = row_bytes(p.width, p.format);
+    // Rows whose last byte has no spare bits go out as the image holds them, uncopied.
+    const bool whole_bytes = used * 8 == std::size_t{p.width} * bits;
 
     result<void> written = put_bytes(sink, header, sizeof header);
     if (written && palette_size != 0) {
         written = put_bytes(sink, palette, palette_size);
     }
-    // The file wants the bottom row first, each filled to whole 32-bit words with zeros.
+    // The file wants the bottom row first.
     for (std::uint32_t y = p.height; written && y > 0; --y) {
-        copy_row(p, y - 1, row.get());
-        written = put_bytes(sink, row.get(), stride);
+        if (!whole_bytes) {
+            copy_row(p, y - 1, row.get());
+            written = put_bytes(sink, row.get(), stride);
+            continue;
+        }
+        written = put_bytes(sink, p.rows + std::size_t{y - 1} * p.stride, used);
+        if (written && used != stride) {
+            written = put_bytes(sink, row.get() + used, stride - used);
+        }
     }
     return written;
 }
