@@ -93,16 +93,14 @@ std::vector<std::string> cellmap_sources(const cell_map& row) {
     return sources;
 }
 
-bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, const cell_map& row, unsigned k,
-                 const std::vector<std::string>& costs, transparency mode) {
+namespace {
+
+// The row's cells, loaded, checked against its map and tiled into the picture's rows, into
+// the group's row. False when a step failed (told).
+bool tile_row(picture_job& job, const cell_map& row, group_job::row_data& tiled) {
     std::uint16_t map[map_area_entries] = {};
-    std::uint8_t palette[palette_size] = {};
     char file[numbered_name_size] = {};
-    const std::string name = cellmap_picture_name(row, k);
-    picture_job job(run, group_cellmaps, name);
-    job.makes(costs);
-    job.uses(title_file);
-    const heap_block cells = heap_take(cell_data_size);
+    heap_block cells = heap_take(cell_data_size);
     if (!cells) {
         return job.fail(error{error_kind::no_memory, "dec_cellmap"});
     }
@@ -112,18 +110,42 @@ bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, const cell_ma
                              deepest_cells,    depth_rule::at_most, 0};
     const std::optional<std::uint16_t> depth =
         load_cell_screen(job, file, map, screen, [&] { return load_cells(job, row, cells.get()); });
-    const std::uint32_t palette_offset = row.palette_offset + k * palette_block_size;
-    if (!depth) {
+    if (!depth || !job.check(dec_s8_tile(cells.get(), cells.get(), map, cell_data_size, row.width,
+                                         row.height, *depth))) {
         return false;
     }
+    tiled = {std::move(cells), *depth};
+    return true;
+}
+
+} // namespace
+
+bool dec_cellmap(group_job& group, const std::uint8_t* title_data, const cell_map& row,
+                 unsigned k) {
+    std::uint8_t palette[palette_size] = {};
+    const std::string name = cellmap_picture_name(row, k);
+    picture_job job(group.run(), group_cellmaps, name);
+    job.makes(group.costs());
+    group_job::row_data& tiled = group.row();
+    if (tiled.block) {
+        // The row's first picture read its files: this one is made of them too.
+        for (const std::string& file : cellmap_sources(row)) {
+            job.uses(file.c_str());
+        }
+    } else {
+        job.uses(title_file);
+        if (!tile_row(job, row, tiled)) {
+            return false;
+        }
+    }
+    const std::uint32_t palette_offset = row.palette_offset + k * palette_block_size;
     if (palette_offset + palette_block_size > title_data_size) {
         return job.fail(error{error_kind::bad_argument, "dec_ss_pal"});
     }
-    if (!job.check(dec_s8_tile(cells.get(), cells.get(), map, cell_data_size, row.width, row.height,
-                               *depth)) ||
-        !job.check(dec_ss_pal(title_data + palette_offset, palette, palette_entries, mode))) {
+    if (!job.check(
+            dec_ss_pal(title_data + palette_offset, palette, palette_entries, group.mode()))) {
         return false;
     }
-    return job.write_as(
-        name, {palette, cells.get(), row.width * cell_side, row.height * cell_side, *depth, false});
+    return job.write_as(name, {palette, tiled.block.get(), row.width * cell_side,
+                               row.height * cell_side, tiled.depth, false});
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class picture_run;
+class group_job;
 
 constexpr char group_cellmaps[] = "cellmaps";
 
@@ -18,7 +18,7 @@ std::string cellmap_picture_name(const cell_map& row, unsigned k);
 std::vector<std::string> cellmap_sources(const cell_map& row);
 
 // Makes picture k of one row, with the k-th palette of the row in the title data (title_data_size
-// bytes), converted under mode. A failure costs the pictures named in costs. False when it
-// failed (a cell depth above 8 without a line).
-bool dec_cellmap(picture_run& run, const std::uint8_t* title_data, const cell_map& row, unsigned k,
-                 const std::vector<std::string>& costs, transparency mode);
+// bytes), converted under the group's mode. The row's cells are loaded and tiled by its first
+// picture and kept in the group's row for the others. A failure costs the pictures the group
+// names (costs). False when it failed (a cell depth above 8 without a line).
+bool dec_cellmap(group_job& group, const std::uint8_t* title_data, const cell_map& row, unsigned k);

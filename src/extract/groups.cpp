@@ -86,6 +86,9 @@ group_outcome make_group(picture_run& run, const picture_group& group) {
         if (at > 0 && same_row(*selected[at], *selected[at - 1]) && run.lost(selected[at]->name)) {
             continue;
         }
+        if (at == 0 || !same_row(*selected[at], *selected[at - 1])) {
+            job.start_row();
+        }
         job.set_costs(costs_of(selected, at));
         if (!group.make(job, *selected[at])) {
             return group_outcome::failed;

@@ -202,6 +202,16 @@ class group_job {
     const std::uint8_t* shared(std::uint32_t size,
                                bool (*fill)(picture_job& job, std::uint8_t* block));
 
+    // What the pictures of one row of a table share (its cells, tiled), kept by the row's
+    // first picture for those after it: loaded and converted once a row, as the files are one.
+    struct row_data {
+        heap_block block;
+        std::uint16_t depth = 0;
+    };
+    row_data& row() { return row_; }
+    // The run starts a row: nothing of the last one is kept.
+    void start_row() { row_ = {}; }
+
   private:
     picture_run& run_;
     const char* group_;
@@ -209,4 +219,5 @@ class group_job {
     std::vector<std::string> costs_;
     heap_block shared_;
     bool tried_ = false;
+    row_data row_;
 };

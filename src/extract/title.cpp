@@ -137,8 +137,7 @@ bool make_title(group_job& job, const listed_picture& picture) {
     picture_run& run = job.run();
     const std::string_view kind = picture.group;
     if (kind == group_cellmaps && picture.entry < std::size(dm_cell_maps)) {
-        dec_cellmap(run, title_data, dm_cell_maps[picture.entry], picture.number, job.costs(),
-                    job.mode());
+        dec_cellmap(job, title_data, dm_cell_maps[picture.entry], picture.number);
     } else if (kind == group_sprites && picture.entry < std::size(dm_sprite_sheets)) {
         const sprite_sheet& sheet = dm_sprite_sheets[picture.entry];
         dec_spr(run, picture.name.c_str(), group_sprites, title_data + sheet.palette_offset,

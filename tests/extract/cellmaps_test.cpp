@@ -64,11 +64,11 @@ group_run run_row(const cell_map& row) {
     for (unsigned k = 0; k < counts_pictures(row.counts); ++k) {
         costs.push_back(cellmap_picture_name(row, k));
     }
+    group_job job(t.run(), group_cellmaps, transparency::plain);
     bool ok = true;
     for (unsigned k = 0; ok && k < costs.size(); ++k) {
-        ok = dec_cellmap(t.run(), title.data(), row, k,
-                         std::vector<std::string>(costs.begin() + k, costs.end()),
-                         transparency::plain);
+        job.set_costs(std::vector<std::string>(costs.begin() + k, costs.end()));
+        ok = dec_cellmap(job, title.data(), row, k);
     }
     return {ok, t.console()};
 }
