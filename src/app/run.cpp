@@ -14,8 +14,6 @@
 #include "core/ascii.hpp"
 #include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
-#include "encode/png_built.hpp"
-#include "encode/png_out.hpp"
 #include "extract/groups.hpp"
 #include "extract/picture_run.hpp"
 #include "platform/disc.hpp"
@@ -371,15 +369,35 @@ exit_status answered() {
     return close_standard_output() ? exit_status::success : exit_status::output_lost;
 }
 
-// The formats this build writes, and why any is missing, for --version.
+// The formats this build writes, and why any is missing, for --version: "BMP, PNG (through
+// libspng 0.7.3)", "BMP (PNG left out: built without libspng)".
 std::string picture_format_support() {
-    if (!png_output_built) {
-        return "BMP (PNG left out: built without libspng)";
+    std::string ready;
+    std::string missing;
+    for (const picture_format& f : picture_formats()) {
+        const format_library* lib = f.library;
+        if (f.ready()) {
+            ready +=
+                (ready.empty() ? "" : ", ") + std::string(f.shown) +
+                (lib != nullptr ? std::string(" (through ") + lib->name + " " + lib->version + ")"
+                                : std::string());
+        } else if (lib != nullptr) {
+            missing += std::string(" (") + f.shown +
+                       (lib->built ? std::string(": ") + lib->file + " cannot be loaded)"
+                                   : std::string(" left out: built without ") + lib->name + ")");
+        }
     }
-    if (!png_writer_ready()) {
-        return std::string("BMP (PNG: ") + png_library_file + " cannot be loaded)";
+    return ready + missing;
+}
+
+// Why this build cannot write a format it knows.
+std::string not_ready(const picture_format& f) {
+    const format_library* lib = f.library;
+    if (lib != nullptr && lib->built) {
+        return std::string(f.shown) + " files need " + lib->file + ", which cannot be loaded";
     }
-    return std::string("BMP, PNG (through libspng ") + png_library_version + ")";
+    return std::string("this build writes no ") + f.shown + " files (built without " +
+           (lib != nullptr ? lib->name : "its library") + ")";
 }
 
 // What the command line asks that needs no disc (help, the version), or that this build
@@ -396,11 +414,7 @@ std::optional<exit_status> answered_at_once(const options& chosen, const picture
         return answered();
     }
     if (!format.ready()) {
-        return usage_error(png_output_built
-                               ? std::string("PNG files need ") + png_library_file +
-                                     ", which cannot be loaded"
-                               : std::string("this build writes no PNG files (built without "
-                                             "libspng)"));
+        return usage_error(not_ready(format));
     }
     if (!chosen.manifest.empty() && !manifest_built) {
         return usage_error("this build writes no manifest (built without nlohmann-json)");

@@ -10,9 +10,12 @@ bool always_ready() {
     return true;
 }
 
+constexpr format_library libspng = {"libspng", png_output_built, png_library_version,
+                                    png_library_file};
+
 constexpr picture_format formats[] = {
-    {"bmp", "BMP", ".BMP", "bmp_out", bmp_out, always_ready},
-    {"png", "PNG", ".PNG", "png_out", png_out, png_writer_ready},
+    {"bmp", "BMP", ".BMP", "bmp_out", bmp_out, always_ready, nullptr},
+    {"png", "PNG", ".PNG", "png_out", png_out, png_writer_ready, &libspng},
 };
 
 } // namespace
