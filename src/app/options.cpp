@@ -22,11 +22,13 @@ constexpr char usage_head[] =
     "Takes the still pictures off a Sega Saturn game disc and writes each one as a\n"
     "picture file: face portraits, opening and event screens, ending screens, title\n"
     "pictures, sprite sheets and cell-map pictures.\n"
-    "\n"
-    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a\n";
-// Then "disc image (" and the formats' names, as image/image_formats.cpp has them.
+    "\n";
+// Around the images' names, as image/image_formats.cpp has them, filled to the width.
+constexpr char usage_source[] =
+    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a disc "
+    "image (";
+constexpr char usage_source_end[] = ") or, on Linux, a drive's device.";
 constexpr char usage_after_images[] =
-    ") or, on Linux, a drive's device.\n"
     "Without SOURCE the program asks for the letter of the drive with the disc.\n"
     "\n"
     "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
@@ -72,31 +74,44 @@ std::string ready_formats() {
 }
 
 // The groups --only takes, from the table, in lines of the help's width under its column.
-std::string group_lines() {
-    constexpr std::size_t column = 24;
-    constexpr std::size_t width = 79;
-    const std::string indent(column, ' ');
+// The words of text in lines of at most help_width characters, each set in by indent
+// spaces: the lists the tables give fill the help as typed text would.
+std::string filled(const std::string& text, std::size_t indent) {
+    constexpr std::size_t help_width = 79;
     std::string lines;
-    std::string line = indent + "whose group is named:";
-    const std::span<const char* const> names = picture_group_names();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string word = names[i] + std::string(i + 1 < names.size() ? "," : "");
-        if (line.size() + 1 + word.size() > width) {
+    std::string line(indent, ' ');
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        end = end == std::string::npos ? text.size() : end;
+        const std::string_view word(text.data() + start, end - start);
+        if (line.size() > indent && line.size() + 1 + word.size() > help_width) {
             lines += line + "\n";
-            line = indent + word;
-        } else {
-            line += " " + word;
+            line.assign(indent, ' ');
         }
+        line += (line.size() > indent ? " " : "") + std::string(word);
+        start = end + 1;
     }
     return lines + line + "\n";
+}
+
+// The groups --only takes, as the table names them.
+std::string group_lines() {
+    constexpr std::size_t column = 24;
+    std::string text = "whose group is named:";
+    const std::span<const char* const> names = picture_group_names();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += " " + std::string(names[i]) + (i + 1 < names.size() ? "," : "");
+    }
+    return filled(text, column);
 }
 
 } // namespace
 
 std::string usage_text() {
-    return usage_head + std::string("disc image (") + image_formats_in_help() + usage_after_images +
-           "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle + group_lines() +
-           usage_after_groups + (manifest_built ? usage_manifest : "") + usage_tail;
+    return usage_head + filled(usage_source + image_formats_in_help() + usage_source_end, 0) +
+           usage_after_images + "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle +
+           group_lines() + usage_after_groups + (manifest_built ? usage_manifest : "") + usage_tail;
 }
 
 namespace {
