@@ -89,7 +89,10 @@ std::string filled(const std::string& text, std::size_t indent) {
             lines += line + "\n";
             line.assign(indent, ' ');
         }
-        line += (line.size() > indent ? " " : "") + std::string(word);
+        if (line.size() > indent) {
+            line += ' ';
+        }
+        line.append(word);
         start = end + 1;
     }
     return lines + line + "\n";
@@ -101,7 +104,11 @@ std::string group_lines() {
     std::string text = "whose group is named:";
     const std::span<const char* const> names = picture_group_names();
     for (std::size_t i = 0; i < names.size(); ++i) {
-        text += " " + std::string(names[i]) + (i + 1 < names.size() ? "," : "");
+        text += ' ';
+        text += names[i];
+        if (i + 1 < names.size()) {
+            text += ',';
+        }
     }
     return filled(text, column);
 }
