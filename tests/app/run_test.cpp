@@ -1,6 +1,7 @@
 // The program as the user meets it: typed input in, console text and exit status out.
 #include "app/run.hpp"
 #include "app/texts.hpp"
+#include "encode/formats.hpp"
 #include "extract/groups.hpp"
 #include "platform/disc.hpp"
 
@@ -177,6 +178,12 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     std::ifstream completion(COMPLETION_SCRIPT);
     const std::string script{std::istreambuf_iterator<char>(completion), {}};
     EXPECT_NE(script.find("--only)\n        COMPREPLY=($(compgen -W '" + words + "' "),
+              std::string::npos);
+    std::string formats;
+    for (const picture_format& f : picture_formats()) {
+        formats += (formats.empty() ? "" : " ") + std::string(f.name);
+    }
+    EXPECT_NE(script.find("--format)\n        COMPREPLY=($(compgen -W '" + formats + "' "),
               std::string::npos);
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
