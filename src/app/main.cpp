@@ -1,4 +1,5 @@
 #include "app/run.hpp"
+#include "platform/heap.hpp"
 #include "platform/output_folder.hpp"
 #include "platform/terminal.hpp"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char** argv) {
     hold_standard_streams();
+    keep_freed_heap();
 #ifdef SIGXFSZ
     // A picture past the file size limit is a write that fails, reported as any other.
     std::signal(SIGXFSZ, SIG_IGN);
