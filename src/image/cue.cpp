@@ -1,5 +1,7 @@
 #include "image/cue.hpp"
 
+#include "image/text_lines.hpp"
+
 #include <algorithm>
 #include <array>
 
@@ -36,19 +38,6 @@ constexpr track_mode data_modes[] = {
     {"MODE2/2352", raw_mode2},
 };
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool same_word(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return upper(x) == upper(y); });
-}
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 bool is_opening(std::string_view command) {
     return std::any_of(opening_commands.begin(), opening_commands.end(),
                        [&](std::string_view c) { return same_word(command, c); });
@@ -81,33 +70,6 @@ class words {
   private:
     std::string_view rest_;
 };
-
-// The next line, without its end: CR, LF or CR LF.
-std::string_view next_line(std::string_view& text) {
-    const std::size_t end = text.find_first_of("\r\n");
-    const std::string_view line = text.substr(0, end);
-    if (end == text.npos) {
-        text = {};
-    } else {
-        const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-        text.remove_prefix(end + (crlf ? 2 : 1));
-    }
-    return line;
-}
-
-bool parse_number(std::string_view digits, std::uint32_t& value) {
-    if (digits.empty() || digits.size() > 6) {
-        return false;
-    }
-    value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint32_t>(c - '0');
-    }
-    return true;
-}
 
 // mm:ss:ff, in frames.
 bool parse_position(std::string_view text, std::uint64_t& frames) {
@@ -269,23 +231,5 @@ result<opened_image> open_cue_sheet(std::unique_ptr<image_file> file, const std:
     case cue_reading::data_track:
         break;
     }
-    result<named_file> named = beside(path, track.file);
-    if (!named) {
-        error why = std::move(named.failure());
-        why.path = path;
-        why.subject = track.file;
-        why.detail = error_detail::track_file;
-        return why;
-    }
-    const std::uint64_t track_size = named->file->size();
-    if (track.start >= track_size) {
-        error late = image_error(error_kind::track_past_end, path);
-        late.subject = track.file;
-        late.figures[0] = track.start;
-        late.figures[1] = track_size;
-        return late;
-    }
-    std::string track_path = std::move(named.value().path);
-    return opened_image{framed_track(std::move(named.value().file), track.frames, track.start),
-                        std::move(track_path)};
+    return open_track_beside(path, track.file, track.frames, track.start, beside);
 }

@@ -98,3 +98,26 @@ error image_error(error_kind kind, const std::string& path) {
     e.path = path;
     return e;
 }
+
+result<opened_image> open_track_beside(const std::string& path, const std::string& name,
+                                       framing frames, std::uint64_t start, file_beside beside) {
+    result<named_file> named = beside(path, name);
+    if (!named) {
+        error why = std::move(named.failure());
+        why.path = path;
+        why.subject = name;
+        why.detail = error_detail::track_file;
+        return why;
+    }
+    const std::uint64_t track_size = named->file->size();
+    if (start >= track_size) {
+        error late = image_error(error_kind::track_past_end, path);
+        late.subject = name;
+        late.figures[0] = start;
+        late.figures[1] = track_size;
+        return late;
+    }
+    std::string track_path = std::move(named.value().path);
+    return opened_image{framed_track(std::move(named.value().file), frames, start),
+                        std::move(track_path)};
+}

@@ -55,3 +55,9 @@ std::string image_formats_in_help();
 
 // An error of an image's own: of kind, naming path.
 error image_error(error_kind kind, const std::string& path);
+
+// The data track in the file that the image at path names (name), framed as frames and
+// starting start bytes in, opened through beside. The file's own errors name it as the
+// image's track.
+result<opened_image> open_track_beside(const std::string& path, const std::string& name,
+                                       framing frames, std::uint64_t start, file_beside beside);
