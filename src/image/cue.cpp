@@ -231,5 +231,5 @@ result<opened_image> open_cue_sheet(std::unique_ptr<image_file> file, const std:
     case cue_reading::data_track:
         break;
     }
-    return open_track_beside(path, track.file, track.frames, track.start, beside);
+    return open_track_beside(path, track.file, track.file, track.frames, track.start, beside);
 }

@@ -1,6 +1,7 @@
 #include "image/image_formats.hpp"
 
 #include "core/ascii.hpp"
+#include "image/clonecd.hpp"
 #include "image/cue.hpp"
 #include "image/iso9660.hpp"
 
@@ -9,6 +10,7 @@ namespace {
 constexpr std::string_view iso_extensions[] = {"iso"};
 constexpr std::string_view raw_extensions[] = {"bin"};
 constexpr std::string_view cue_extensions[] = {"cue"};
+constexpr std::string_view clonecd_extensions[] = {"ccd"};
 
 // Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
 // descriptor where a volume's lies.
@@ -16,6 +18,7 @@ constexpr image_format formats[] = {
     {"ISO 9660", ".iso", iso_extensions, true, true, probe_iso_image, open_iso_image},
     {"raw 2352-byte", "a raw .bin", raw_extensions, true, false, probe_raw_image, open_raw_image},
     {"CUE sheets", "a .cue sheet", cue_extensions, false, false, probe_cue_sheet, open_cue_sheet},
+    {"CloneCD", "a CloneCD .ccd", clonecd_extensions, true, false, probe_clonecd, open_clonecd},
 };
 
 // What follows the last dot of the path's last name; empty when it has none.
@@ -100,19 +103,20 @@ error image_error(error_kind kind, const std::string& path) {
 }
 
 result<opened_image> open_track_beside(const std::string& path, const std::string& name,
-                                       framing frames, std::uint64_t start, file_beside beside) {
+                                       const std::string& shown, framing frames,
+                                       std::uint64_t start, file_beside beside) {
     result<named_file> named = beside(path, name);
     if (!named) {
         error why = std::move(named.failure());
         why.path = path;
-        why.subject = name;
+        why.subject = shown;
         why.detail = error_detail::track_file;
         return why;
     }
     const std::uint64_t track_size = named->file->size();
     if (start >= track_size) {
         error late = image_error(error_kind::track_past_end, path);
-        late.subject = name;
+        late.subject = shown;
         late.figures[0] = start;
         late.figures[1] = track_size;
         return late;
@@ -120,4 +124,17 @@ result<opened_image> open_track_beside(const std::string& path, const std::strin
     std::string track_path = std::move(named.value().path);
     return opened_image{framed_track(std::move(named.value().file), frames, start),
                         std::move(track_path)};
+}
+
+std::string name_beside(const std::string& image, const std::string& name) {
+    if (!name.starts_with('.') || name.find_first_of("./\\", 1) != std::string::npos) {
+        return name;
+    }
+    const std::size_t slash = image.find_last_of("/\\");
+    std::string own = slash == std::string::npos ? image : image.substr(slash + 1);
+    const std::size_t dot = own.rfind('.');
+    if (dot != std::string::npos && dot != 0) {
+        own.erase(dot);
+    }
+    return own + name;
 }

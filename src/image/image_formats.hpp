@@ -19,7 +19,9 @@ struct named_file {
 };
 
 // Opens the file that the image at image_path names as name: the platform's own, which
-// knows where files lie and how they are opened.
+// knows where files lie and how they are opened. A name that is an extension alone (".img")
+// stands for the image's own name with that extension, the name of the file a link to the
+// image leads to: CloneCD names its frames so.
 using file_beside = result<named_file> (*)(const std::string& image_path, const std::string& name);
 
 // The data track an image opened to, and the other file it was read from, if any.
@@ -56,8 +58,14 @@ std::string image_formats_in_help();
 // An error of an image's own: of kind, naming path.
 error image_error(error_kind kind, const std::string& path);
 
+// The name of the file an image names: name, or for an extension alone (".img": one dot, at
+// the start) the image's own name (the last part of image) with that extension in place of
+// its own.
+std::string name_beside(const std::string& image, const std::string& name);
+
 // The data track in the file that the image at path names (name), framed as frames and
 // starting start bytes in, opened through beside. The file's own errors name it as the
-// image's track.
+// image's track, as shown.
 result<opened_image> open_track_beside(const std::string& path, const std::string& name,
-                                       framing frames, std::uint64_t start, file_beside beside);
+                                       const std::string& shown, framing frames,
+                                       std::uint64_t start, file_beside beside);

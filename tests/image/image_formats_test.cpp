@@ -1,5 +1,6 @@
 // The table of disc image formats: which format a file is taken for, and what lists the
 // formats (-V, the shell's completion) keeping step with it.
+#include "image/clonecd.hpp"
 #include "image/image_formats.hpp"
 #include "platform/image_disc.hpp"
 
@@ -74,6 +75,8 @@ TEST(ImageFormats, ContentTellsTheFormatBeforeTheName) {
     EXPECT_EQ(format_of(volume(2352, 16), "game.iso"), "raw 2352-byte");
     EXPECT_EQ(format_of(volume(2352, 24), "game.iso"), "raw 2352-byte");
     EXPECT_EQ(format_of(text, "game.bin"), "CUE sheets");
+    const std::string control = "\xEF\xBB\xBF[clonecd]\nVersion=3\n";
+    EXPECT_EQ(format_of(bytes(control.begin(), control.end()), "game.txt"), "CloneCD");
     // Content that tells nothing: the name's extension, in any case, of its last name alone.
     EXPECT_EQ(format_of(blank, "GAME.ISO"), "ISO 9660");
     EXPECT_EQ(format_of(blank, "dump.Bin"), "raw 2352-byte");
@@ -93,9 +96,29 @@ TEST(ImageFormats, ContentTellsTheFormatBeforeTheName) {
     EXPECT_EQ(none.failure().path, "blank.iso");
 }
 
+TEST(ImageFormats, CloneCdControlNamesItsFirstDataTrack) {
+    clonecd_data_track track;
+    // Audio first, then a mode 2 track whose sectors start at 150; keys and sections in any
+    // case and spacing, as the tools that write them differ.
+    EXPECT_TRUE(read_clonecd_control("[CloneCD]\r\n[TRACK 2]\r\nMODE=2\r\n index 1 = 150\r\n"
+                                     "[TRACK 1]\r\nMODE=0\r\nINDEX 1=0\r\n",
+                                     track));
+    EXPECT_EQ(track.frames.data_at, raw_mode2.data_at);
+    EXPECT_EQ(track.start, 150u * 2352u);
+    EXPECT_TRUE(read_clonecd_control("[Track 3]\nMODE=1\nINDEX 1=7\n[TRACK 4]\nMODE=2\n"
+                                     "INDEX 1=9\n",
+                                     track));
+    EXPECT_EQ(track.frames.data_at, raw_mode1.data_at);
+    EXPECT_EQ(track.start, 7u * 2352u);
+    // A track without its start, or audio alone, is no data track.
+    EXPECT_FALSE(read_clonecd_control("[TRACK 1]\nMODE=1\n[TRACK 2]\nMODE=0\nINDEX 1=0\n", track));
+    EXPECT_FALSE(read_clonecd_control("[TRACKS 1]\nMODE=1\nINDEX 1=0\n", track));
+}
+
 TEST(ImageFormats, WhatListsTheFormatsKeepsToTheTable) {
     // -V where drives' devices are not read as images (Windows); the others' is run_test's.
-    EXPECT_EQ(image_format_support(false), "ISO 9660 (.iso), raw 2352-byte (.bin) and CUE sheets");
+    EXPECT_EQ(image_format_support(false),
+              "ISO 9660 (.iso), raw 2352-byte (.bin), CUE sheets and CloneCD (.ccd)");
     // The shell completes the files of every format, by its extensions in either case.
     const bytes script = read_file(COMPLETION_SCRIPT);
     const std::string text(script.begin(), script.end());

@@ -52,7 +52,12 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
     write_file("files/title.seq", counting(5000));
     write_file("files/README", counting(10)); // recorded as "README.;1"
     make_images();
-    for (const char* image : {"image.iso", "image.cue", "image.bin"}) {
+    // The same frames as CloneCD keeps them: a control file, and the frames under its name.
+    fs::copy_file("image.bin", "image.IMG");
+    const std::string control = "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=4\r\n"
+                                "[TRACK 1]\r\nMODE=1\r\nINDEX 1=0\r\n";
+    write_file("image.ccd", bytes(control.begin(), control.end()));
+    for (const char* image : {"image.iso", "image.cue", "image.bin", "image.ccd"}) {
         drive_q_is(image);
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;

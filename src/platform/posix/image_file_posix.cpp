@@ -101,9 +101,10 @@ std::string path_beside(const std::string& sheet_path, const std::string& name) 
     const std::string sheet = resolved != nullptr ? resolved : sheet_path;
     std::free(resolved);
     const std::size_t sheet_slash = sheet.rfind('/');
-    const std::string exact = name.starts_with('/') || sheet_slash == std::string::npos
-                                  ? name
-                                  : sheet.substr(0, sheet_slash + 1) + name;
+    const std::string named = name_beside(sheet, name);
+    const std::string exact = named.starts_with('/') || sheet_slash == std::string::npos
+                                  ? named
+                                  : sheet.substr(0, sheet_slash + 1) + named;
     struct stat st {};
     if (lstat(exact.c_str(), &st) == 0) {
         return exact;

@@ -100,8 +100,9 @@ result<std::unique_ptr<image_file>> open_image_file(const std::string& path) {
         std::make_unique<win32_image_file>(handle, static_cast<std::uint64_t>(size.QuadPart)));
 }
 
-std::string path_beside(const std::string& sheet_path, const std::string& name) {
+std::string path_beside(const std::string& sheet_path, const std::string& given) {
     // The system matches names without regard to case itself.
+    const std::string name = name_beside(sheet_path, given);
     const bool absolute =
         (name.size() > 1 && name[1] == ':') || (!name.empty() && is_separator(name[0]));
     if (absolute) {
