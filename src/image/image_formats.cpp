@@ -1,9 +1,9 @@
 #include "image/image_formats.hpp"
 
-#include "core/ascii.hpp"
 #include "image/clonecd.hpp"
 #include "image/cue.hpp"
 #include "image/iso9660.hpp"
+#include "image/text_lines.hpp"
 
 namespace {
 
@@ -31,18 +31,6 @@ std::string_view extension_of(std::string_view path) {
     return dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
 }
 
-bool same_extension(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 std::span<const image_format> image_formats() {
@@ -58,7 +46,7 @@ const image_format* image_format_of(const image_file& file, std::string_view pat
     const std::string_view extension = extension_of(path);
     for (const image_format& f : formats) {
         for (const std::string_view e : f.extensions) {
-            if (same_extension(extension, e)) {
+            if (same_word(extension, e)) {
                 return &f;
             }
         }
