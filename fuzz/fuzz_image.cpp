@@ -1,6 +1,7 @@
 // Disc images as drives. The input's first byte picks the kind: 0 an image of 2048-byte
-// sectors, 1 a raw image, 2 a CUE sheet (a 2-byte big-endian length, the sheet, then its
-// track as track.bin). The image is linked as drive q, opened as the run opens it,
+// sectors, 1 a raw image, 2 a CUE sheet with its track as track.bin, 3 a CloneCD control
+// file with its frames as image.img. A kind of two files has a 2-byte big-endian length, the
+// first file, then the second. The image is linked as drive q, opened as the run opens it,
 // searched, and every file it lists read to the end.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
@@ -18,10 +19,18 @@
 
 namespace {
 
-constexpr std::uint8_t kind_iso = 0;
-constexpr std::uint8_t kind_raw = 1;
-constexpr std::uint8_t kind_count = 3; // and 2, a CUE sheet
-constexpr std::size_t sheet_length_size = 2;
+// Each kind's files: the image, and the file it names (null for none).
+struct image_kind {
+    const char* image;
+    const char* named;
+};
+constexpr image_kind kinds[] = {
+    {"image.iso", nullptr},
+    {"image.bin", nullptr},
+    {"image.cue", "track.bin"},
+    {"image.ccd", "image.img"},
+};
+constexpr std::size_t first_length_size = 2;
 // More than any file an input of the fuzzer's length can hold.
 constexpr std::uint32_t read_capacity = 4 << 20;
 
@@ -40,27 +49,23 @@ void write(const char* name, const std::uint8_t* data, std::size_t size) {
 
 // Writes the image files of the input; the name drive q is to stand for.
 const char* lay_out_image(const std::uint8_t* data, std::size_t size) {
-    const std::uint8_t kind = data[0] % kind_count;
+    const image_kind& kind = kinds[data[0] % std::size(kinds)];
     ++data;
     --size;
-    if (kind == kind_iso) {
-        write("image.iso", data, size);
-        return "image.iso";
+    if (kind.named == nullptr) {
+        write(kind.image, data, size);
+        return kind.image;
     }
-    if (kind == kind_raw) {
-        write("image.bin", data, size);
-        return "image.bin";
+    std::size_t first = 0;
+    if (size >= first_length_size) {
+        first =
+            std::min<std::size_t>((std::size_t{data[0]} << 8) | data[1], size - first_length_size);
+        data += first_length_size;
+        size -= first_length_size;
     }
-    std::size_t sheet = 0;
-    if (size >= sheet_length_size) {
-        sheet =
-            std::min<std::size_t>((std::size_t{data[0]} << 8) | data[1], size - sheet_length_size);
-        data += sheet_length_size;
-        size -= sheet_length_size;
-    }
-    write("image.cue", data, sheet);
-    write("track.bin", data + sheet, size - sheet);
-    return "image.cue";
+    write(kind.image, data, first);
+    write(kind.named, data + first, size - first);
+    return kind.image;
 }
 
 } // namespace

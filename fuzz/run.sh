@@ -53,8 +53,9 @@ trap 'rm -rf "$scratch"' EXIT
     echo "fuzz: could not make the seed corpora" >&2
     exit 1
 }
-# Image seeds: a few small files as an image of 2048-byte sectors, a raw image, and a CUE
-# sheet with its track (the input layout of fuzz_image.cpp).
+# Image seeds: a few small files as an image of 2048-byte sectors, a raw image, a CUE sheet
+# with its track and a CloneCD control file with its frames (the input layout of
+# fuzz_image.cpp).
 image_seeds() {
     local dir="$work/seeds/image-files" out="$work/seeds/fuzz_image"
     mkdir -p "$dir/files/SUB" "$out"
@@ -74,6 +75,9 @@ image_seeds() {
     local length
     length=$(printf '%04x' "${#sheet}")
     { printf "\\x02\\x${length:0:2}\\x${length:2:2}%s" "$sheet" && cat "$dir/track.bin"; } >"$out/cue"
+    local control=$'[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=4\r\n[TRACK 1]\r\nMODE=1\r\nINDEX 1=0\r\n'
+    length=$(printf '%04x' "${#control}")
+    { printf "\\x03\\x${length:0:2}\\x${length:2:2}%s" "$control" && cat "$dir/track.bin"; } >"$out/ccd"
     # Sheets as other tools write them, for the sheet reader alone.
     local sheets="$work/seeds/fuzz_cue"
     mkdir -p "$sheets"
