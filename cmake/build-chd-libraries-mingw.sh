@@ -2,10 +2,10 @@
 # The libraries that unpack CHD images' hunks, for the 32-bit Windows program: liblzma, libzstd
 # and libFLAC, each built from Debian's source package (xz-utils, libzstd, flac) with its own
 # CMake by mingw-w64 as a static library, and installed in PREFIX as lib/liblzma.a,
-# lib/libzstd.a and lib/libFLAC.a, their headers in include and their licences in
-# share/doc/xz/COPYING, share/doc/zstd/LICENSE and share/doc/flac/COPYING.Xiph. zlib is Debian's
-# own mingw-w64 build (libz-mingw-w64-dev), as libspng's. Does nothing when they are there
-# already.
+# lib/libzstd.a and lib/libFLAC.a (with lib/pkgconfig/flac.pc), their headers in include and
+# their licences in share/doc/xz/COPYING, share/doc/zstd/LICENSE and
+# share/doc/flac/COPYING.Xiph. zlib is Debian's own mingw-w64 build (libz-mingw-w64-dev), as
+# libspng's. Does nothing when they are there already.
 #
 # Usage: build-chd-libraries-mingw.sh [PREFIX]
 #        build-chd-libraries-mingw.sh --print-prefix
@@ -81,7 +81,7 @@ done
 
 configure() {
     cmake -S "$1" -B "build-$2" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-        -DBUILD_SHARED_LIBS=OFF "${@:3}"
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "${@:3}"
 }
 build() {
     cmake --build "build-$1" --target "$2" -j "$(nproc)"
@@ -114,5 +114,7 @@ configure flac flac -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OF
 build flac FLAC
 install -D -m 644 -t "$prefix/include/FLAC" flac/include/FLAC/*.h
 install -D -m 644 flac/COPYING.Xiph "$prefix/share/doc/flac/COPYING.Xiph"
+# Its headers do not say its version; its pkg-config file does.
+install -D -m 644 build-flac/src/libFLAC/flac.pc "$prefix/lib/pkgconfig/flac.pc"
 install -D -m 644 build-flac/src/libFLAC/libFLAC.a "$last"
 echo "CHD libraries for mingw-w64: installed in $prefix"
