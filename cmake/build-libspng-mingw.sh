@@ -12,20 +12,14 @@
 # build asks it where to look). A build fetches the source only when the cache lacks it.
 # Needs dpkg-dev, cmake, make, gcc-mingw-w64-i686 and libz-mingw-w64-dev; run as root, it
 # adds a deb-src line for Debian when apt has none.
-set -euo pipefail
+set -Eeuo pipefail
+# shellcheck source-path=SCRIPTDIR
+source "$(dirname "$0")/debian-source.sh"
 
 # The version apt would install, as the cache's key: Debian's binary and source versions of
 # libspng are the same.
-spng_version() {
-    local version
-    version=$(apt-cache show --no-all-versions libspng0 2>/dev/null | sed -n 's/^Version: //p' |
-        head -n 1)
-    echo "${version:-unknown}"
-}
-
 cache_prefix() {
-    local cache=${XDG_CACHE_HOME:-${HOME:-/root}/.cache}
-    echo "$cache/quillmoor/libspng-$(spng_version)-mingw-i686"
+    echo "$(quillmoor_cache)/libspng-$(binary_version libspng0)-mingw-i686"
 }
 
 if [ $# -eq 1 ] && [ "$1" = --print-prefix ]; then
@@ -51,42 +45,14 @@ if [ ! -f "$mingw_root/lib/libz.a" ]; then
     exit 1
 fi
 
-# apt fetches a source package through deb-src lines. Only their index is updated, and a
-# failing index elsewhere (a mirror in the middle of a sync) does not matter: what counts is
-# whether the source can be had.
-if [ -z "$(apt-cache showsrc libspng 2>/dev/null)" ] && [ "$(id -u)" = 0 ]; then
-    list=/etc/apt/sources.list.d/quillmoor-src.sources
-    cat >"$list" <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-    apt-get update -q -o Dir::Etc::sourcelist="$list" -o Dir::Etc::sourceparts=- \
-        -o APT::Get::List-Cleanup=0 || true
-fi
+offer_source libspng
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 trap 'echo "$0: libspng was not built" >&2' ERR
 cd "$work"
 
-# apt checks each downloaded file against the signed Sources index, and dpkg-source -x checks
-# them against the .dsc and applies Debian's patches: the source as the package is. (It warns
-# that it cannot check the uploader's signature on the .dsc without debian-keyring; apt's
-# check has covered the .dsc already.) apt downloads as its own user, who must be able to
-# write here.
-if [ "$(id -u)" = 0 ] && id _apt >/dev/null 2>&1; then
-    chown _apt "$work"
-fi
-apt-get source -q --download-only libspng
-dsc=(libspng_*.dsc)
-if [ ${#dsc[@]} -ne 1 ] || [ ! -f "${dsc[0]}" ]; then
-    echo "$0: expected one libspng .dsc, found: ${dsc[*]}" >&2
-    exit 1
-fi
-dpkg-source -x "${dsc[0]}" source
+unpack_source libspng "" source
 
 # libspng's CMake file cannot be configured without its shared library (the static library's
 # include line names the shared target), so both are configured and the static one alone is
