@@ -80,7 +80,22 @@ unpack_source() {
     if [ "$(id -u)" = 0 ] && id _apt >/dev/null 2>&1; then
         chown _apt .
     fi
-    apt-get source -q --download-only "$name${version:+=$version}"
+    # A version the index names may still be missing from the mirror (a security update not
+    # yet copied there): then the newest other version apt offers is taken, and said.
+    if ! apt-get source -q --download-only "$name${version:+=$version}"; then
+        [ -n "$version" ] || return 1
+        local other fetched=
+        while read -r other; do
+            rm -f "${name}"_*
+            echo "$0: $name $version cannot be fetched; taking $other" >&2
+            if apt-get source -q --download-only "$name=$other"; then
+                fetched=$other
+                break
+            fi
+        done < <(apt-cache showsrc --only-source "$name" 2>/dev/null |
+            sed -n 's/^Version: //p' | grep -vxF -- "$version" | sort -rVu)
+        [ -n "$fetched" ] || return 1
+    fi
     local dsc=("${name}"_*.dsc)
     if [ ${#dsc[@]} -ne 1 ] || [ ! -f "${dsc[0]}" ]; then
         echo "$0: expected one $name .dsc, found: ${dsc[*]}" >&2
