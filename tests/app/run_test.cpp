@@ -158,10 +158,9 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         const program_run r = run_program("", asked);
         EXPECT_EQ(r.status, 0) << asked;
         EXPECT_TRUE(r.console.starts_with("Usage: quillmoor [OPTION]... [SOURCE]\n")) << asked;
-        EXPECT_NE(
-            r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd) or, "
-                           "on Linux, a\ndrive's device.\n"),
-            std::string::npos)
+        EXPECT_NE(r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd, an "
+                                 "Alcohol .mds, a\nNero .nrg) or, on Linux, a drive's device.\n"),
+                  std::string::npos)
             << asked;
         EXPECT_EQ(r.errors, "") << asked;
         // The groups --only takes come from the table, and the completion offers the same.
@@ -189,8 +188,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
     EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
-                                      "device), raw 2352-byte (.bin), CUE sheets and CloneCD "
-                                      "(.ccd)\n"))
+                                      "device), raw 2352-byte (.bin), CUE sheets, CloneCD "
+                                      "(.ccd), Alcohol 120% (.mds, .mdf) and Nero (.nrg)\n"))
         << v.console;
     // An answer that cannot be written is no success.
     const std::string full =
