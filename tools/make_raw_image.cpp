@@ -6,11 +6,11 @@
 //   ccd      OUT.ccd, OUT.img (the frames) and OUT.sub (their subcode, all zeros)
 //   mds      OUT.mds and OUT.mdf (the frames)
 //   mds-sub  the same, each frame followed by its 96 bytes of subcode (zeros)
-//   nrg      OUT.nrg: 150 sectors of pregap and the 2048-byte sectors, then the chunk list
-//            and its footer, of the second version
+//   nrg      OUT.nrg: the pregap (PREGAP sectors, 150 unless given) and the 2048-byte
+//            sectors, then the chunk list and its footer, of the second version
 //   nrg-raw  the same, in raw frames
 // Usage: make_raw_image IN.iso OUT.bin OUT.cue 1|2
-//        make_raw_image --as ccd|mds|mds-sub|nrg|nrg-raw IN.iso OUT 1|2
+//        make_raw_image --as ccd|mds|mds-sub|nrg|nrg-raw IN.iso OUT 1|2 [PREGAP]
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -282,10 +282,10 @@ bytes alcohol_descriptor(std::uint32_t sectors, int mode, std::size_t frame) {
 // A Nero image of the second version: the pregap and the track, framed as frame bytes a
 // sector, then the chunk list (cue points, the track block, the session, the medium) and
 // the footer that points at it.
-bytes nero_image(const bytes& iso, int mode, bool raw) {
+bytes nero_image(const bytes& iso, int mode, bool raw, std::uint32_t pregap) {
     const std::uint32_t sectors = static_cast<std::uint32_t>(iso.size() / user_size);
     const std::size_t frame = raw ? raw_size : user_size;
-    bytes image(pregap_sectors * frame, 0);
+    bytes image(pregap * frame, 0);
     if (raw) {
         const bytes frames = frames_of(iso, mode, 0);
         image.insert(image.end(), frames.begin(), frames.end());
@@ -317,7 +317,7 @@ bytes nero_image(const bytes& iso, int mode, bool raw) {
     dao.push_back(code);
     dao.insert(dao.end(), {0, 0, 1});
     put_be(dao, 0, 8);
-    put_be(dao, pregap_sectors * frame, 8);
+    put_be(dao, pregap * frame, 8);
     put_be(dao, list, 8);
     const auto chunk = [&image](std::string_view id, const bytes& body) {
         put_text(image, id);
@@ -345,7 +345,8 @@ bool write_file(const std::string& path, const bytes& b) {
 }
 
 // The image of the kind, beside out.
-bool write_as(const std::string& kind, const bytes& iso, const std::string& out, int mode) {
+bool write_as(const std::string& kind, const bytes& iso, const std::string& out, int mode,
+              std::uint32_t pregap) {
     const std::uint32_t sectors = static_cast<std::uint32_t>(iso.size() / user_size);
     if (kind == "ccd") {
         const std::string control = clonecd_control(sectors, mode);
@@ -359,7 +360,7 @@ bool write_as(const std::string& kind, const bytes& iso, const std::string& out,
                write_file(out + ".mds", alcohol_descriptor(sectors, mode, raw_size + sub));
     }
     if (kind == "nrg" || kind == "nrg-raw") {
-        return write_file(out + ".nrg", nero_image(iso, mode, kind == "nrg-raw"));
+        return write_file(out + ".nrg", nero_image(iso, mode, kind == "nrg-raw", pregap));
     }
     std::fprintf(stderr, "make_raw_image: no image kind %s\n", kind.c_str());
     return false;
@@ -379,12 +380,12 @@ bytes read_iso(const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool as = argc == 6 && std::string(argv[1]) == "--as";
-    const std::string mode_text = argc >= 5 ? argv[argc - 1] : "";
+    const bool as = (argc == 6 || argc == 7) && std::string(argv[1]) == "--as";
+    const std::string mode_text = argc >= 5 ? argv[as ? 5 : 4] : "";
     if ((argc != 5 && !as) || (mode_text != "1" && mode_text != "2")) {
         std::fprintf(stderr, "usage: make_raw_image IN.iso OUT.bin OUT.cue 1|2\n"
                              "       make_raw_image --as ccd|mds|mds-sub|nrg|nrg-raw IN.iso "
-                             "OUT 1|2\n");
+                             "OUT 1|2 [PREGAP]\n");
         return 2;
     }
     const int mode = std::stoi(mode_text);
@@ -393,7 +394,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (as) {
-        return write_as(argv[2], iso, argv[4], mode) ? 0 : 1;
+        const std::uint32_t pregap =
+            argc == 7 ? static_cast<std::uint32_t>(std::stoul(argv[6])) : pregap_sectors;
+        return write_as(argv[2], iso, argv[4], mode, pregap) ? 0 : 1;
     }
     if (!write_file(argv[2], frames_of(iso, mode, 0))) {
         return 1;
