@@ -61,6 +61,8 @@ bool blocks_within(std::span<const std::uint8_t> bytes, std::uint64_t at, std::u
 
 // Longer than any name a system takes.
 constexpr std::uint64_t longest_name = 1024;
+constexpr std::uint64_t first_surrogate = 0xD800;
+constexpr std::uint64_t last_surrogate = 0xDFFF;
 
 // The name at at, of bytes or of UTF-16LE units (kept as UTF-8), up to its NUL.
 bool read_name(std::span<const std::uint8_t> bytes, std::uint64_t at, bool wide,
@@ -78,8 +80,8 @@ bool read_name(std::span<const std::uint8_t> bytes, std::uint64_t at, bool wide,
         }
         if (c < 0x80 || !wide) {
             name += static_cast<char>(c); // a narrow name's bytes as the system's own
-        } else if (c >= 0xD800 && c < 0xE000) {
-            return false; // a name of one plane, as Windows writes them
+        } else if (c >= first_surrogate && c <= last_surrogate) {
+            return false; // a character past the first plane: no name here needs one
         } else if (c < 0x800) {
             name += static_cast<char>(0xC0 | c >> 6);
             name += static_cast<char>(0x80 | (c & 0x3F));

@@ -387,6 +387,10 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     // A name the terminal would turn around: shown as the bytes it is.
     put_sheet("bidi.cue",
               "FILE \xE2\x80\xAEnib.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n");
+    // Frames that tell no format, named as Alcohol's; a Nero footer that points past its end.
+    write_file("lonely.mdf", bytes(40000, 0));
+    const std::string footer = std::string("NER5\0\0\0\0\0\1\0\0", 12);
+    write_file("cut.nrg", bytes(footer.begin(), footer.end()));
     fs::create_symlink("loop", "loop");
     const std::string long_name(300, 'x');
     const std::string wide =
@@ -408,6 +412,9 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
                      "byte 1000"},
         {"frame.cue", "frame.cue has no data track"},
         {"bidi.cue", "bidi.cue names \\xe2\\x80\\xaenib.bin, which is missing"},
+        {"lonely.mdf", "lonely.mdf names lonely.mds, which is missing"},
+        {"cut.nrg", "cut.nrg is a damaged disc image: its list of tracks is cut short or points "
+                    "outside the file"},
         {"loop", "loop is a link that leads round in a loop"},
         {long_name, "cannot open '" + long_name + "': File name too long"},
         {"notes.txt/", "cannot open 'notes.txt/': Not a directory"},
