@@ -1,6 +1,7 @@
 // Disc images as drives. The input's first byte picks the kind: 0 an image of 2048-byte
 // sectors, 1 a raw image, 2 a CUE sheet (a 2-byte big-endian length, the sheet, then its
-// track as track.bin). The image is linked as drive q, opened as the run opens it,
+// track as track.bin), 3 an Alcohol descriptor (the same: the descriptor, then its frames
+// as image.mdf), 4 a Nero image. The image is linked as drive q, opened as the run opens it,
 // searched, and every file it lists read to the end.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
@@ -20,7 +21,9 @@ namespace {
 
 constexpr std::uint8_t kind_iso = 0;
 constexpr std::uint8_t kind_raw = 1;
-constexpr std::uint8_t kind_count = 3; // and 2, a CUE sheet
+constexpr std::uint8_t kind_mds = 3;
+constexpr std::uint8_t kind_nrg = 4;
+constexpr std::uint8_t kind_count = 5; // and 2, a CUE sheet
 constexpr std::size_t sheet_length_size = 2;
 // More than any file an input of the fuzzer's length can hold.
 constexpr std::uint32_t read_capacity = 4 << 20;
@@ -51,6 +54,11 @@ const char* lay_out_image(const std::uint8_t* data, std::size_t size) {
         write("image.bin", data, size);
         return "image.bin";
     }
+    if (kind == kind_nrg) {
+        write("image.nrg", data, size);
+        return "image.nrg";
+    }
+    const bool mds = kind == kind_mds;
     std::size_t sheet = 0;
     if (size >= sheet_length_size) {
         sheet =
@@ -58,9 +66,9 @@ const char* lay_out_image(const std::uint8_t* data, std::size_t size) {
         data += sheet_length_size;
         size -= sheet_length_size;
     }
-    write("image.cue", data, sheet);
-    write("track.bin", data + sheet, size - sheet);
-    return "image.cue";
+    write(mds ? "image.mds" : "image.cue", data, sheet);
+    write(mds ? "image.mdf" : "track.bin", data + sheet, size - sheet);
+    return mds ? "image.mds" : "image.cue";
 }
 
 } // namespace
