@@ -5,8 +5,10 @@
 #
 # IMAGE, when set, puts the disc on drive q as an image instead of a folder: "iso" (2048-byte
 # sectors, made by XORRISO), "cue1" or "cue2" (a CUE sheet and 2352-byte sectors in mode 1
-# or mode 2 form 1, made from the ISO image by RAW_IMAGER), or "bin1" (the raw mode 1 image
-# alone). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
+# or mode 2 form 1, made from the ISO image by RAW_IMAGER), "bin1" (the raw mode 1 image
+# alone), or as other dumping tools keep the frames (RAW_IMAGER --as): "ccd" (CloneCD, mode
+# 2), "mds" (Alcohol, mode 1), "mdf" (Alcohol, mode 1 with subcode, named by its frames) or
+# "nrg" (Nero, 2048-byte sectors of mode 1). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
 # AS_SOURCE names the disc on the command line instead, with RUN_DIR as the output folder,
 # from another working folder and with nothing to read on standard input.
 function(require_variables)
@@ -45,6 +47,23 @@ function(make_sample_images)
     endforeach()
 endfunction()
 
+# The images RAW_IMAGER --as makes: per IMAGE, its kind, its mode and the file named.
+set(dumped_ccd ccd 2 disc-ccd.ccd)
+set(dumped_mds mds 1 disc-mds.mds)
+set(dumped_mdf mds-sub 1 disc-mdf.mdf)
+set(dumped_nrg nrg 1 disc-nrg.nrg)
+
+function(make_dumped_image image)
+    list(GET dumped_${image} 0 kind)
+    list(GET dumped_${image} 1 mode)
+    execute_process(COMMAND ${RAW_IMAGER} --as ${kind} ${SAMPLE_DIR}/disc.iso
+            ${SAMPLE_DIR}/disc-${image} ${mode}
+        RESULT_VARIABLE made)
+    if(NOT made EQUAL 0)
+        message(FATAL_ERROR "the ${kind} image could not be made (${made})")
+    endif()
+endfunction()
+
 function(run_on_sample_disc result_var)
     require_variables(QUILLMOOR MAKER SAMPLE_DIR RUN_DIR)
     make_fresh_sample_disc()
@@ -55,8 +74,13 @@ function(run_on_sample_disc result_var)
         set(images_cue1 disc-mode1.cue)
         set(images_cue2 disc-mode2.cue)
         set(images_bin1 disc-mode1.bin)
+        if(DEFINED dumped_${IMAGE})
+            make_dumped_image(${IMAGE})
+            list(GET dumped_${IMAGE} 2 images_${IMAGE})
+        endif()
         if(NOT DEFINED images_${IMAGE})
-            message(FATAL_ERROR "IMAGE is one of iso, cue1, cue2, bin1, not ${IMAGE}")
+            message(FATAL_ERROR
+                "IMAGE is one of iso, cue1, cue2, bin1, ccd, mds, mdf, nrg, not ${IMAGE}")
         endif()
         set(drive ${SAMPLE_DIR}/${images_${IMAGE}})
         if(TRUNCATE_PERCENT)

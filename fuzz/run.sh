@@ -84,6 +84,15 @@ image_seeds() {
     printf '%s' "$sheet" >"$sheets/plain"
     printf 'REM GENRE Game\r\nfile "Game (Track 1).bin" binary\r\n  track 1 mode2/2352\r\n    index 0 00:00:00\r\n    index 1 00:02:00\r\nFILE "Game (Track 2).bin" BINARY\r\n  TRACK 02 AUDIO\r\n    INDEX 01 00:00:00\r\n' >"$sheets/tracks"
     printf 'FILE sub\\disc.bin BINARY\rTRACK 01 MODE1/2048\rINDEX 01 00:00:00\r' >"$sheets/cr"
+    # An Alcohol descriptor with its frames, and Nero images, of 2048-byte sectors and raw,
+    # after a pregap of a few sectors (not 150: the input's length is bounded).
+    "$build/make_raw_image" --as mds "$dir/disc.iso" "$dir/alcohol" 1 &&
+        "$build/make_raw_image" --as nrg "$dir/disc.iso" "$dir/nero" 1 2 &&
+        "$build/make_raw_image" --as nrg-raw "$dir/disc.iso" "$dir/nero-raw" 2 2 || return 1
+    length=$(printf '%04x' "$(stat -c %s "$dir/alcohol.mds")")
+    { printf "\\x04\\x${length:0:2}\\x${length:2:2}" && cat "$dir/alcohol.mds" "$dir/alcohol.mdf"; } >"$out/mds"
+    { printf '\x05' && cat "$dir/nero.nrg"; } >"$out/nrg"
+    { printf '\x05' && cat "$dir/nero-raw.nrg"; } >"$out/nrg-raw"
 }
 if command -v xorriso >/dev/null; then
     image_seeds || echo "fuzz: no image seeds (xorriso or make_raw_image failed)" >&2

@@ -30,6 +30,8 @@ constexpr kind_words image_states[] = {
     {error_kind::utf16_sheet,
      "is a CUE sheet in UTF-16, which this program does not read: UTF-8 or ASCII needed"},
     {error_kind::nul_in_sheet, "is a CUE sheet with a NUL byte in it"},
+    {error_kind::damaged_image,
+     "is a damaged disc image: its list of tracks is cut short or points outside the file"},
 };
 
 struct detail_words {
@@ -114,6 +116,7 @@ std::string what_failed(error_kind kind, const error& what, const std::string& c
     case error_kind::nul_in_sheet:
     case error_kind::track_past_end:
     case error_kind::no_drive:
+    case error_kind::damaged_image:
         return describe_source_error(what);
     case error_kind::other:
         break;

@@ -41,6 +41,7 @@ enum class error_kind {
     nul_in_sheet,    // a NUL byte, which no sheet's text holds
     track_past_end,  // figures: where the sheet starts its track, where the file ends
     no_drive,        // nothing at the places a drive letter stands for
+    damaged_image,   // an image's own blocks cut short, or pointing outside the file
 };
 
 struct error_kind_row {
@@ -77,6 +78,7 @@ constexpr error_kind_row error_kinds[] = {
     {error_kind::nul_in_sheet, st_ok, "nul_in_sheet"},
     {error_kind::track_past_end, st_ok, "track_past_end"},
     {error_kind::no_drive, st_ok, "no_drive"},
+    {error_kind::damaged_image, st_ok, "damaged_image"},
 };
 
 constexpr const error_kind_row& row_of(error_kind kind) {

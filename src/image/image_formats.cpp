@@ -1,8 +1,10 @@
 #include "image/image_formats.hpp"
 
+#include "image/alcohol.hpp"
 #include "image/clonecd.hpp"
 #include "image/cue.hpp"
 #include "image/iso9660.hpp"
+#include "image/nero.hpp"
 #include "image/text_lines.hpp"
 
 namespace {
@@ -11,14 +13,22 @@ constexpr std::string_view iso_extensions[] = {"iso"};
 constexpr std::string_view raw_extensions[] = {"bin"};
 constexpr std::string_view cue_extensions[] = {"cue"};
 constexpr std::string_view clonecd_extensions[] = {"ccd"};
+constexpr std::string_view alcohol_extensions[] = {"mds", "mdf"};
+constexpr std::string_view nero_extensions[] = {"nrg"};
 
 // Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
-// descriptor where a volume's lies.
+// descriptor where a volume's lies. The formats after it are told by signatures a volume
+// does not hold where they lie; a .mdf whose own frames hold a volume reads as the volume
+// (the same sectors its descriptor would give), and one that holds none, by its name,
+// through its descriptor.
 constexpr image_format formats[] = {
     {"ISO 9660", ".iso", iso_extensions, true, true, probe_iso_image, open_iso_image},
     {"raw 2352-byte", "a raw .bin", raw_extensions, true, false, probe_raw_image, open_raw_image},
     {"CUE sheets", "a .cue sheet", cue_extensions, false, false, probe_cue_sheet, open_cue_sheet},
     {"CloneCD", "a CloneCD .ccd", clonecd_extensions, true, false, probe_clonecd, open_clonecd},
+    {"Alcohol 120%", "an Alcohol .mds", alcohol_extensions, true, false, probe_alcohol,
+     open_alcohol},
+    {"Nero", "a Nero .nrg", nero_extensions, true, false, probe_nero, open_nero},
 };
 
 // What follows the last dot of the path's last name; empty when it has none.

@@ -90,7 +90,7 @@ result<std::unique_ptr<disc>> open_image_disc(std::string root, const std::strin
 
 result<std::unique_ptr<disc>> image_disc_of(std::string root, const std::string& path,
                                             std::unique_ptr<image_file> file) {
-    const image_format* format = image_format_of(*file, path);
+    const image_format* format = image_format_of(*file, path_followed(path));
     if (format == nullptr) {
         return image_error(error_kind::not_an_image, path);
     }

@@ -21,9 +21,14 @@ std::string path_beside(const std::string& sheet_path, const std::string& name);
 // The same, opened: what a sheet's opener is given.
 result<named_file> open_file_beside(const std::string& sheet_path, const std::string& name);
 
+// The path of the file that path leads to, through links (a drive letter's link to the
+// image): its name tells the format where the content does not. path where it leads to none.
+std::string path_followed(const std::string& path);
+
 // The disc in the image at path, of a format of image_formats(): an ISO 9660 image of
 // 2048-byte sectors (a drive's block device among them), a raw image of 2352-byte frames in
-// mode 1 or mode 2, or a CUE sheet naming one. Names lose their version (";1").
+// mode 1 or mode 2, a description naming one (a CUE sheet, a CloneCD control file, an
+// Alcohol descriptor) or a Nero image. Names lose their version (";1").
 result<std::unique_ptr<disc>> open_image_disc(std::string root, const std::string& path);
 
 // The same, from an image file already open; path names it in errors and places the files

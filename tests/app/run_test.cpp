@@ -158,10 +158,9 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         const program_run r = run_program("", asked);
         EXPECT_EQ(r.status, 0) << asked;
         EXPECT_TRUE(r.console.starts_with("Usage: quillmoor [OPTION]... [SOURCE]\n")) << asked;
-        EXPECT_NE(
-            r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd) or, "
-                           "on Linux, a\ndrive's device.\n"),
-            std::string::npos)
+        EXPECT_NE(r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd, an "
+                                 "Alcohol .mds, a\nNero .nrg) or, on Linux, a drive's device.\n"),
+                  std::string::npos)
             << asked;
         EXPECT_EQ(r.errors, "") << asked;
         // The groups --only takes come from the table, and the completion offers the same.
@@ -189,8 +188,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
     EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
-                                      "device), raw 2352-byte (.bin), CUE sheets and CloneCD "
-                                      "(.ccd)\n"))
+                                      "device), raw 2352-byte (.bin), CUE sheets, CloneCD "
+                                      "(.ccd), Alcohol 120% (.mds, .mdf) and Nero (.nrg)\n"))
         << v.console;
     // An answer that cannot be written is no success.
     const std::string full =
@@ -388,6 +387,10 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
     // A name the terminal would turn around: shown as the bytes it is.
     put_sheet("bidi.cue",
               "FILE \xE2\x80\xAEnib.bin BINARY\nTRACK 1 MODE1/2352\nINDEX 1 00:00:00\n");
+    // Frames that tell no format, named as Alcohol's; a Nero footer that points past its end.
+    write_file("lonely.mdf", bytes(40000, 0));
+    const std::string footer = std::string("NER5\0\0\0\0\0\1\0\0", 12);
+    write_file("cut.nrg", bytes(footer.begin(), footer.end()));
     fs::create_symlink("loop", "loop");
     const std::string long_name(300, 'x');
     const std::string wide =
@@ -409,6 +412,9 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
                      "byte 1000"},
         {"frame.cue", "frame.cue has no data track"},
         {"bidi.cue", "bidi.cue names \\xe2\\x80\\xaenib.bin, which is missing"},
+        {"lonely.mdf", "lonely.mdf names lonely.mds, which is missing"},
+        {"cut.nrg", "cut.nrg is a damaged disc image: its list of tracks is cut short or points "
+                    "outside the file"},
         {"loop", "loop is a link that leads round in a loop"},
         {long_name, "cannot open '" + long_name + "': File name too long"},
         {"notes.txt/", "cannot open 'notes.txt/': Not a directory"},

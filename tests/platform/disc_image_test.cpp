@@ -57,7 +57,15 @@ TEST(DiscImage, NamesLoseTheirVersionAndMatchWithoutCase) {
     const std::string control = "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=4\r\n"
                                 "[TRACK 1]\r\nMODE=1\r\nINDEX 1=0\r\n";
     write_file("image.ccd", bytes(control.begin(), control.end()));
-    for (const char* image : {"image.iso", "image.cue", "image.bin", "image.ccd"}) {
+    // Alcohol's frames of mode 2 with their subcode, and Nero's raw frames of mode 2, as the
+    // raw imager writes them.
+    for (const char* kind : {"mds-sub", "nrg-raw"}) {
+        const std::string dumped =
+            std::string("\"") + RAW_IMAGER_EXE + "\" --as " + kind + " image.iso dumped 2";
+        ASSERT_EQ(std::system(dumped.c_str()), 0) << kind;
+    }
+    for (const char* image :
+         {"image.iso", "image.cue", "image.bin", "image.ccd", "dumped.mds", "dumped.nrg"}) {
         drive_q_is(image);
         const auto q = drive_q();
         EXPECT_EQ(q->search("F*.SPR"), (std::vector<std::string>{"F002.SPR", "f010.spr"})) << image;

@@ -94,6 +94,13 @@ result<std::unique_ptr<image_file>> open_image_file(const std::string& path) {
     return std::unique_ptr<image_file>(std::make_unique<posix_image_file>(fd, size));
 }
 
+std::string path_followed(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    const std::string followed = resolved != nullptr ? resolved : path;
+    std::free(resolved);
+    return followed;
+}
+
 std::string path_beside(const std::string& sheet_path, const std::string& name) {
     // The sheet is most often reached through a link ("q:" to game.cue): its files lie
     // beside the sheet itself.

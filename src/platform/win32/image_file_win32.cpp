@@ -100,6 +100,10 @@ result<std::unique_ptr<image_file>> open_image_file(const std::string& path) {
         std::make_unique<win32_image_file>(handle, static_cast<std::uint64_t>(size.QuadPart)));
 }
 
+std::string path_followed(const std::string& path) {
+    return path; // drive letters are the system's own, never links to an image
+}
+
 std::string path_beside(const std::string& sheet_path, const std::string& given) {
     // The system matches names without regard to case itself.
     const std::string name = name_beside(sheet_path, given);
