@@ -1,5 +1,7 @@
 #include "image/image_formats.hpp"
 
+#include "image/chd/chd.hpp"
+#include "image/chd/chd_built.hpp"
 #include "image/clonecd.hpp"
 #include "image/cue.hpp"
 #include "image/iso9660.hpp"
@@ -11,6 +13,7 @@ constexpr std::string_view iso_extensions[] = {"iso"};
 constexpr std::string_view raw_extensions[] = {"bin"};
 constexpr std::string_view cue_extensions[] = {"cue"};
 constexpr std::string_view clonecd_extensions[] = {"ccd"};
+constexpr std::string_view chd_extensions[] = {"chd"};
 
 // Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
 // descriptor where a volume's lies.
@@ -19,6 +22,7 @@ constexpr image_format formats[] = {
     {"raw 2352-byte", "a raw .bin", raw_extensions, true, false, probe_raw_image, open_raw_image},
     {"CUE sheets", "a .cue sheet", cue_extensions, false, false, probe_cue_sheet, open_cue_sheet},
     {"CloneCD", "a CloneCD .ccd", clonecd_extensions, true, false, probe_clonecd, open_clonecd},
+    {"CHD", "a .chd image", chd_extensions, true, false, probe_chd, open_chd, chd_images_built},
 };
 
 // What follows the last dot of the path's last name; empty when it has none.
@@ -56,9 +60,17 @@ const image_format* image_format_of(const image_file& file, std::string_view pat
 
 std::string image_format_support(bool devices) {
     std::string listed;
-    for (std::size_t i = 0; i < std::size(formats); ++i) {
+    std::size_t built = 0;
+    for (const image_format& f : formats) {
+        built += f.built ? 1 : 0;
+    }
+    for (std::size_t i = 0, shown = 0; i < std::size(formats); ++i) {
         const image_format& f = formats[i];
-        listed += i == 0 ? "" : i + 1 == std::size(formats) ? " and " : ", ";
+        if (!f.built) {
+            continue;
+        }
+        listed += shown == 0 ? "" : shown + 1 == built ? " and " : ", ";
+        ++shown;
         listed += f.name;
         std::string bracket;
         for (const std::string_view e :
@@ -78,6 +90,9 @@ std::string image_format_support(bool devices) {
 std::string image_formats_in_help() {
     std::string listed;
     for (const image_format& f : formats) {
+        if (!f.built) {
+            continue;
+        }
         listed += (listed.empty() ? "" : ", ") + std::string(f.in_help);
     }
     return listed;

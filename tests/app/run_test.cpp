@@ -3,6 +3,7 @@
 #include "app/texts.hpp"
 #include "encode/formats.hpp"
 #include "extract/groups.hpp"
+#include "image/chd/chd_built.hpp"
 #include "platform/disc.hpp"
 
 #include "support.hpp"
@@ -158,10 +159,12 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         const program_run r = run_program("", asked);
         EXPECT_EQ(r.status, 0) << asked;
         EXPECT_TRUE(r.console.starts_with("Usage: quillmoor [OPTION]... [SOURCE]\n")) << asked;
-        EXPECT_NE(
-            r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd) or, "
-                           "on Linux, a\ndrive's device.\n"),
-            std::string::npos)
+        EXPECT_NE(r.console.find(chd_images_built
+                                     ? "\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD "
+                                       ".ccd, a .chd image) or,\non Linux, a drive's device.\n"
+                                     : "\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD "
+                                       ".ccd) or, on Linux, a\ndrive's device.\n"),
+                  std::string::npos)
             << asked;
         EXPECT_EQ(r.errors, "") << asked;
         // The groups --only takes come from the table, and the completion offers the same.
@@ -188,9 +191,10 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
               std::string::npos);
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
-    EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
-                                      "device), raw 2352-byte (.bin), CUE sheets and CloneCD "
-                                      "(.ccd)\n"))
+    EXPECT_TRUE(v.console.starts_with(
+        std::string("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's device), raw "
+                    "2352-byte (.bin), CUE sheets") +
+        (chd_images_built ? ", CloneCD (.ccd) and CHD (.chd)\n" : " and CloneCD (.ccd)\n")))
         << v.console;
     // An answer that cannot be written is no success.
     const std::string full =
