@@ -1,7 +1,7 @@
 // Disc images as drives. The input's first byte picks the kind: 0 an image of 2048-byte
 // sectors, 1 a raw image, 2 a CUE sheet (a 2-byte big-endian length, the sheet, then its
-// track as track.bin). The image is linked as drive q, opened as the run opens it,
-// searched, and every file it lists read to the end.
+// track as track.bin), 3 a CHD image. The image is linked as drive q, opened as the run
+// opens it, searched, and every file it lists read to the end.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
 #include "scratch_dir.hpp"
@@ -20,7 +20,8 @@ namespace {
 
 constexpr std::uint8_t kind_iso = 0;
 constexpr std::uint8_t kind_raw = 1;
-constexpr std::uint8_t kind_count = 3; // and 2, a CUE sheet
+constexpr std::uint8_t kind_chd = 3;
+constexpr std::uint8_t kind_count = 4; // and 2, a CUE sheet
 constexpr std::size_t sheet_length_size = 2;
 // More than any file an input of the fuzzer's length can hold.
 constexpr std::uint32_t read_capacity = 4 << 20;
@@ -50,6 +51,10 @@ const char* lay_out_image(const std::uint8_t* data, std::size_t size) {
     if (kind == kind_raw) {
         write("image.bin", data, size);
         return "image.bin";
+    }
+    if (kind == kind_chd) {
+        write("image.chd", data, size);
+        return "image.chd";
     }
     std::size_t sheet = 0;
     if (size >= sheet_length_size) {

@@ -53,8 +53,8 @@ trap 'rm -rf "$scratch"' EXIT
     echo "fuzz: could not make the seed corpora" >&2
     exit 1
 }
-# Image seeds: a few small files as an image of 2048-byte sectors, a raw image, and a CUE
-# sheet with its track (the input layout of fuzz_image.cpp).
+# Image seeds: a few small files as an image of 2048-byte sectors, a raw image, a CUE
+# sheet with its track, and CHD images (the input layout of fuzz_image.cpp).
 image_seeds() {
     local dir="$work/seeds/image-files" out="$work/seeds/fuzz_image"
     mkdir -p "$dir/files/SUB" "$out"
@@ -74,6 +74,13 @@ image_seeds() {
     local length
     length=$(printf '%04x' "${#sheet}")
     { printf "\\x02\\x${length:0:2}\\x${length:2:2}%s" "$sheet" && cat "$dir/track.bin"; } >"$out/cue"
+    # The same disc as CHD images, compressed and not, where chdman is at hand.
+    if command -v chdman >/dev/null; then
+        for codecs in cdlz,cdzl,cdfl none; do
+            chdman createcd -f -c "$codecs" -i "$dir/disc.cue" -o "$dir/disc.chd" >/dev/null 2>&1 &&
+                { printf '\x03' && cat "$dir/disc.chd"; } >"$out/chd-${codecs%%,*}"
+        done
+    fi
     # Sheets as other tools write them, for the sheet reader alone.
     local sheets="$work/seeds/fuzz_cue"
     mkdir -p "$sheets"
