@@ -32,6 +32,10 @@ constexpr std::size_t parent_bits_at = 14;
 constexpr unsigned most_length_bits = 24; // the entry's length field
 constexpr unsigned most_offset_bits = 32; // a hunk's number, or a unit's of the parent
 constexpr unsigned crc_bits = 16;
+// A decoded entry's fields.
+constexpr std::size_t entry_length_at = 1;
+constexpr std::size_t entry_offset_at = 4;
+constexpr std::size_t entry_crc_at = 10;
 
 // A hunk's type in the map, and the forms the map codes them in.
 constexpr std::uint8_t type_codec_last = 3; // 0 to 3: compressed by codecs[type]
@@ -320,9 +324,9 @@ result<chd_map> read_chd_map(const image_file& file, const chd_header& header,
             crc = static_cast<std::uint16_t>(read_bits(bits, crc_bits));
             break;
         }
-        put_be(entry + 1, length, 3);
-        put_be(entry + 4, offset, 6);
-        put_be(entry + 10, crc, 2);
+        put_be(entry + entry_length_at, length, 3);
+        put_be(entry + entry_offset_at, offset, 6);
+        put_be(entry + entry_crc_at, crc, 2);
         if (entry[0] <= type_stored) {
             end = std::max(end, offset + length);
         }
@@ -348,8 +352,8 @@ hunk_entry entry_of(const chd_map& map, std::uint32_t hunk) {
         return e;
     }
     const std::uint8_t* entry = &map.entries[std::size_t{hunk} * map_entry_bytes];
-    e.length = get_be24(entry + 1);
-    e.offset = get_be48(entry + 4);
+    e.length = get_be24(entry + entry_length_at);
+    e.offset = get_be48(entry + entry_offset_at);
     if (entry[0] <= type_codec_last) {
         e.kind = hunk_kind::codec;
         e.codec = entry[0];
