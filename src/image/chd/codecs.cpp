@@ -77,55 +77,15 @@ class decoders final : public cd_decoders {
         }
     }
 
-    bool make(const chd_header& header) {
-        const std::uint32_t frame_bytes = header.frames_per_hunk * cd_sector_bytes;
-        for (const std::uint32_t codec : header.codecs) {
-            if (codec == codec_cd_lzma && !lzma_made_) {
-                lzma_options_.dict_size = lzma_dictionary(frame_bytes);
-                lzma_options_.lc = lzma_lc;
-                lzma_options_.lp = lzma_lp;
-                lzma_options_.pb = lzma_pb;
-                lzma_made_ = lzma_raw_decoder(&lzma_, lzma_filters_) == LZMA_OK;
-                if (!lzma_made_) {
-                    return false;
-                }
-            } else if (codec == codec_cd_zlib && !zlib_made_) {
-                zlib_made_ = inflateInit2(&zlib_, -MAX_WBITS) == Z_OK;
-                if (!zlib_made_) {
-                    return false;
-                }
-            } else if (codec == codec_cd_zstd && zstd_ == nullptr) {
-                zstd_ = ZSTD_createDCtx();
-                if (zstd_ == nullptr) {
-                    return false;
-                }
-            } else if (codec == codec_cd_flac && flac_ == nullptr) {
-                flac_ = FLAC__stream_decoder_new();
-                if (flac_ == nullptr) {
-                    return false;
-                }
-                const std::uint32_t block = flac_block_size(frame_bytes);
-                std::memcpy(flac_header_, flac_header_template, sizeof flac_header_);
-                for (const std::size_t at : {flac_block_size_at, flac_block_size_at + 2}) {
-                    flac_header_[at] = static_cast<std::uint8_t>(block >> 8);
-                    flac_header_[at + 1] = static_cast<std::uint8_t>(block);
-                }
-                flac_header_[flac_rate_at] = static_cast<std::uint8_t>(flac_rate >> 12);
-                flac_header_[flac_rate_at + 1] = static_cast<std::uint8_t>(flac_rate >> 4);
-                flac_header_[flac_rate_at + 2] =
-                    static_cast<std::uint8_t>((flac_rate << 4) | ((flac_channels - 1) << 1));
-            }
-        }
-        hunk_bytes_ = header.hunk_bytes;
-        return true;
-    }
+    explicit decoders(const chd_header& header)
+        : hunk_bytes_(header.hunk_bytes), frames_(header.frames_per_hunk) {}
 
     bool decode(std::uint32_t codec, const std::uint8_t* in, std::size_t in_size, std::uint8_t* out,
                 std::uint32_t frames) override {
         const std::size_t out_size = std::size_t{frames} * cd_sector_bytes;
         std::memset(out, 0, out_size);
         if (codec == codec_cd_flac) {
-            return flac_made() && inflate_flac(in, in_size, out, out_size);
+            return flac_ready() && inflate_flac(in, in_size, out, out_size);
         }
         // The header before the frames' compressed bytes.
         const std::size_t ecc_bytes = (frames + 7) / 8;
@@ -143,12 +103,15 @@ class decoders final : public cd_decoders {
         }
         in += header;
         if (codec == codec_cd_lzma) {
-            return lzma_made_ && inflate_lzma(in, base, out, out_size);
+            return inflate_lzma(in, base, out, out_size);
         }
         if (codec == codec_cd_zlib) {
-            return zlib_made_ && inflate_zlib(in, base, out, out_size);
+            return zlib_ready() && inflate_zlib(in, base, out, out_size);
         }
         if (codec == codec_cd_zstd) {
+            if (zstd_ == nullptr) {
+                zstd_ = ZSTD_createDCtx();
+            }
             return zstd_ != nullptr &&
                    ZSTD_decompressDCtx(zstd_, out, out_size, in, base) == out_size;
         }
@@ -156,10 +119,23 @@ class decoders final : public cd_decoders {
     }
 
   private:
+    // Each decoder is made when the first hunk of its codec is read, and kept.
+    bool zlib_ready() {
+        if (!zlib_made_) {
+            zlib_made_ = inflateInit2(&zlib_, -MAX_WBITS) == Z_OK;
+        }
+        return zlib_made_;
+    }
+
     bool inflate_lzma(const std::uint8_t* in, std::size_t in_size, std::uint8_t* out,
                       std::size_t out_size) {
         // A new stream on the same filters keeps the decoder's memory.
-        if (lzma_raw_decoder(&lzma_, lzma_filters_) != LZMA_OK) {
+        lzma_options_.dict_size = lzma_dictionary(frames_ * cd_sector_bytes);
+        lzma_options_.lc = lzma_lc;
+        lzma_options_.lp = lzma_lp;
+        lzma_options_.pb = lzma_pb;
+        lzma_made_ = lzma_raw_decoder(&lzma_, lzma_filters_) == LZMA_OK;
+        if (!lzma_made_) {
             return false;
         }
         lzma_.next_in = in;
@@ -193,9 +169,22 @@ class decoders final : public cd_decoders {
         return zlib_.avail_out == 0 && (got == Z_STREAM_END || got == Z_OK || got == Z_BUF_ERROR);
     }
 
-    bool flac_made() {
+    bool flac_ready() {
         if (flac_ == nullptr) {
-            return false;
+            flac_ = FLAC__stream_decoder_new();
+            if (flac_ == nullptr) {
+                return false;
+            }
+            const std::uint32_t block = flac_block_size(frames_ * cd_sector_bytes);
+            std::memcpy(flac_header_, flac_header_template, sizeof flac_header_);
+            for (const std::size_t at : {flac_block_size_at, flac_block_size_at + 2}) {
+                flac_header_[at] = static_cast<std::uint8_t>(block >> 8);
+                flac_header_[at + 1] = static_cast<std::uint8_t>(block);
+            }
+            flac_header_[flac_rate_at] = static_cast<std::uint8_t>(flac_rate >> 12);
+            flac_header_[flac_rate_at + 1] = static_cast<std::uint8_t>(flac_rate >> 4);
+            flac_header_[flac_rate_at + 2] =
+                static_cast<std::uint8_t>((flac_rate << 4) | ((flac_channels - 1) << 1));
         }
         if (flac_ready_) {
             return FLAC__stream_decoder_reset(flac_);
@@ -280,6 +269,7 @@ class decoders final : public cd_decoders {
     }
 
     std::uint32_t hunk_bytes_ = 0;
+    std::uint32_t frames_ = 0;
     lzma_stream lzma_ = LZMA_STREAM_INIT;
     lzma_options_lzma lzma_options_{};
     lzma_filter lzma_filters_[2] = {{LZMA_FILTER_LZMA1, &lzma_options_},
@@ -304,9 +294,5 @@ class decoders final : public cd_decoders {
 } // namespace
 
 std::unique_ptr<cd_decoders> make_cd_decoders(const chd_header& header) {
-    auto made = std::make_unique<decoders>();
-    if (!made->make(header)) {
-        return nullptr;
-    }
-    return made;
+    return std::make_unique<decoders>(header);
 }

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <memory>
 
-// The decoders an image's codecs need, made once when it is opened and reused for every
-// hunk it reads.
+// The decoders an image's codecs need, each made when the first hunk of its codec is read
+// and reused for every hunk after it: an image of one codec costs one decoder.
 class cd_decoders {
   public:
     virtual ~cd_decoders() = default;
@@ -21,5 +21,5 @@ class cd_decoders {
                         std::uint8_t* out, std::uint32_t frames) = 0;
 };
 
-// The decoders for the header's codecs; null when the system gives no memory for them.
+// The decoders for the image's hunks.
 std::unique_ptr<cd_decoders> make_cd_decoders(const chd_header& header);

@@ -155,12 +155,8 @@ result<opened_image> open_chd(std::unique_ptr<image_file> file, const std::strin
     if (!map) {
         return std::move(map.failure());
     }
-    std::unique_ptr<cd_decoders> decoders = make_cd_decoders(*header);
-    if (decoders == nullptr) {
-        return chd_error(error_kind::no_memory, path);
-    }
     return opened_image{std::make_unique<chd_sectors>(std::move(file), *header,
                                                       std::move(map.value()), *track,
-                                                      std::move(decoders)),
+                                                      make_cd_decoders(*header)),
                         std::string()};
 }
