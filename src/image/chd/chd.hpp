@@ -8,7 +8,7 @@
 #include <string>
 
 // Hunks kept decompressed: a run reads the disc's files mostly in order, and a hunk is
-// decompressed again only where files that share it are read apart (a tenth more on the
+// decompressed again only where files that share it are read apart (an eighth more on the
 // sample disc; more hunks kept buy little and cost 16 KiB each).
 constexpr std::size_t chd_hunks_kept = 3;
 

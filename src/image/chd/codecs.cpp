@@ -83,7 +83,6 @@ class decoders final : public cd_decoders {
     bool decode(std::uint32_t codec, const std::uint8_t* in, std::size_t in_size, std::uint8_t* out,
                 std::uint32_t frames) override {
         const std::size_t out_size = std::size_t{frames} * cd_sector_bytes;
-        std::memset(out, 0, out_size);
         if (codec == codec_cd_flac) {
             return flac_ready() && inflate_flac(in, in_size, out, out_size);
         }

@@ -78,7 +78,6 @@ class chd_sectors final : public sector_source {
 
     // Each frame's 2048 bytes of data of hunk, into out.
     bool decompress(std::uint32_t hunk, std::uint8_t* out) const {
-        std::memset(out, 0, std::size_t{header_.frames_per_hunk} * sector_size);
         hunk_entry entry = entry_of(map_, hunk);
         for (int i = 0; entry.kind == hunk_kind::copy; ++i) {
             if (i == longest_copy_chain || entry.offset >= header_.hunk_count) {
@@ -90,6 +89,7 @@ class chd_sectors final : public sector_source {
         std::size_t stride = 0;
         switch (entry.kind) {
         case hunk_kind::unwritten:
+            std::memset(out, 0, std::size_t{header_.frames_per_hunk} * sector_size);
             return true;
         case hunk_kind::codec:
             if (entry.length > hunk_in_.size() || !read_in(entry.offset, entry.length) ||
@@ -119,7 +119,6 @@ class chd_sectors final : public sector_source {
     }
 
     bool read_in(std::uint64_t offset, std::size_t count) const {
-        std::memset(hunk_in_.data(), 0, hunk_in_.size());
         std::size_t delivered = 0;
         return count <= hunk_in_.size() &&
                file_->read_at(offset, hunk_in_.data(), count, delivered) && delivered == count;
