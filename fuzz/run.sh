@@ -76,7 +76,7 @@ image_seeds() {
     { printf "\\x02\\x${length:0:2}\\x${length:2:2}%s" "$sheet" && cat "$dir/track.bin"; } >"$out/cue"
     # The same disc as CHD images, compressed and not, where chdman is at hand.
     if command -v chdman >/dev/null; then
-        for codecs in cdlz,cdzl,cdfl none; do
+        for codecs in cdlz,cdzl,cdfl cdzl cdfl none; do
             chdman createcd -f -c "$codecs" -i "$dir/disc.cue" -o "$dir/disc.chd" >/dev/null 2>&1 &&
                 { printf '\x03' && cat "$dir/disc.chd"; } >"$out/chd-${codecs%%,*}"
         done

@@ -185,8 +185,13 @@ class decoders final : public cd_decoders {
             flac_header_[flac_rate_at + 2] =
                 static_cast<std::uint8_t>((flac_rate << 4) | ((flac_channels - 1) << 1));
         }
+        // A new stream on the same decoder; one that will not reset (a hunk before broke
+        // it) is started again, so that a damaged hunk costs only its own sectors.
+        if (flac_ready_ && FLAC__stream_decoder_reset(flac_)) {
+            return true;
+        }
         if (flac_ready_) {
-            return FLAC__stream_decoder_reset(flac_);
+            FLAC__stream_decoder_finish(flac_);
         }
         flac_ready_ = FLAC__stream_decoder_init_stream(flac_, flac_read, nullptr, nullptr, nullptr,
                                                        nullptr, flac_write, nullptr, flac_error,
