@@ -1,5 +1,6 @@
 // CHD images built here byte by byte: a header, a track's metadata, hunks stored or
 // compressed, and a map, stored or coded; the sectors they give and the faults they refuse.
+#include "app/describe.hpp"
 #include "image/chd/chd.hpp"
 #include "image/chd/header.hpp"
 
@@ -309,14 +310,18 @@ TEST(ChdImage, FaultsAreOneErrorNamingTheImage) {
     // A parent's SHA-1: the image holds only what differs from one.
     bytes child = good.chd;
     child[104 + 19] = 1;
-    EXPECT_EQ(open(child, &kind), nullptr);
-    EXPECT_EQ(kind, error_kind::parent_needed);
+    EXPECT_EQ(open(child, &kind, &why), nullptr);
+    EXPECT_EQ(describe_source_error(why), "g.chd is a CHD image that holds only what differs "
+                                          "from its parent image, which this program does not "
+                                          "read");
     // Version 4, a hard disk's units, a codec of no CD.
     for (const auto& [at, value] : {std::pair{12u, 4u}, {60u, 512u}, {16u, fourcc("zlib")}}) {
         bytes other = good.chd;
         put_be(other, at, value, 4);
-        EXPECT_EQ(open(other, &kind), nullptr) << at;
-        EXPECT_EQ(kind, error_kind::unsupported_image) << at;
+        EXPECT_EQ(open(other, &kind, &why), nullptr) << at;
+        EXPECT_EQ(describe_source_error(why),
+                  "g.chd is a CHD image of a kind this program does not read")
+            << at;
     }
     // Metadata of audio alone.
     bytes music = good.chd;
