@@ -2,8 +2,8 @@
 # Times the whole extraction of the sample disc against the I/O it cannot avoid, and
 # measures its peak memory against an empty program's. Where xorriso is at hand and the
 # program reads images, the same disc is also read as an ISO image, as a CUE sheet with a
-# raw image, as an Alcohol image (.mds and its .mdf) and as a Nero image (.nrg), in the same
-# rounds as from its folder. Builds nothing: run
+# raw image, as an Alcohol image (.mds and its .mdf), as a Nero image (.nrg) and, where
+# chdman is at hand, as a CHD image, in the same rounds as from its folder. Builds nothing: run
 # `cmake --workflow --preset bench` first.
 #
 # Usage: bench/whole-run.sh [-b BUILD_DIR] [-p PROGRAM] [-m MAKER] [-n RUNS]
@@ -21,8 +21,8 @@ runs=11
 memory_runs=5
 goal_ratio=1.2
 goal_image_ratio=1.1
-# The images of other dumping tools: their frames read in place.
-declare -A goal_of=([mds]=1.2 [nrg]=1.2)
+# The images of other dumping tools: their frames read in place, or decompressed as read.
+declare -A goal_of=([mds]=1.2 [nrg]=1.2 [chd]=1.2)
 goal_own_kib=2048
 
 while getopts b:p:m:n: option; do
@@ -88,6 +88,14 @@ if command -v xorriso >/dev/null && [ -x "$raw_imager" ] &&
     fi
 else
     echo "note: xorriso or make_raw_image missing: the folder alone is timed" >&2
+fi
+# The CHD image of the same frames, with chdman's default codecs, where it can be made.
+if [ -n "${drive_of[cue]:-}" ] && command -v chdman >/dev/null &&
+    chdman createcd -i "$work/sample/disc.cue" -o "$work/sample/disc.chd" >/dev/null 2>&1; then
+    drive_of[chd]=$work/sample/disc.chd
+    drives+=(chd)
+elif [ -n "${drive_of[cue]:-}" ]; then
+    echo "note: chdman missing or failed: no CHD image timed" >&2
 fi
 
 # A fresh folder with the disc linked as drive q, as a user would have it.
@@ -213,9 +221,11 @@ peak_kib() {
 }
 
 program_peak() {
-    fresh_run_dir
+    fresh_run_dir "${1:-folder}"
     (cd "$work/run" && peak_kib "$program" <"$typed")
 }
+has_chd=
+[[ " ${drives[*]} " == *" chd "* ]] && has_chd=1
 
 # The yardstick loads what the program loads, or the difference counts libraries too.
 loaded_libraries() {
@@ -234,14 +244,17 @@ for ((i = 0; i < memory_runs; ++i)); do
     program_round=$(program_peak)
     empty_round=$(peak_kib "$empty")
     linked_round=$(peak_kib "$empty_linked")
+    chd_round=$linked_round
+    [ -z "$has_chd" ] || chd_round=$(program_peak chd)
     echo "$program_round $empty_round $linked_round $((program_round - empty_round))" \
-        "$((program_round - linked_round))"
+        "$((program_round - linked_round)) $((chd_round - linked_round))"
 done >"$work/memory"
 program_kib=$(median "$work/memory" 1)
 empty_kib=$(median "$work/memory" 2)
 linked_kib=$(median "$work/memory" 3)
 extra_kib=$(median "$work/memory" 4)
 own_kib=$(median "$work/memory" 5)
+chd_own_kib=$(median "$work/memory" 6)
 
 # System calls of one run, where strace is at hand: counts other load cannot disturb.
 syscall_counts() {
@@ -330,6 +343,10 @@ printf '%-36s %12s  %s\n' \
     "peak RSS, empty program, same libs" "$linked_kib KiB" "loads what the program loads" \
     "whole run above that" "$own_kib KiB" \
     "the program's own memory; goal <= $goal_own_kib KiB: $(verdict "$own_kib" "$goal_own_kib")"
+if [ -n "$has_chd" ]; then
+    printf '%-36s %12s  %s\n' "whole run from the chd image, above" "$chd_own_kib KiB" \
+        "the same; goal <= $goal_own_kib KiB: $(verdict "$chd_own_kib" "$goal_own_kib")"
+fi
 if [ -n "$program_calls" ]; then
     echo
     printf '%-36s %s\n' \

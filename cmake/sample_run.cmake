@@ -8,7 +8,10 @@
 # or mode 2 form 1, made from the ISO image by RAW_IMAGER), "bin1" (the raw mode 1 image
 # alone), or as other dumping tools keep the frames (RAW_IMAGER --as): "ccd" (CloneCD, mode
 # 2), "mds" (Alcohol, mode 1), "mdf" (Alcohol, mode 1 with subcode, named by its frames) or
-# "nrg" (Nero, 2048-byte sectors of mode 1). TRUNCATE_PERCENT, with an image, cuts the image file to that share of its length.
+# "nrg" (Nero, 2048-byte sectors of mode 1); or "chd1", "chd2" (the CUE images made into a
+# CHD image by CHDMAN, with its default codecs; "chd1_CODEC" with that codec alone,
+# "chd1_none" uncompressed). TRUNCATE_PERCENT, with an image, cuts the image file to that
+# share of its length.
 # AS_SOURCE names the disc on the command line instead, with RUN_DIR as the output folder,
 # from another working folder and with nothing to read on standard input.
 function(require_variables)
@@ -64,6 +67,25 @@ function(make_dumped_image image)
     endif()
 endfunction()
 
+# The CUE image of the mode (1 or 2) made into a CHD image by CHDMAN, with codec alone
+# where one is named; its name goes into out_var.
+function(make_chd_image mode codec out_var)
+    require_variables(CHDMAN)
+    set(name disc-mode${mode}.chd)
+    set(codec_option "")
+    if(codec)
+        set(name disc-mode${mode}-${codec}.chd)
+        set(codec_option -c ${codec})
+    endif()
+    execute_process(COMMAND ${CHDMAN} createcd -f -i ${SAMPLE_DIR}/disc-mode${mode}.cue
+            -o ${SAMPLE_DIR}/${name} ${codec_option}
+        RESULT_VARIABLE made OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(NOT made EQUAL 0)
+        message(FATAL_ERROR "chdman did not make the CHD image (${made}): ${said}")
+    endif()
+    set(${out_var} ${name} PARENT_SCOPE)
+endfunction()
+
 function(run_on_sample_disc result_var)
     require_variables(QUILLMOOR MAKER SAMPLE_DIR RUN_DIR)
     make_fresh_sample_disc()
@@ -78,15 +100,18 @@ function(run_on_sample_disc result_var)
             make_dumped_image(${IMAGE})
             list(GET dumped_${IMAGE} 2 images_${IMAGE})
         endif()
+        if(IMAGE MATCHES "^chd([12])(_([a-z]+))?$")
+            make_chd_image(${CMAKE_MATCH_1} "${CMAKE_MATCH_3}" images_${IMAGE})
+        endif()
         if(NOT DEFINED images_${IMAGE})
-            message(FATAL_ERROR
-                "IMAGE is one of iso, cue1, cue2, bin1, ccd, mds, mdf, nrg, not ${IMAGE}")
+            message(FATAL_ERROR "IMAGE is one of iso, cue1, cue2, bin1, ccd, mds, mdf, nrg, "
+                "chd1, chd2, chd1_CODEC, not ${IMAGE}")
         endif()
         set(drive ${SAMPLE_DIR}/${images_${IMAGE}})
         if(TRUNCATE_PERCENT)
             set(cut ${SAMPLE_DIR}/disc-mode1.bin)
-            if(IMAGE STREQUAL "iso")
-                set(cut ${SAMPLE_DIR}/disc.iso)
+            if(IMAGE STREQUAL "iso" OR IMAGE MATCHES "^chd")
+                set(cut ${drive})
             endif()
             file(SIZE ${cut} size)
             math(EXPR size "${size} * ${TRUNCATE_PERCENT} / 100")

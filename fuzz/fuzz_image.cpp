@@ -1,9 +1,9 @@
 // Disc images as drives. The input's first byte picks the kind: 0 an image of 2048-byte
 // sectors, 1 a raw image, 2 a CUE sheet with its track as track.bin, 3 a CloneCD control
 // file with its frames as image.img, 4 an Alcohol descriptor with its frames as image.mdf,
-// 5 a Nero image. A kind of two files has a 2-byte big-endian length, the first file, then
-// the second. The image is linked as drive q, opened as the run opens it, searched, and
-// every file it lists read to the end.
+// 5 a Nero image, 6 a CHD image. A kind of two files has a 2-byte big-endian length, the
+// first file, then the second. The image is linked as drive q, opened as the run opens it,
+// searched, and every file it lists read to the end.
 #include "platform/disc.hpp"
 #include "platform/disc_names.hpp"
 #include "scratch_dir.hpp"
@@ -28,6 +28,7 @@ struct image_kind {
 constexpr image_kind kinds[] = {
     {"image.iso", nullptr},     {"image.bin", nullptr},     {"image.cue", "track.bin"},
     {"image.ccd", "image.img"}, {"image.mds", "image.mdf"}, {"image.nrg", nullptr},
+    {"image.chd", nullptr},
 };
 constexpr std::size_t first_length_size = 2;
 // More than any file an input of the fuzzer's length can hold.

@@ -54,8 +54,8 @@ trap 'rm -rf "$scratch"' EXIT
     exit 1
 }
 # Image seeds: a few small files as an image of 2048-byte sectors, a raw image, a CUE sheet
-# with its track and a CloneCD control file with its frames (the input layout of
-# fuzz_image.cpp).
+# with its track, a CloneCD control file with its frames, and CHD images (the input layout
+# of fuzz_image.cpp); Alcohol and Nero images follow.
 image_seeds() {
     local dir="$work/seeds/image-files" out="$work/seeds/fuzz_image"
     mkdir -p "$dir/files/SUB" "$out"
@@ -78,6 +78,13 @@ image_seeds() {
     local control=$'[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=4\r\n[TRACK 1]\r\nMODE=1\r\nINDEX 1=0\r\n'
     length=$(printf '%04x' "${#control}")
     { printf "\\x03\\x${length:0:2}\\x${length:2:2}%s" "$control" && cat "$dir/track.bin"; } >"$out/ccd"
+    # The same disc as CHD images, compressed and not, where chdman is at hand.
+    if command -v chdman >/dev/null; then
+        for codecs in cdlz,cdzl,cdfl cdzl cdfl none; do
+            chdman createcd -f -c "$codecs" -i "$dir/disc.cue" -o "$dir/disc.chd" >/dev/null 2>&1 &&
+                { printf '\x06' && cat "$dir/disc.chd"; } >"$out/chd-${codecs%%,*}"
+        done
+    fi
     # Sheets as other tools write them, for the sheet reader alone.
     local sheets="$work/seeds/fuzz_cue"
     mkdir -p "$sheets"

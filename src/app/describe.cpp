@@ -30,8 +30,6 @@ constexpr kind_words image_states[] = {
     {error_kind::utf16_sheet,
      "is a CUE sheet in UTF-16, which this program does not read: UTF-8 or ASCII needed"},
     {error_kind::nul_in_sheet, "is a CUE sheet with a NUL byte in it"},
-    {error_kind::damaged_image,
-     "is a damaged disc image: its list of tracks is cut short or points outside the file"},
 };
 
 struct detail_words {
@@ -116,6 +114,9 @@ std::string what_failed(error_kind kind, const error& what, const std::string& c
     case error_kind::nul_in_sheet:
     case error_kind::track_past_end:
     case error_kind::no_drive:
+    case error_kind::format_left_out:
+    case error_kind::parent_needed:
+    case error_kind::unsupported_image:
     case error_kind::damaged_image:
         return describe_source_error(what);
     case error_kind::other:
@@ -172,6 +173,7 @@ std::string cause_of(const error& what, const char* group) {
     case error_detail::folder:
     case error_detail::drive_letter:
     case error_detail::letter_folder:
+    case error_detail::cut_short:
         break; // a source's details, part of its one line
     case error_detail::system_code:
         return system_code_reason(what.figures[0]);
@@ -233,6 +235,21 @@ std::string describe_source_error(const error& e) {
                e.subject + ", which ends at byte " + std::to_string(e.figures[1]);
     case error_kind::no_drive:
         return no_drive(e);
+    case error_kind::format_left_out:
+        return e.path + " is a " + e.subject + " image, and " + e.subject +
+               " images are left out of this build of the program";
+    case error_kind::parent_needed:
+        return e.path + " is a " + e.subject +
+               " image that holds only what differs from its parent image, which this program "
+               "does not read";
+    case error_kind::unsupported_image:
+        return e.path + " is a " + e.subject + " image of a kind this program does not read";
+    case error_kind::damaged_image:
+        return e.detail == error_detail::cut_short
+                   ? e.path + " is cut short: its tables reach to byte " +
+                         std::to_string(e.figures[0]) + ", the file ends at byte " +
+                         std::to_string(e.figures[1])
+                   : e.path + " is a damaged " + e.subject + " image: its tables do not check";
     default:
         return e.path + " " + state_of(e.kind);
     }

@@ -41,7 +41,12 @@ enum class error_kind {
     nul_in_sheet,    // a NUL byte, which no sheet's text holds
     track_past_end,  // figures: where the sheet starts its track, where the file ends
     no_drive,        // nothing at the places a drive letter stands for
-    damaged_image,   // an image's own blocks cut short, or pointing outside the file
+    // An image of a format this build reads only with libraries it was built without;
+    // subject: the format's name, as for the kinds below.
+    format_left_out,
+    parent_needed,     // an image that holds only what differs from a parent image
+    unsupported_image, // an image of the format, but of a version or kind not read
+    damaged_image,     // an image whose own tables do not check (detail cut_short: its end)
 };
 
 struct error_kind_row {
@@ -78,6 +83,9 @@ constexpr error_kind_row error_kinds[] = {
     {error_kind::nul_in_sheet, st_ok, "nul_in_sheet"},
     {error_kind::track_past_end, st_ok, "track_past_end"},
     {error_kind::no_drive, st_ok, "no_drive"},
+    {error_kind::format_left_out, st_ok, "format_left_out"},
+    {error_kind::parent_needed, st_ok, "parent_needed"},
+    {error_kind::unsupported_image, st_ok, "unsupported_image"},
     {error_kind::damaged_image, st_ok, "damaged_image"},
 };
 
@@ -121,6 +129,7 @@ enum class error_detail {
     no_random_name,  // figures: the status of the random source that gave no temporary name
     no_free_name,    // every temporary name tried was taken
     no_stream,       // the file was made but could not be opened as a stream
+    cut_short,       // an image: figures: the bytes its tables reach to, the bytes it holds
 };
 
 struct error {

@@ -224,8 +224,11 @@ result<opened_image> open_alcohol(std::unique_ptr<image_file> file, const std::s
     switch (read_alcohol_descriptor(bytes, track)) {
     case alcohol_reading::not_a_descriptor:
         return image_error(error_kind::not_an_image, descriptor_path);
-    case alcohol_reading::damaged:
-        return image_error(error_kind::damaged_image, descriptor_path);
+    case alcohol_reading::damaged: {
+        error damaged = image_error(error_kind::damaged_image, descriptor_path);
+        damaged.subject = "Alcohol";
+        return damaged;
+    }
     case alcohol_reading::no_data_track:
         return image_error(error_kind::no_data_track, descriptor_path);
     case alcohol_reading::data_track:

@@ -1,6 +1,8 @@
 #include "image/image_formats.hpp"
 
 #include "image/alcohol.hpp"
+#include "image/chd/chd.hpp"
+#include "image/chd/chd_built.hpp"
 #include "image/clonecd.hpp"
 #include "image/cue.hpp"
 #include "image/iso9660.hpp"
@@ -15,6 +17,7 @@ constexpr std::string_view cue_extensions[] = {"cue"};
 constexpr std::string_view clonecd_extensions[] = {"ccd"};
 constexpr std::string_view alcohol_extensions[] = {"mds", "mdf"};
 constexpr std::string_view nero_extensions[] = {"nrg"};
+constexpr std::string_view chd_extensions[] = {"chd"};
 
 // Probed in this order, which -V keeps. A sheet can come last: its text holds no volume
 // descriptor where a volume's lies. The formats after it are told by signatures a volume
@@ -29,6 +32,7 @@ constexpr image_format formats[] = {
     {"Alcohol 120%", "an Alcohol .mds", alcohol_extensions, true, false, probe_alcohol,
      open_alcohol},
     {"Nero", "a Nero .nrg", nero_extensions, true, false, probe_nero, open_nero},
+    {"CHD", "a .chd image", chd_extensions, true, false, probe_chd, open_chd, chd_images_built},
 };
 
 // What follows the last dot of the path's last name; empty when it has none.
@@ -66,9 +70,17 @@ const image_format* image_format_of(const image_file& file, std::string_view pat
 
 std::string image_format_support(bool devices) {
     std::string listed;
-    for (std::size_t i = 0; i < std::size(formats); ++i) {
+    std::size_t built = 0;
+    for (const image_format& f : formats) {
+        built += f.built ? 1 : 0;
+    }
+    for (std::size_t i = 0, shown = 0; i < std::size(formats); ++i) {
         const image_format& f = formats[i];
-        listed += i == 0 ? "" : i + 1 == std::size(formats) ? " and " : ", ";
+        if (!f.built) {
+            continue;
+        }
+        listed += shown == 0 ? "" : shown + 1 == built ? " and " : ", ";
+        ++shown;
         listed += f.name;
         std::string bracket;
         for (const std::string_view e :
@@ -88,6 +100,9 @@ std::string image_format_support(bool devices) {
 std::string image_formats_in_help() {
     std::string listed;
     for (const image_format& f : formats) {
+        if (!f.built) {
+            continue;
+        }
         listed += (listed.empty() ? "" : ", ") + std::string(f.in_help);
     }
     return listed;

@@ -41,6 +41,9 @@ struct image_format {
     // The data track; path names the image in errors and places the files it names.
     result<opened_image> (*open)(std::unique_ptr<image_file> file, const std::string& path,
                                  file_beside beside);
+    // This build reads it. A format left out (its libraries were not at hand) is still
+    // told, and its opener says so; -V and --help leave it out.
+    bool built = true;
 };
 
 std::span<const image_format> image_formats();

@@ -3,6 +3,7 @@
 #include "app/texts.hpp"
 #include "encode/formats.hpp"
 #include "extract/groups.hpp"
+#include "image/chd/chd_built.hpp"
 #include "platform/disc.hpp"
 
 #include "support.hpp"
@@ -158,8 +159,13 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
         const program_run r = run_program("", asked);
         EXPECT_EQ(r.status, 0) << asked;
         EXPECT_TRUE(r.console.starts_with("Usage: quillmoor [OPTION]... [SOURCE]\n")) << asked;
-        EXPECT_NE(r.console.find("\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD .ccd, an "
-                                 "Alcohol .mds, a\nNero .nrg) or, on Linux, a drive's device.\n"),
+        EXPECT_NE(r.console.find(chd_images_built
+                                     ? "\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD "
+                                       ".ccd, an Alcohol .mds, a\nNero .nrg, a .chd image) or, "
+                                       "on Linux, a drive's device.\n"
+                                     : "\ndisc image (.iso, a raw .bin, a .cue sheet, a CloneCD "
+                                       ".ccd, an Alcohol .mds, a\nNero .nrg) or, on Linux, a "
+                                       "drive's device.\n"),
                   std::string::npos)
             << asked;
         EXPECT_EQ(r.errors, "") << asked;
@@ -187,9 +193,10 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
               std::string::npos);
     const program_run v = run_program("", "-V");
     EXPECT_EQ(v.status, 0);
-    EXPECT_TRUE(v.console.starts_with("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's "
-                                      "device), raw 2352-byte (.bin), CUE sheets, CloneCD "
-                                      "(.ccd), Alcohol 120% (.mds, .mdf) and Nero (.nrg)\n"))
+    EXPECT_TRUE(v.console.starts_with(
+        std::string("quillmoor 1.02\ndisc images: ISO 9660 (.iso, a drive's device), raw "
+                    "2352-byte (.bin), CUE sheets, CloneCD (.ccd), Alcohol 120% (.mds, .mdf)") +
+        (chd_images_built ? ", Nero (.nrg) and CHD (.chd)\n" : " and Nero (.nrg)\n")))
         << v.console;
     // An answer that cannot be written is no success.
     const std::string full =
@@ -413,8 +420,7 @@ TEST(CommandLine, StandardErrorSaysWhyThereIsNoDisc) {
         {"frame.cue", "frame.cue has no data track"},
         {"bidi.cue", "bidi.cue names \\xe2\\x80\\xaenib.bin, which is missing"},
         {"lonely.mdf", "lonely.mdf names lonely.mds, which is missing"},
-        {"cut.nrg", "cut.nrg is a damaged disc image: its list of tracks is cut short or points "
-                    "outside the file"},
+        {"cut.nrg", "cut.nrg is a damaged Nero image: its tables do not check"},
         {"loop", "loop is a link that leads round in a loop"},
         {long_name, "cannot open '" + long_name + "': File name too long"},
         {"notes.txt/", "cannot open 'notes.txt/': Not a directory"},
