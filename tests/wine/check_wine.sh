@@ -50,6 +50,12 @@ mkdir empty
 # The sample disc as images: 2048-byte sectors, and raw frames with a CUE sheet.
 "$xorriso" -as mkisofs -quiet -allow-lowercase -o sample/disc.iso sample/disc >/dev/null 2>&1
 "$raw_imager" sample/disc.iso sample/disc-mode1.bin sample/disc-mode1.cue 1
+# And as a CHD image, where chdman is at hand.
+chd_made=
+if command -v chdman >/dev/null &&
+    chdman createcd -i sample/disc-mode1.cue -o sample/disc.chd >/dev/null 2>&1; then
+    chd_made=1
+fi
 
 export HOME=${HOME:-$work} WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if ! command -v wine >/dev/null; then
@@ -88,6 +94,7 @@ run() {
         ln -s "$work/sample/disc.iso" "$side-$name/disc.iso"
         ln -s "$work/sample/disc-mode1.cue" "$side-$name/disc-mode1.cue"
         ln -s "$work/sample/disc-mode1.bin" "$side-$name/disc-mode1.bin"
+        [ -z "$chd_made" ] || ln -s "$work/sample/disc.chd" "$side-$name/disc.chd"
     done
     printf '%s' "$typed" >"$name.typed"
     local native_status=0 wine_status=0
@@ -136,6 +143,16 @@ check "image given: exit status 0 and $picture_count pictures" \
 out=pictures run cue '' -q -o pictures disc-mode1.cue
 check "CUE sheet given: exit status 0 and $picture_count pictures" \
     test "$last_status/$(ls wine-cue/pictures | wc -l)" = "0/$picture_count"
+# A CHD image, where the Windows program reads them (its codecs' libraries linked in, as
+# cmake/build-chd-libraries-mingw.sh provides them).
+images=$(wine "$exe" -V | tr -d '\r' | sed -n 's/^disc images: //p')
+if [ -n "$chd_made" ] && [[ $images == *"CHD (.chd)"* ]]; then
+    out=pictures run chd '' -q -o pictures disc.chd
+    check "CHD image given: exit status 0 and $picture_count pictures" \
+        test "$last_status/$(ls wine-chd/pictures | wc -l)" = "0/$picture_count"
+else
+    echo "chd: not compared (chdman missing, or the Windows program reads no CHD images)"
+fi
 # PNG files, where the Windows program writes them (libspng linked in, as
 # cmake/build-libspng-mingw.sh provides it): the same libspng and zlib make the same bytes.
 formats=$(wine "$exe" -V | tr -d '\r' | sed -n 's/^picture formats: //p')
