@@ -9,7 +9,7 @@
 
 // Hunks kept decompressed: a run reads the disc's files mostly in order, and a hunk is
 // decompressed again only where files that share it are read apart (an eighth more on the
-// sample disc; more hunks kept buy little and cost 16 KiB each).
+// sample disc; more hunks kept buy little and cost 18 KiB each).
 constexpr std::size_t chd_hunks_kept = 3;
 
 bool probe_chd(const image_file& file);

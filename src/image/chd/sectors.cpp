@@ -1,5 +1,5 @@
 // The data track of a CHD image as sectors: each sector's frame found in its hunk, the hunk
-// read, decompressed and its frames' data kept, a few hunks at a time.
+// read, decompressed straight into its place among the hunks kept, a few at a time.
 #include "image/chd/chd.hpp"
 #include "image/chd/codecs.hpp"
 #include "image/chd/header.hpp"
@@ -22,8 +22,7 @@ class chd_sectors final : public sector_source {
                 const chd_data_track& track, std::unique_ptr<cd_decoders> decoders)
         : file_(std::move(file)), header_(header), map_(std::move(map)), track_(track),
           decoders_(std::move(decoders)), hunk_in_(header.hunk_bytes, 0),
-          frames_(std::size_t{header.frames_per_hunk} * cd_sector_bytes, 0),
-          kept_(chd_hunks_kept * std::size_t{header.frames_per_hunk} * sector_size, 0) {
+          kept_(chd_hunks_kept * std::size_t{header.frames_per_hunk} * cd_sector_bytes, 0) {
         std::fill(std::begin(kept_hunk_), std::end(kept_hunk_), no_hunk);
     }
 
@@ -42,7 +41,8 @@ class chd_sectors final : public sector_source {
                 return false;
             }
             std::memcpy(out + delivered,
-                        data + frame % header_.frames_per_hunk * std::size_t{sector_size},
+                        data + frame % header_.frames_per_hunk * std::size_t{cd_sector_bytes} +
+                            track_.data_at,
                         sector_size);
             delivered += sector_size;
         }
@@ -52,10 +52,9 @@ class chd_sectors final : public sector_source {
     std::uint64_t sectors() const override { return track_.frames; }
 
   private:
-    // The data of hunk's frames, decompressed now or kept from before; null when it does not
-    // read.
+    // Hunk's frames, decompressed now or kept from before; null when it does not read.
     const std::uint8_t* kept_data(std::uint32_t hunk) const {
-        const std::size_t kept_bytes = std::size_t{header_.frames_per_hunk} * sector_size;
+        const std::size_t kept_bytes = std::size_t{header_.frames_per_hunk} * cd_sector_bytes;
         std::size_t slot = 0;
         for (std::size_t i = 0; i < chd_hunks_kept; ++i) {
             if (kept_hunk_[i] == hunk) {
@@ -76,7 +75,7 @@ class chd_sectors final : public sector_source {
         return data;
     }
 
-    // Each frame's 2048 bytes of data of hunk, into out.
+    // The frames of hunk, 2352 bytes each, into out.
     bool decompress(std::uint32_t hunk, std::uint8_t* out) const {
         hunk_entry entry = entry_of(map_, hunk);
         for (int i = 0; entry.kind == hunk_kind::copy; ++i) {
@@ -85,37 +84,29 @@ class chd_sectors final : public sector_source {
             }
             entry = entry_of(map_, static_cast<std::uint32_t>(entry.offset));
         }
-        const std::uint8_t* frames = nullptr;
-        std::size_t stride = 0;
         switch (entry.kind) {
         case hunk_kind::unwritten:
-            std::memset(out, 0, std::size_t{header_.frames_per_hunk} * sector_size);
+            std::memset(out, 0, std::size_t{header_.frames_per_hunk} * cd_sector_bytes);
             return true;
         case hunk_kind::codec:
-            if (entry.length > hunk_in_.size() || !read_in(entry.offset, entry.length) ||
-                !decoders_->decode(header_.codecs[entry.codec], hunk_in_.data(), entry.length,
-                                   frames_.data(), header_.frames_per_hunk)) {
-                return false;
-            }
-            frames = frames_.data();
-            stride = cd_sector_bytes;
-            break;
+            return entry.length <= hunk_in_.size() && read_in(entry.offset, entry.length) &&
+                   decoders_->decode(header_.codecs[entry.codec], hunk_in_.data(), entry.length,
+                                     out, header_.frames_per_hunk);
         case hunk_kind::stored:
+            // Each frame followed by its subcode, which is left behind.
             if (!read_in(entry.offset, header_.hunk_bytes)) {
                 return false;
             }
-            frames = hunk_in_.data();
-            stride = cd_frame_bytes;
-            break;
+            for (std::uint32_t f = 0; f < header_.frames_per_hunk; ++f) {
+                std::memcpy(out + std::size_t{f} * cd_sector_bytes,
+                            hunk_in_.data() + std::size_t{f} * cd_frame_bytes, cd_sector_bytes);
+            }
+            return true;
         case hunk_kind::copy:
         case hunk_kind::parent:
-            return false;
+            break;
         }
-        for (std::uint32_t f = 0; f < header_.frames_per_hunk; ++f) {
-            std::memcpy(out + std::size_t{f} * sector_size, frames + f * stride + track_.data_at,
-                        sector_size);
-        }
-        return true;
+        return false;
     }
 
     bool read_in(std::uint64_t offset, std::size_t count) const {
@@ -129,9 +120,8 @@ class chd_sectors final : public sector_source {
     chd_map map_;
     chd_data_track track_;
     std::unique_ptr<cd_decoders> decoders_;
-    // One hunk as the file holds it, its frames decompressed, and the hunks kept.
+    // One hunk as the file holds it, and the hunks kept, their frames decompressed.
     mutable std::vector<std::uint8_t> hunk_in_;
-    mutable std::vector<std::uint8_t> frames_;
     mutable std::vector<std::uint8_t> kept_;
     mutable std::uint32_t kept_hunk_[chd_hunks_kept] = {};
     mutable std::uint64_t last_use_[chd_hunks_kept] = {};
