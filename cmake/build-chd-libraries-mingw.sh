@@ -38,17 +38,7 @@ cache_prefix() {
     echo "$(quillmoor_cache)/$key-mingw-i686"
 }
 
-if [ $# -eq 1 ] && [ "$1" = --print-prefix ]; then
-    cache_prefix
-    exit 0
-fi
-if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ -z "$1" ]; }; then
-    echo "usage: $0 [PREFIX] | --print-prefix" >&2
-    exit 2
-fi
-prefix=$(realpath -m -- "${1:-$(cache_prefix)}")
-toolchain=$(cd "$(dirname "$0")" && pwd)/mingw-i686.cmake
-mingw_root=/usr/i686-w64-mingw32
+take_prefix_arguments "$@"
 # libFLAC's archive goes in last, so that it stands for a whole installation.
 last=$prefix/lib/libFLAC.a
 
@@ -56,10 +46,7 @@ if [ -f "$last" ]; then
     echo "CHD libraries for mingw-w64: already in $prefix"
     exit 0
 fi
-if [ ! -f "$mingw_root/lib/libz.a" ]; then
-    echo "$0: $mingw_root/lib/libz.a is missing (package libz-mingw-w64-dev)" >&2
-    exit 1
-fi
+require_mingw_zlib
 mapfile -t wanted < <(sources)
 for source in "${wanted[@]}"; do
     if [[ "$source" == *" unknown" ]]; then

@@ -22,17 +22,7 @@ cache_prefix() {
     echo "$(quillmoor_cache)/libspng-$(binary_version libspng0)-mingw-i686"
 }
 
-if [ $# -eq 1 ] && [ "$1" = --print-prefix ]; then
-    cache_prefix
-    exit 0
-fi
-if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ -z "$1" ]; }; then
-    echo "usage: $0 [PREFIX] | --print-prefix" >&2
-    exit 2
-fi
-prefix=$(realpath -m -- "${1:-$(cache_prefix)}")
-toolchain=$(cd "$(dirname "$0")" && pwd)/mingw-i686.cmake
-mingw_root=/usr/i686-w64-mingw32
+take_prefix_arguments "$@"
 # The archive goes in last, so that it stands for a whole installation.
 library=$prefix/lib/libspng_static.a
 
@@ -40,10 +30,7 @@ if [ -f "$library" ]; then
     echo "libspng for mingw-w64: already in $prefix"
     exit 0
 fi
-if [ ! -f "$mingw_root/lib/libz.a" ]; then
-    echo "$0: $mingw_root/lib/libz.a is missing (package libz-mingw-w64-dev)" >&2
-    exit 1
-fi
+require_mingw_zlib
 
 offer_source libspng
 

@@ -9,18 +9,6 @@ set(CHD_LEFT_OUT "")
 set(CHD_LIBRARY_VERSIONS "")
 set(CHD_LICENCE_FILES "")
 
-# The version that a header's #define lines (named after OUT, most significant first) state.
-function(chd_header_version header out)
-    file(READ ${header} text)
-    set(version "")
-    foreach(name IN LISTS ARGN)
-        string(REGEX MATCH "#define ${name} +([0-9]+)" part "${text}")
-        list(APPEND version ${CMAKE_MATCH_1})
-    endforeach()
-    list(JOIN version . version)
-    set(${out} ${version} PARENT_SCOPE)
-endfunction()
-
 if(WIN32)
     # Linked in, as a bare Windows has none of them: the static libraries that
     # cmake/build-chd-libraries-mingw.sh builds from Debian's sources (into a cache outside the
@@ -52,13 +40,13 @@ if(WIN32)
     else()
         # Each version as its header states it (libFLAC's headers do not: its pkg-config file
         # does).
-        chd_header_version(${chd_prefix}/include/lzma/version.h chd_version
+        header_version(${chd_prefix}/include/lzma/version.h chd_version
             LZMA_VERSION_MAJOR LZMA_VERSION_MINOR LZMA_VERSION_PATCH)
         list(APPEND CHD_LIBRARY_VERSIONS "liblzma ${chd_version}")
         file(READ ${QUILLMOOR_WIN32_ZLIB_INCLUDE_DIR}/zlib.h zlib_h)
         string(REGEX MATCH "#define ZLIB_VERSION \"([^\"]+)\"" chd_version "${zlib_h}")
         list(APPEND CHD_LIBRARY_VERSIONS "zlib ${CMAKE_MATCH_1}")
-        chd_header_version(${chd_prefix}/include/zstd.h chd_version
+        header_version(${chd_prefix}/include/zstd.h chd_version
             ZSTD_VERSION_MAJOR ZSTD_VERSION_MINOR ZSTD_VERSION_RELEASE)
         list(APPEND CHD_LIBRARY_VERSIONS "libzstd ${chd_version}")
         file(STRINGS ${chd_prefix}/lib/pkgconfig/flac.pc chd_version REGEX "^Version: ")
@@ -80,8 +68,7 @@ if(WIN32)
         file(READ ${chd_prefix}/share/doc/zstd/LICENSE chd_licence_zstd)
         file(READ ${chd_prefix}/share/doc/flac/COPYING.Xiph chd_licence_flac)
         foreach(name xz zlib zstd flac)
-            string(REPLACE "\n" "\r\n" chd_licence "${chd_licence_${name}}")
-            file(WRITE ${CMAKE_BINARY_DIR}/LICENSE-${name}.txt "${chd_licence}")
+            write_windows_text(${CMAKE_BINARY_DIR}/LICENSE-${name}.txt "${chd_licence_${name}}")
             list(APPEND CHD_LICENCE_FILES ${CMAKE_BINARY_DIR}/LICENSE-${name}.txt)
         endforeach()
         set(CHD_LIBRARIES_FOUND TRUE)

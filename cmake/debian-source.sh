@@ -9,6 +9,33 @@ quillmoor_cache() {
     echo "$cache/quillmoor"
 }
 
+# The arguments of a build script for the Windows program ([PREFIX] | --print-prefix), with
+# cache_prefix defined by the script: --print-prefix prints the cache's folder and ends the
+# script; otherwise prefix is PREFIX or that folder, and toolchain and mingw_root are set.
+take_prefix_arguments() {
+    if [ $# -eq 1 ] && [ "$1" = --print-prefix ]; then
+        cache_prefix
+        exit 0
+    fi
+    if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ -z "$1" ]; }; then
+        echo "usage: $0 [PREFIX] | --print-prefix" >&2
+        exit 2
+    fi
+    # shellcheck disable=SC2034 # the sourcing script's
+    prefix=$(realpath -m -- "${1:-$(cache_prefix)}")
+    # shellcheck disable=SC2034 # the sourcing script's
+    toolchain=$(cd "$(dirname "$0")" && pwd)/mingw-i686.cmake
+    mingw_root=/usr/i686-w64-mingw32
+}
+
+# Ends the script unless mingw-w64's static zlib, which the libraries link, is installed.
+require_mingw_zlib() {
+    if [ ! -f "$mingw_root/lib/libz.a" ]; then
+        echo "$0: $mingw_root/lib/libz.a is missing (package libz-mingw-w64-dev)" >&2
+        exit 1
+    fi
+}
+
 # The version of binary package $1 that apt would install, or "unknown".
 binary_version() {
     local version

@@ -205,3 +205,22 @@ bytes cnx_of_repeats(const bytes& unit, std::uint32_t size) {
     stream.push_back(0x00);
     return cnx_file(stream, size);
 }
+
+void put(bytes& b, std::size_t at, std::uint64_t value, std::size_t width, bool big) {
+    b.resize(std::max(b.size(), at + width));
+    for (std::size_t i = 0; i < width; ++i) {
+        b[at + i] = static_cast<std::uint8_t>(value >> (8 * (big ? width - 1 - i : i)));
+    }
+}
+
+void put_text(bytes& b, std::size_t at, std::string_view text) {
+    b.resize(std::max(b.size(), at + text.size()));
+    std::copy(text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+bool memory_image::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                           std::size_t& delivered) const {
+    delivered = offset < data_.size() ? std::min<std::size_t>(count, data_.size() - offset) : 0;
+    std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(offset), delivered, out);
+    return true;
+}

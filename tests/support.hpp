@@ -6,6 +6,7 @@
 #include "encode/byte_sink.hpp"
 #include "extract/picture_run.hpp"
 #include "gfx/colour.hpp"
+#include "image/image_file.hpp"
 #include "platform/disc.hpp"
 #include "scratch_folder.hpp"
 
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using bytes = std::vector<std::uint8_t>;
@@ -34,6 +36,24 @@ class scratch_dir {
 };
 
 void write_file(const std::filesystem::path& path, const bytes& contents);
+
+// Puts value at at, width bytes, most significant first where big; the bytes grow to hold it.
+void put(bytes& b, std::size_t at, std::uint64_t value, std::size_t width, bool big);
+// Puts text's bytes at at; the bytes grow to hold them.
+void put_text(bytes& b, std::size_t at, std::string_view text);
+
+// An image file held in memory.
+class memory_image final : public image_file {
+  public:
+    explicit memory_image(bytes data) : data_(std::move(data)) {}
+
+    bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
+                 std::size_t& delivered) const override;
+    std::uint64_t size() const override { return data_.size(); }
+
+  private:
+    bytes data_;
+};
 bytes read_file(const std::filesystem::path& path);
 
 // A loader's byte count, or the console code of its failure: one number to compare.

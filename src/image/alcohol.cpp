@@ -113,6 +113,37 @@ bool track_file(std::span<const std::uint8_t> bytes, std::uint64_t footer, std::
     return true;
 }
 
+// A track block's fields, its mode without the flags above it.
+struct track_block {
+    std::uint64_t mode = 0;
+    std::uint64_t point = 0;
+    std::uint64_t sector_size = 0;
+    std::uint64_t start = 0;
+    std::uint64_t footer = 0;
+};
+
+bool read_track_block(std::span<const std::uint8_t> bytes, std::uint64_t block, track_block& t) {
+    if (!read_field(bytes, block, track_mode, byte_order::little, t.mode) ||
+        !read_field(bytes, block, track_point, byte_order::little, t.point) ||
+        !read_field(bytes, block, track_sector_size, byte_order::little, t.sector_size) ||
+        !read_field(bytes, block, track_start_offset, byte_order::little, t.start) ||
+        !read_field(bytes, block, track_footer_at, byte_order::little, t.footer)) {
+        return false;
+    }
+    t.mode &= mode_nibble;
+    return true;
+}
+
+// The framing of a data track's sectors of this size; no_data frames for a size no layout has.
+framing framing_of(std::uint64_t sector_size, std::uint64_t mode) {
+    for (const sector_layout& l : layouts) {
+        if (l.sector_size == sector_size) {
+            return mode == mode1 ? l.mode1 : l.mode2;
+        }
+    }
+    return framing{no_data, 0};
+}
+
 } // namespace
 
 alcohol_reading read_alcohol_descriptor(std::span<const std::uint8_t> bytes,
@@ -148,38 +179,22 @@ alcohol_reading read_alcohol_descriptor(std::span<const std::uint8_t> bytes,
             return alcohol_reading::damaged;
         }
         for (std::uint64_t b = 0; b < blocks; ++b) {
-            const std::uint64_t block = first_block + b * track_block_size;
-            std::uint64_t mode = 0;
-            std::uint64_t point = 0;
-            std::uint64_t size = 0;
-            std::uint64_t start = 0;
-            std::uint64_t footer = 0;
-            if (!read_field(bytes, block, track_mode, byte_order::little, mode) ||
-                !read_field(bytes, block, track_point, byte_order::little, point) ||
-                !read_field(bytes, block, track_sector_size, byte_order::little, size) ||
-                !read_field(bytes, block, track_start_offset, byte_order::little, start) ||
-                !read_field(bytes, block, track_footer_at, byte_order::little, footer)) {
+            track_block t;
+            if (!read_track_block(bytes, first_block + b * track_block_size, t)) {
                 return alcohol_reading::damaged;
             }
-            mode &= mode_nibble;
-            if (point == 0 || point >= best ||
-                (mode != mode1 && mode != mode2 && mode != mode2_form1)) {
+            if (t.point == 0 || t.point >= best ||
+                (t.mode != mode1 && t.mode != mode2 && t.mode != mode2_form1)) {
                 continue;
             }
-            const sector_layout* layout = nullptr;
-            for (const sector_layout& l : layouts) {
-                layout = l.sector_size == size ? &l : layout;
-            }
-            const framing frames = layout == nullptr
-                                       ? framing{no_data, 0}
-                                       : (mode == mode1 ? layout->mode1 : layout->mode2);
+            const framing frames = framing_of(t.sector_size, t.mode);
             if (frames.frame_size == no_data) {
                 return alcohol_reading::damaged;
             }
-            best = point;
-            best_footer = footer;
+            best = t.point;
+            best_footer = t.footer;
             track.frames = frames;
-            track.start = start;
+            track.start = t.start;
         }
     }
     if (best > last_track_point) {
@@ -204,11 +219,7 @@ result<opened_image> open_alcohol(std::unique_ptr<image_file> file, const std::s
         const std::string name(descriptor_extension);
         result<named_file> named = beside(path, name);
         if (!named) {
-            error why = std::move(named.failure());
-            why.path = path;
-            why.subject = name_beside(path, name);
-            why.detail = error_detail::track_file;
-            return why;
+            return track_file_error(std::move(named.failure()), path, name_beside(path, name));
         }
         file = std::move(named.value().file);
         descriptor_path = std::move(named.value().path);
@@ -224,11 +235,8 @@ result<opened_image> open_alcohol(std::unique_ptr<image_file> file, const std::s
     switch (read_alcohol_descriptor(bytes, track)) {
     case alcohol_reading::not_a_descriptor:
         return image_error(error_kind::not_an_image, descriptor_path);
-    case alcohol_reading::damaged: {
-        error damaged = image_error(error_kind::damaged_image, descriptor_path);
-        damaged.subject = "Alcohol";
-        return damaged;
-    }
+    case alcohol_reading::damaged:
+        return image_error(error_kind::damaged_image, descriptor_path, "Alcohol");
     case alcohol_reading::no_data_track:
         return image_error(error_kind::no_data_track, descriptor_path);
     case alcohol_reading::data_track:

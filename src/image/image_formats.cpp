@@ -108,11 +108,19 @@ std::string image_formats_in_help() {
     return listed;
 }
 
-error image_error(error_kind kind, const std::string& path) {
+error image_error(error_kind kind, const std::string& path, std::string_view format) {
     error e;
     e.kind = kind;
     e.path = path;
+    e.subject = std::string(format);
     return e;
+}
+
+error track_file_error(error why, const std::string& path, const std::string& shown) {
+    why.path = path;
+    why.subject = shown;
+    why.detail = error_detail::track_file;
+    return why;
 }
 
 result<opened_image> open_track_beside(const std::string& path, const std::string& name,
@@ -120,11 +128,7 @@ result<opened_image> open_track_beside(const std::string& path, const std::strin
                                        std::uint64_t start, file_beside beside) {
     result<named_file> named = beside(path, name);
     if (!named) {
-        error why = std::move(named.failure());
-        why.path = path;
-        why.subject = shown;
-        why.detail = error_detail::track_file;
-        return why;
+        return track_file_error(std::move(named.failure()), path, shown);
     }
     const std::uint64_t track_size = named->file->size();
     if (start >= track_size) {

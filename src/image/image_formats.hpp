@@ -58,13 +58,18 @@ std::string image_format_support(bool devices);
 // The formats, as --help lists them: "A, B, C".
 std::string image_formats_in_help();
 
-// An error of an image's own: of kind, naming path.
-error image_error(error_kind kind, const std::string& path);
+// An error of an image's own: of kind, naming path, and the format where the words name it
+// ("a damaged Nero image").
+error image_error(error_kind kind, const std::string& path, std::string_view format = {});
 
 // The name of the file an image names: name, or for an extension alone (".img": one dot, at
 // the start) the image's own name (the last part of image) with that extension in place of
 // its own.
 std::string name_beside(const std::string& image, const std::string& name);
+
+// Why the file that the image at path names (shown as shown) could not be opened: the
+// opener's error, told as the image's.
+error track_file_error(error why, const std::string& path, const std::string& shown);
 
 // The data track in the file that the image at path names (name), framed as frames and
 // starting start bytes in, opened through beside. The file's own errors name it as the

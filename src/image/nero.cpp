@@ -149,12 +149,6 @@ bool read_tao(std::span<const std::uint8_t> body, const tao_entry& shape, std::u
     return true;
 }
 
-error damaged_nero(const std::string& path) {
-    error e = image_error(error_kind::damaged_image, path);
-    e.subject = "Nero";
-    return e;
-}
-
 } // namespace
 
 bool read_nero_footer(std::span<const std::uint8_t> tail, std::uint64_t size, nero_footer& footer) {
@@ -229,7 +223,7 @@ result<opened_image> open_nero(std::unique_ptr<image_file> file, const std::stri
     }
     if (footer.chunks_at > footer.chunks_end ||
         footer.chunks_end - footer.chunks_at > largest_nero_chunk_list) {
-        return damaged_nero(path);
+        return image_error(error_kind::damaged_image, path, "Nero");
     }
     std::vector<std::uint8_t> chunks(
         static_cast<std::size_t>(footer.chunks_end - footer.chunks_at));
@@ -240,7 +234,7 @@ result<opened_image> open_nero(std::unique_ptr<image_file> file, const std::stri
     nero_data_track track;
     switch (read_nero_chunks(chunks, footer.chunks_at, track)) {
     case nero_reading::damaged:
-        return damaged_nero(path);
+        return image_error(error_kind::damaged_image, path, "Nero");
     case nero_reading::no_data_track:
         return image_error(error_kind::no_data_track, path);
     case nero_reading::data_track:

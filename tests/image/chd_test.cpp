@@ -16,48 +16,25 @@
 
 namespace {
 
-class memory_image final : public image_file {
-  public:
-    explicit memory_image(bytes data) : data_(std::move(data)) {}
-
-    bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
-                 std::size_t& delivered) const override {
-        delivered = offset < data_.size() ? std::min<std::size_t>(count, data_.size() - offset) : 0;
-        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(offset), delivered, out);
-        return true;
-    }
-
-    std::uint64_t size() const override { return data_.size(); }
-
-  private:
-    bytes data_;
-};
-
 constexpr std::uint32_t frames_per_hunk = 2;
 constexpr std::uint32_t hunk_bytes = frames_per_hunk * 2448;
-
-void put_be(bytes& b, std::size_t at, std::uint64_t value, int count) {
-    for (int i = count - 1; i >= 0; --i, value >>= 8) {
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value);
-    }
-}
 
 // A header of hunks of two frames, the track's metadata right after it.
 bytes header(const std::uint32_t (&codecs)[4], std::uint32_t hunks, const std::string& track) {
     bytes b(124, 0);
     std::copy_n("MComprHD", 8, b.begin());
-    put_be(b, 8, 124, 4);
-    put_be(b, 12, 5, 4);
+    put(b, 8, 124, 4, true);
+    put(b, 12, 5, 4, true);
     for (int i = 0; i < 4; ++i) {
-        put_be(b, 16 + 4 * static_cast<std::size_t>(i), codecs[i], 4);
+        put(b, 16 + 4 * static_cast<std::size_t>(i), codecs[i], 4, true);
     }
-    put_be(b, 32, std::uint64_t{hunks} * hunk_bytes, 8);
-    put_be(b, 48, 124, 8);
-    put_be(b, 56, hunk_bytes, 4);
-    put_be(b, 60, 2448, 4);
+    put(b, 32, std::uint64_t{hunks} * hunk_bytes, 8, true);
+    put(b, 48, 124, 8, true);
+    put(b, 56, hunk_bytes, 4, true);
+    put(b, 60, 2448, 4, true);
     bytes entry(16, 0);
     std::copy_n("CHT2", 4, entry.begin());
-    put_be(entry, 4, track.size() + 1, 4);
+    put(entry, 4, track.size() + 1, 4, true);
     b.insert(b.end(), entry.begin(), entry.end());
     b.insert(b.end(), track.begin(), track.end());
     b.push_back(0);
@@ -65,7 +42,7 @@ bytes header(const std::uint32_t (&codecs)[4], std::uint32_t hunks, const std::s
 }
 
 void set_map_offset(bytes& chd) {
-    put_be(chd, 40, chd.size(), 8);
+    put(chd, 40, chd.size(), 8, true);
 }
 
 // A frame whose data (at data_at) is fill throughout.
@@ -108,7 +85,7 @@ TEST(ChdImage, StoredHunksGiveTheFirstDataTrackAfterItsPregap) {
                           "TRACK:2 TYPE:MODE2_RAW SUBTYPE:NONE FRAMES:4 PREGAP:1 "
                           "PGTYPE:VMODE2_RAW PGSUB:RW POSTGAP:0");
     // The second track's entry follows the first's.
-    put_be(chd, 124 + 8, chd.size(), 8);
+    put(chd, 124 + 8, chd.size(), 8, true);
     chd.insert(chd.end(), second.begin() + 124, second.end());
     std::uint32_t at[4] = {};
     for (const std::uint32_t hunk : {0u, 2u, 3u}) {
@@ -122,7 +99,7 @@ TEST(ChdImage, StoredHunksGiveTheFirstDataTrackAfterItsPregap) {
     set_map_offset(chd);
     for (const std::uint32_t a : at) {
         chd.resize(chd.size() + 4);
-        put_be(chd, chd.size() - 4, a, 4);
+        put(chd, chd.size() - 4, a, 4, true);
     }
     const std::unique_ptr<sector_source> track = open(chd);
     ASSERT_NE(track, nullptr);
@@ -228,8 +205,8 @@ coded_image coded(std::uint32_t copy_of = 0) {
     const auto entry = [&](std::size_t h, std::uint8_t type, std::uint32_t length,
                            std::uint64_t offset) {
         decoded[h * 12] = type;
-        put_be(decoded, h * 12 + 1, length, 3);
-        put_be(decoded, h * 12 + 4, offset, 6);
+        put(decoded, h * 12 + 1, length, 3, true);
+        put(decoded, h * 12 + 4, offset, 6, true);
     };
     entry(0, 0, static_cast<std::uint32_t>(h0.size()), first);
     for (std::size_t h = 1; h < 6; ++h) {
@@ -257,9 +234,9 @@ coded_image coded(std::uint32_t copy_of = 0) {
     set_map_offset(c.chd);
     c.map_at = c.chd.size();
     bytes map_header(16, 0);
-    put_be(map_header, 0, bits.out.size(), 4);
-    put_be(map_header, 4, first, 6);
-    put_be(map_header, 10, crc16(decoded), 2);
+    put(map_header, 0, bits.out.size(), 4, true);
+    put(map_header, 4, first, 6, true);
+    put(map_header, 10, crc16(decoded), 2, true);
     map_header[12] = length_bits;
     map_header[13] = 8; // a copy's hunk
     c.chd.insert(c.chd.end(), map_header.begin(), map_header.end());
@@ -317,7 +294,7 @@ TEST(ChdImage, FaultsAreOneErrorNamingTheImage) {
     // Version 4, a hard disk's units, a codec of no CD.
     for (const auto& [at, value] : {std::pair{12u, 4u}, {60u, 512u}, {16u, fourcc("zlib")}}) {
         bytes other = good.chd;
-        put_be(other, at, value, 4);
+        put(other, at, value, 4, true);
         EXPECT_EQ(open(other, &kind, &why), nullptr) << at;
         EXPECT_EQ(describe_source_error(why),
                   "g.chd is a CHD image of a kind this program does not read")
@@ -331,7 +308,7 @@ TEST(ChdImage, FaultsAreOneErrorNamingTheImage) {
     EXPECT_EQ(kind, error_kind::no_data_track);
     // A metadata chain that leads round to itself ends.
     bytes round = good.chd;
-    put_be(round, 124 + 8, 124, 8);
+    put(round, 124 + 8, 124, 8, true);
     EXPECT_EQ(open(round, &kind), nullptr);
     EXPECT_EQ(kind, error_kind::damaged_image);
 }

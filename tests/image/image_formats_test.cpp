@@ -18,23 +18,6 @@
 
 namespace {
 
-class memory_image final : public image_file {
-  public:
-    explicit memory_image(bytes data) : data_(std::move(data)) {}
-
-    bool read_at(std::uint64_t offset, std::uint8_t* out, std::size_t count,
-                 std::size_t& delivered) const override {
-        delivered = offset < data_.size() ? std::min<std::size_t>(count, data_.size() - offset) : 0;
-        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(offset), delivered, out);
-        return true;
-    }
-
-    std::uint64_t size() const override { return data_.size(); }
-
-  private:
-    bytes data_;
-};
-
 // A directory record of the root's file, or of the root itself (flags 2, name "\0").
 void put_record(bytes& sector, std::size_t at, const std::string& name, std::uint8_t extent,
                 std::uint16_t size, std::uint8_t flags) {
@@ -65,18 +48,6 @@ bytes volume(std::size_t frame_size, std::size_t data_at) {
 }
 
 // width bytes of value at at, grown as needed: the descriptors' fields.
-void put(bytes& b, std::size_t at, std::uint64_t value, std::size_t width, bool big) {
-    b.resize(std::max(b.size(), at + width));
-    for (std::size_t i = 0; i < width; ++i) {
-        b[at + i] = static_cast<std::uint8_t>(value >> (8 * (big ? width - 1 - i : i)));
-    }
-}
-
-void put_text(bytes& b, std::size_t at, std::string_view text) {
-    b.resize(std::max(b.size(), at + text.size()));
-    std::copy(text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
 std::string format_of(const bytes& content, const char* path) {
     const image_format* f = image_format_of(memory_image(content), path);
     return f != nullptr ? f->name : "none";

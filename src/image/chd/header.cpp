@@ -80,12 +80,6 @@ void put_be(std::uint8_t* p, std::uint64_t value, int bytes) {
     }
 }
 
-bool read_exactly(const image_file& file, std::uint64_t offset, std::uint8_t* out,
-                  std::size_t count) {
-    std::size_t delivered = 0;
-    return file.read_at(offset, out, count, delivered) && delivered == count;
-}
-
 bool is_cd_codec(std::uint32_t codec) {
     return codec == codec_cd_lzma || codec == codec_cd_zlib || codec == codec_cd_zstd ||
            codec == codec_cd_flac;
@@ -148,7 +142,81 @@ bool read_types(bit_reader& bits, chd_map& map, std::uint32_t hunks) {
     return !bits.overran();
 }
 
+// The widths in bits of the coded map's fields that vary from image to image.
+struct map_widths {
+    unsigned length;
+    unsigned self;
+    unsigned parent;
+};
+
+// Each hunk's length, offset and CRC after its type, the copies' forms made whole; end gets
+// where the last byte of a hunk the file holds lies. False for a type no map holds.
+bool read_entries(bit_reader& bits, const chd_header& header, map_widths widths,
+                  std::uint64_t first_offset, chd_map& map, std::uint64_t& end) {
+    std::uint64_t next_offset = first_offset;
+    std::uint64_t last_self = 0;
+    std::uint64_t last_parent = 0;
+    for (std::uint32_t hunk = 0; hunk < header.hunk_count; ++hunk) {
+        std::uint8_t* entry = map.entries.data() + std::size_t{hunk} * map_entry_bytes;
+        std::uint64_t offset = next_offset;
+        std::uint32_t length = 0;
+        std::uint16_t crc = 0;
+        switch (entry[0]) {
+        case type_stored:
+            length = header.hunk_bytes;
+            next_offset += length;
+            crc = static_cast<std::uint16_t>(read_bits(bits, crc_bits));
+            break;
+        case type_self:
+            last_self = offset = read_bits(bits, widths.self);
+            break;
+        case type_parent:
+            last_parent = offset = read_bits(bits, widths.parent);
+            break;
+        case type_self_next:
+            ++last_self;
+            [[fallthrough]];
+        case type_self_same:
+            entry[0] = type_self;
+            offset = last_self;
+            break;
+        case type_parent_here:
+            entry[0] = type_parent;
+            last_parent = offset = std::uint64_t{hunk} * header.frames_per_hunk;
+            break;
+        case type_parent_next:
+            last_parent += header.frames_per_hunk;
+            [[fallthrough]];
+        case type_parent_same:
+            entry[0] = type_parent;
+            offset = last_parent;
+            break;
+        default:
+            if (entry[0] > type_codec_last) {
+                return false;
+            }
+            length = read_bits(bits, widths.length);
+            next_offset += length;
+            crc = static_cast<std::uint16_t>(read_bits(bits, crc_bits));
+            break;
+        }
+        put_be(entry + entry_length_at, length, 3);
+        put_be(entry + entry_offset_at, offset, 6);
+        put_be(entry + entry_crc_at, crc, 2);
+        if (entry[0] <= type_stored) {
+            end = std::max(end, offset + length);
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool read_exactly(const image_file& file, std::uint64_t offset, std::uint8_t* out,
+                  std::size_t count) {
+    std::size_t delivered = 0;
+    return file.read_at(offset, out, count, delivered) && delivered == count;
+}
 
 std::uint16_t get_be16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
@@ -171,10 +239,7 @@ std::uint64_t get_be64(const std::uint8_t* p) {
 }
 
 error chd_error(error_kind kind, const std::string& path) {
-    error e(kind);
-    e.path = path;
-    e.subject = std::string(chd_name);
-    return e;
+    return image_error(kind, path, chd_name);
 }
 
 error chd_cut_short(const std::string& path, std::uint64_t end, std::uint64_t size) {
@@ -276,60 +341,10 @@ result<chd_map> read_chd_map(const image_file& file, const chd_header& header,
     if (!read_types(bits, map, header.hunk_count)) {
         return chd_error(error_kind::damaged_image, path);
     }
-    std::uint64_t next_offset = first_offset;
-    std::uint64_t last_self = 0;
-    std::uint64_t last_parent = 0;
     std::uint64_t end = 0;
-    for (std::uint32_t hunk = 0; hunk < header.hunk_count; ++hunk) {
-        std::uint8_t* entry = map.entries.data() + std::size_t{hunk} * map_entry_bytes;
-        std::uint64_t offset = next_offset;
-        std::uint32_t length = 0;
-        std::uint16_t crc = 0;
-        switch (entry[0]) {
-        case type_stored:
-            length = header.hunk_bytes;
-            next_offset += length;
-            crc = static_cast<std::uint16_t>(read_bits(bits, crc_bits));
-            break;
-        case type_self:
-            last_self = offset = read_bits(bits, self_bits);
-            break;
-        case type_parent:
-            last_parent = offset = read_bits(bits, parent_bits);
-            break;
-        case type_self_next:
-            ++last_self;
-            [[fallthrough]];
-        case type_self_same:
-            entry[0] = type_self;
-            offset = last_self;
-            break;
-        case type_parent_here:
-            entry[0] = type_parent;
-            last_parent = offset = std::uint64_t{hunk} * header.frames_per_hunk;
-            break;
-        case type_parent_next:
-            last_parent += header.frames_per_hunk;
-            [[fallthrough]];
-        case type_parent_same:
-            entry[0] = type_parent;
-            offset = last_parent;
-            break;
-        default:
-            if (entry[0] > type_codec_last) {
-                return chd_error(error_kind::damaged_image, path);
-            }
-            length = read_bits(bits, length_bits);
-            next_offset += length;
-            crc = static_cast<std::uint16_t>(read_bits(bits, crc_bits));
-            break;
-        }
-        put_be(entry + entry_length_at, length, 3);
-        put_be(entry + entry_offset_at, offset, 6);
-        put_be(entry + entry_crc_at, crc, 2);
-        if (entry[0] <= type_stored) {
-            end = std::max(end, offset + length);
-        }
+    if (!read_entries(bits, header, {length_bits, self_bits, parent_bits}, first_offset, map,
+                      end)) {
+        return chd_error(error_kind::damaged_image, path);
     }
     if (bits.overran() || crc16(map.entries.data(), map.entries.size()) != map_crc) {
         return chd_error(error_kind::damaged_image, path);

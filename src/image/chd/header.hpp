@@ -50,6 +50,11 @@ struct chd_header {
     std::uint32_t frames_per_hunk = 0;
 };
 
+// Exactly count bytes of file from offset into out; false when fewer are there or they do not
+// read.
+bool read_exactly(const image_file& file, std::uint64_t offset, std::uint8_t* out,
+                  std::size_t count);
+
 std::uint16_t get_be16(const std::uint8_t* p);
 std::uint32_t get_be24(const std::uint8_t* p);
 std::uint32_t get_be32(const std::uint8_t* p);

@@ -42,12 +42,6 @@ std::string_view value_of(std::string_view text, std::string_view key) {
     return {};
 }
 
-bool read_exactly(const image_file& file, std::uint64_t offset, std::uint8_t* out,
-                  std::size_t count) {
-    std::size_t delivered = 0;
-    return file.read_at(offset, out, count, delivered) && delivered == count;
-}
-
 } // namespace
 
 bool read_track_text(std::string_view text, chd_track& track) {

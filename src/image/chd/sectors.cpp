@@ -110,9 +110,7 @@ class chd_sectors final : public sector_source {
     }
 
     bool read_in(std::uint64_t offset, std::size_t count) const {
-        std::size_t delivered = 0;
-        return count <= hunk_in_.size() &&
-               file_->read_at(offset, hunk_in_.data(), count, delivered) && delivered == count;
+        return count <= hunk_in_.size() && read_exactly(*file_, offset, hunk_in_.data(), count);
     }
 
     std::unique_ptr<image_file> file_;
