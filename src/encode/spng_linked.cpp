@@ -9,6 +9,7 @@ const spng_library* spng() {
         .set_ihdr = spng_set_ihdr,
         .set_plte = spng_set_plte,
         .set_trns = spng_set_trns,
+        .set_option = spng_set_option,
         .set_png_stream = spng_set_png_stream,
         .encode_image = spng_encode_image,
         .encode_row = spng_encode_row,

@@ -26,6 +26,7 @@ loaded_spng load_spng() {
                         find(library, "spng_set_ihdr", spng.set_ihdr) &&
                         find(library, "spng_set_plte", spng.set_plte) &&
                         find(library, "spng_set_trns", spng.set_trns) &&
+                        find(library, "spng_set_option", spng.set_option) &&
                         find(library, "spng_set_png_stream", spng.set_png_stream) &&
                         find(library, "spng_encode_image", spng.encode_image) &&
                         find(library, "spng_encode_row", spng.encode_row) &&
