@@ -20,6 +20,8 @@ constexpr std::size_t revision_at = 4;
 
 constexpr char c_locale[] = "C";
 constexpr char posix_locale[] = "POSIX";
+// The language the program's own texts are in.
+constexpr char own_language[] = "ja";
 
 constexpr std::size_t word_size = 4;
 
@@ -94,16 +96,32 @@ std::vector<std::string> message_languages(const message_variables& set,
     return languages;
 }
 
+std::string language_spoken(const std::vector<std::string>& languages,
+                            const std::function<bool(const std::string&)>& has_catalog) {
+    for (const std::string& language : languages) {
+        if (language == own_language) {
+            return {};
+        }
+        if (has_catalog(language)) {
+            return language;
+        }
+    }
+    return {};
+}
+
 const embedded_catalog* catalog_for(const std::vector<std::string>& languages,
                                     std::span<const embedded_catalog> catalogs) {
-    for (const std::string& language : languages) {
+    const auto built_in = [&](const std::string& language) -> const embedded_catalog* {
         for (const embedded_catalog& catalog : catalogs) {
             if (language == catalog.language) {
                 return &catalog;
             }
         }
-    }
-    return nullptr;
+        return nullptr;
+    };
+    const std::string spoken =
+        language_spoken(languages, [&](const std::string& l) { return built_in(l) != nullptr; });
+    return spoken.empty() ? nullptr : built_in(spoken);
 }
 
 const char* look_up(std::span<const unsigned char> mo, const char* text) {

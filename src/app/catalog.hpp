@@ -2,6 +2,7 @@
 // as constant bytes, the one for the reader's language chosen as gettext chooses it.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,7 +29,13 @@ struct message_variables {
 std::vector<std::string> message_languages(const message_variables& set,
                                            const std::string& system_language);
 
-// The first catalog of a language in the list; null when there is none.
+// The first language of the list that a catalog is at hand for (has_catalog says); empty
+// where none is, or where the program's own language, Japanese, comes first ("ja:en" keeps
+// the program's texts).
+std::string language_spoken(const std::vector<std::string>& languages,
+                            const std::function<bool(const std::string&)>& has_catalog);
+
+// The catalog of the language spoken, among those built in; null when there is none.
 const embedded_catalog* catalog_for(const std::vector<std::string>& languages,
                                     std::span<const embedded_catalog> catalogs);
 

@@ -100,6 +100,9 @@ TEST(Catalog, LanguageChosenAsGettextChoosesIt) {
     const embedded_catalog catalogs[] = {{"en", mo}, {"pt_BR", mo}};
     EXPECT_EQ(catalog_for({"fr_FR", "fr", "en"}, catalogs), &catalogs[0]);
     EXPECT_EQ(catalog_for({"pt_BR", "pt"}, catalogs), &catalogs[1]);
+    // Japanese, the program's own language, ends the search where it comes first.
+    EXPECT_EQ(catalog_for({"ja_JP", "ja", "en"}, catalogs), nullptr);
+    EXPECT_EQ(catalog_for({"fr", "en", "ja"}, catalogs), &catalogs[0]);
     // C.UTF-8 names no language; nor does a Japanese locale have a catalog: the program's own.
     EXPECT_EQ(catalog_for(message_languages({}, "C.UTF-8"), catalogs), nullptr);
     EXPECT_EQ(catalog_for(message_languages({}, "ja_JP"), catalogs), nullptr);

@@ -338,7 +338,7 @@ TEST(CommandLine, MessagesInTheReadersLanguage) {
     EXPECT_EQ(run_program("q\n", "", in + "LANGUAGE=en LC_ALL=C ").console, own.console);
     EXPECT_EQ(own.console, std::string(greeting) + "done > F001.BMP\n" + later_groups_missing('q'));
     const program_run utf8 = run_program("q\n", "", in + "LC_ALL=C.UTF-8 ");
-    for (const char* japanese : {"LANG=ja_JP.UTF-8 ", "LC_ALL=ja_JP.UTF-8 LANGUAGE=ja "}) {
+    for (const char* japanese : {"LANG=ja_JP.UTF-8 ", "LC_ALL=ja_JP.UTF-8 LANGUAGE=ja:en "}) {
         const program_run run = run_program("q\n", "", in + japanese);
         EXPECT_EQ(run.console, utf8.console) << japanese;
         EXPECT_EQ(run.errors, utf8.errors) << japanese;
