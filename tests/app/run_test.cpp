@@ -310,6 +310,9 @@ TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
 TEST(CommandLine, MessagesInTheReadersLanguage) {
     scratch_dir dir;
     dir.put_disc_file("F001.SPR", one_portrait());
+    if (!fs::exists(std::string(CATALOGS_DIR) + "/en/LC_MESSAGES/quillmoor.mo")) {
+        GTEST_SKIP() << "no English catalog: this build was made without msgfmt";
+    }
     if (std::system("mkdir -p locales && localedef -i en_US -f UTF-8 locales/en_US.UTF-8 && "
                     "localedef -i ja_JP -f UTF-8 locales/ja_JP.UTF-8 > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "no en_US.UTF-8 or ja_JP.UTF-8 locale can be made here";

@@ -186,7 +186,7 @@ else
 fi
 
 # In English, both: the Error! lines, the prompt, the done lines and the summary.
-if [ -n "$english" ]; then
+if [ -n "$english" ] && [ -f "$(dirname "$native")/locale/en/LC_MESSAGES/quillmoor.mo" ]; then
     native_env=("${unset_locale[@]}" LOCPATH="$locales" LANGUAGE=en LANG=en_US.UTF-8
         TEXTDOMAINDIR="$(dirname "$native")/locale")
     wine_env=("${unset_locale[@]}" LOCPATH="$locales" LANGUAGE=en LANG=en_US.UTF-8)
