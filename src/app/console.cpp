@@ -1,5 +1,7 @@
 #include "app/console.hpp"
 
+#include "app/l10n.hpp"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -31,6 +33,15 @@ void console::puts(const char* text) {
 }
 
 void console::puts(const japanese_text& text) {
+    // The reader's language where a catalog has the text, else the program's own.
+    const char* shown = _(text.utf8);
+    if (write_console_text(out_, shown)) {
+        return;
+    }
+    if (shown != text.utf8) {
+        puts(shown); // in the console's encoding, as the catalogs are bound
+        return;
+    }
     switch (encoding_.encoding) {
     case console_encoding::utf8:
         puts(text.utf8);

@@ -1,12 +1,13 @@
 #include "app/errormes.hpp"
 
+#include "app/l10n.hpp"
 #include "app/shown.hpp"
 #include "app/texts.hpp"
 
 namespace {
 
 constexpr status st_reported = -1;
-constexpr char error_prefix[] = "Error!  ";
+constexpr char error_prefix[] = N_("Error!  ");
 constexpr char line_end[] = "\n";
 constexpr char routine_context[] = "errormes";
 
@@ -46,8 +47,10 @@ const message* message_of(status code) {
     return nullptr;
 }
 
+// The text as the console shows it: translated, else in the given encoding.
 const char* in_encoding(const japanese_text& text, console_encoding encoding) {
-    return encoding == console_encoding::utf8 ? text.utf8 : text.shift_jis;
+    const char* shown = _(text.utf8);
+    return shown != text.utf8 || encoding == console_encoding::utf8 ? shown : text.shift_jis;
 }
 
 } // namespace
@@ -56,7 +59,7 @@ void errormes(console& con, status code, const char* context) {
     if (code >= st_reported) {
         return;
     }
-    con.puts(error_prefix);
+    con.puts(_(error_prefix));
     const message* m = message_of(code);
     if (code > err_context_band) {
         // Codes of this band are reported without a context: one without a text of its own

@@ -1,3 +1,4 @@
+#include "app/l10n.hpp"
 #include "app/run.hpp"
 #include "platform/heap.hpp"
 #include "platform/output_folder.hpp"
@@ -7,6 +8,7 @@
 
 int main(int argc, char** argv) {
     hold_standard_streams();
+    choose_message_language();
     keep_freed_heap();
 #ifdef SIGXFSZ
     // A picture past the file size limit is a write that fails, reported as any other.

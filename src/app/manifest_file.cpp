@@ -1,6 +1,7 @@
 #include "app/manifest_file.hpp"
 
 #include "app/describe.hpp"
+#include "app/l10n.hpp"
 #include "core/ascii.hpp"
 #include "encode/folder_sink.hpp"
 #include "encode/formats.hpp"
@@ -78,8 +79,9 @@ result<void> write_out(std::FILE* file, std::string_view text) {
 } // namespace
 
 std::string cannot_write_manifest(const std::string& path, const std::string& reason) {
-    const std::string text = "cannot write the manifest '" + path + "'";
-    return reason.empty() ? text : text + ": " + reason;
+    return reason.empty()
+               ? formatted(_("cannot write the manifest '%s'"), path.c_str())
+               : formatted(_("cannot write the manifest '%s': %s"), path.c_str(), reason.c_str());
 }
 
 bool is_manifest_text(std::string_view beginning) {
@@ -104,7 +106,7 @@ result<void, std::string> manifest_file::choose(const std::string& path, bool di
         way_ = way::standard_output;
         if (dialogue) {
             return std::string(
-                "--manifest=- needs a SOURCE: the dialogue writes on standard output");
+                _("--manifest=- needs a SOURCE: the dialogue writes on standard output"));
         }
         return {};
     }
@@ -122,10 +124,11 @@ result<void, std::string> manifest_file::choose(const std::string& path, bool di
     }
     switch (facts.type) {
     case file_type::folder:
-        return "the manifest '" + path + "' is a folder";
+        return formatted(_("the manifest '%s' is a folder"), path.c_str());
     case file_type::regular:
         if (!is_manifest_file(path)) {
-            return "'" + path + "' is no manifest of this program: it is left as it is";
+            return formatted(_("'%s' is no manifest of this program: it is left as it is"),
+                             path.c_str());
         }
         break;
     case file_type::none:
@@ -141,7 +144,7 @@ result<void, std::string> manifest_file::choose(const std::string& path, bool di
         way_ = way::in_place; // the link stays; what it leads to gets the document
     }
     if (way_ == way::replaced && name_.empty()) {
-        return "the manifest '" + path + "' names no file";
+        return formatted(_("the manifest '%s' names no file"), path.c_str());
     }
     if (way_ == way::replaced && facts_of(folder_).type != file_type::folder &&
         !made_with(folder_, output)) {
@@ -156,7 +159,7 @@ result<void, std::string> manifest_file::check(const disc& source, const output_
         return {};
     }
     if (source.reads(facts_of(path_).identity)) {
-        return "the manifest '" + path_ + "' is a file the disc is read from";
+        return formatted(_("the manifest '%s' is a file the disc is read from"), path_.c_str());
     }
     if (way_ != way::replaced) {
         return {};
@@ -164,7 +167,7 @@ result<void, std::string> manifest_file::check(const disc& source, const output_
     if (pictures != nullptr &&
         facts_of(folder_).identity.same_as(facts_of(pictures->shown()).identity) &&
         ends_with_ignoring_case(name_, format.extension)) {
-        return "the manifest '" + path_ + "' would take the name of a picture";
+        return formatted(_("the manifest '%s' would take the name of a picture"), path_.c_str());
     }
     result<void> held = hold_folder(true);
     if (!held) {

@@ -1,5 +1,6 @@
 #include "app/options.hpp"
 
+#include "app/l10n.hpp"
 #include "app/manifest.hpp"
 #include "app/shown.hpp"
 #include "app/suggest.hpp"
@@ -18,55 +19,55 @@ namespace {
 
 // The help's parts around what a build may leave out.
 constexpr char usage_head[] =
-    "Usage: quillmoor [OPTION]... [SOURCE]\n"
-    "Takes the still pictures off a Sega Saturn game disc and writes each one as a\n"
-    "picture file: face portraits, opening and event screens, ending screens, title\n"
-    "pictures, sprite sheets and cell-map pictures.\n"
-    "\n";
+    N_("Usage: quillmoor [OPTION]... [SOURCE]\n"
+       "Takes the still pictures off a Sega Saturn game disc and writes each one as a\n"
+       "picture file: face portraits, opening and event screens, ending screens, title\n"
+       "pictures, sprite sheets and cell-map pictures.\n"
+       "\n");
 // Around the images' names, as image/image_formats.cpp has them, filled to the width.
 constexpr char usage_source[] =
-    "SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a disc "
-    "image (";
-constexpr char usage_source_end[] = ") or, on Linux, a drive's device.";
+    N_("SOURCE is a drive letter (q, q: or q:\\), a folder holding the disc's files, a disc "
+       "image (");
+constexpr char usage_source_end[] = N_(") or, on Linux, a drive's device.");
 constexpr char usage_after_images[] =
-    "Without SOURCE the program asks for the letter of the drive with the disc.\n"
-    "\n"
-    "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
-    "                        (default: the current folder)\n";
+    N_("Without SOURCE the program asks for the letter of the drive with the disc.\n"
+       "\n"
+       "  -o, --output=DIR      write the pictures into DIR, made if missing\n"
+       "                        (default: the current folder)\n");
 constexpr char usage_middle[] =
-    "  -l, --list            read and decode everything, write nothing: list the\n"
-    "                        pictures that would be written (with -n, those whose\n"
-    "                        file is not there yet)\n"
-    "      --only=PATTERN[,PATTERN]...\n"
-    "                        only the pictures whose name matches (F0*, EV_*) or\n";
+    N_("  -l, --list            read and decode everything, write nothing: list the\n"
+       "                        pictures that would be written (with -n, those whose\n"
+       "                        file is not there yet)\n"
+       "      --only=PATTERN[,PATTERN]...\n"
+       "                        only the pictures whose name matches (F0*, EV_*) or\n");
 constexpr char usage_after_groups[] =
-    "  -n, --no-clobber      leave a picture whose file is already there alone\n";
+    N_("  -n, --no-clobber      leave a picture whose file is already there alone\n");
 constexpr char usage_manifest[] =
-    "      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
-    "                        standard output, which then carries nothing else)\n";
+    N_("      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
+       "                        standard output, which then carries nothing else)\n");
 constexpr char usage_tail[] =
-    "  -q, --quiet           no \"done\" line for each picture and no summary;\n"
-    "                        failures are still shown\n"
-    "      --encoding=ENC    write the Japanese messages in utf-8 or shift-jis\n"
-    "                        (default: as the locale writes text)\n"
-    "  -h, --help            show this help and exit\n"
-    "  -V, --version         show the version and what this build reads and writes\n"
-    "\n"
-    "With SOURCE, standard output carries the \"done\" lines (or the list) alone;\n"
-    "failures and the summary go to standard error. Messages name a file by its\n"
-    "path in SOURCE: q:\\TITLE.SEQ on a drive, disc/TITLE.SEQ in a folder,\n"
-    "game.cue:TITLE.SEQ in an image.\n"
-    "Exit status: 0 when every group of pictures could run, 255 when a group failed\n"
-    "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when\n"
-    "standard output or the manifest did not receive all that was written.\n"
-    "Full documentation: man quillmoor (quillmoor(1)).\n";
+    N_("  -q, --quiet           no \"done\" line for each picture and no summary;\n"
+       "                        failures are still shown\n"
+       "      --encoding=ENC    write the Japanese messages in utf-8 or shift-jis\n"
+       "                        (default: as the locale writes text)\n"
+       "  -h, --help            show this help and exit\n"
+       "  -V, --version         show the version and what this build reads and writes\n"
+       "\n"
+       "With SOURCE, standard output carries the \"done\" lines (or the list) alone;\n"
+       "failures and the summary go to standard error. Messages name a file by its\n"
+       "path in SOURCE: q:\\TITLE.SEQ on a drive, disc/TITLE.SEQ in a folder,\n"
+       "game.cue:TITLE.SEQ in an image.\n"
+       "Exit status: 0 when every group of pictures could run, 255 when a group failed\n"
+       "as a whole, 2 when the command line is wrong or SOURCE is no disc, 1 when\n"
+       "standard output or the manifest did not receive all that was written.\n"
+       "Full documentation: man quillmoor (quillmoor(1)).\n");
 
 // The formats this build writes, as --format takes them.
 std::string ready_formats() {
     std::string names;
     for (const picture_format& f : picture_formats()) {
         if (f.ready()) {
-            names += names.empty() ? std::string(f.name) + " (the default)"
+            names += names.empty() ? formatted(_("%s (the default)"), f.name)
                                    : " or " + std::string(f.name);
         }
     }
@@ -101,7 +102,7 @@ std::string filled(const std::string& text, std::size_t indent) {
 // The groups --only takes, as the table names them.
 std::string group_lines() {
     constexpr std::size_t column = 24;
-    std::string text = "whose group is named:";
+    std::string text = _("whose group is named:");
     const std::span<const char* const> names = picture_group_names();
     for (std::size_t i = 0; i < names.size(); ++i) {
         text += ' ';
@@ -116,9 +117,11 @@ std::string group_lines() {
 } // namespace
 
 std::string usage_text() {
-    return usage_head + filled(usage_source + image_formats_in_help() + usage_source_end, 0) +
-           usage_after_images + "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle +
-           group_lines() + usage_after_groups + (manifest_built ? usage_manifest : "") + usage_tail;
+    return _(usage_head) +
+           filled(_(usage_source) + image_formats_in_help() + _(usage_source_end), 0) +
+           _(usage_after_images) + "  -f, --format=FORMAT   " + ready_formats() + "\n" +
+           _(usage_middle) + group_lines() + _(usage_after_groups) +
+           (manifest_built ? _(usage_manifest) : "") + _(usage_tail);
 }
 
 namespace {
@@ -195,33 +198,35 @@ result<void, std::string> take_value(int key, const char* value, options& out) {
     switch (key) {
     case 'o':
         if (*value == '\0') {
-            return std::string("the output folder is empty");
+            return std::string(_("the output folder is empty"));
         }
         out.output = value;
         return {};
     case 'f':
         out.format = find_picture_format(value);
         if (out.format == nullptr) {
-            return "unknown picture format '" + escaped(value) + "' (" + format_names() + ")";
+            return formatted(_("unknown picture format '%s' (%s)"), escaped(value).c_str(),
+                             format_names().c_str());
         }
         return {};
     case key_only: {
         const std::size_t before = out.only.size();
         add_patterns(value, out.only);
         if (out.only.size() == before) {
-            return std::string("--only names no picture");
+            return std::string(_("--only names no picture"));
         }
         return {};
     }
     case key_manifest:
         if (*value == '\0') {
-            return std::string("the manifest file is empty");
+            return std::string(_("the manifest file is empty"));
         }
         out.manifest = value;
         return {};
     default: // key_encoding
         if (!encoding_named(value, out)) {
-            return "unknown encoding '" + escaped(value) + "' (utf-8 or shift-jis)";
+            return formatted(_("unknown encoding '%s' (utf-8 or shift-jis)"),
+                             escaped(value).c_str());
         }
         return {};
     }
@@ -269,8 +274,8 @@ std::string refusal(int got, int culprit, std::string_view arg) {
     std::string letter = "-";
     letter += escaped(std::string(1, static_cast<char>(culprit)));
     if ((got == '?' && culprit != 0 && !known_key(culprit)) || !arg.starts_with("--")) {
-        return got == ':' ? "option '" + letter + "' needs a value"
-                          : "unknown option '" + letter + "'";
+        return formatted(got == ':' ? _("option '%s' needs a value") : _("unknown option '%s'"),
+                         letter.c_str());
     }
     const std::string_view name = long_name(arg);
     const bool has_value = arg.find('=') != std::string_view::npos;
@@ -290,15 +295,16 @@ std::string refusal(int got, int culprit, std::string_view arg) {
                                                : " or '--") +
                      std::string(matches[i]) + "'";
         }
-        return "option '" + shown + "' is ambiguous: " + meant;
+        return formatted(_("option '%s' is ambiguous: %s"), shown.c_str(), meant.c_str());
     }
     if (matches.empty()) {
         const std::string meant = closest_word(name, long_option_names);
-        return "unknown option '" + shown + "'" +
-               (meant.empty() ? "" : "; did you mean '--" + meant + "'?");
+        return meant.empty() ? formatted(_("unknown option '%s'"), shown.c_str())
+                             : formatted(_("unknown option '%s'; did you mean '--%s'?"),
+                                         shown.c_str(), meant.c_str());
     }
-    return has_value ? "option '" + shown + "' takes no value"
-                     : "option '" + shown + "' needs a value";
+    return formatted(has_value ? _("option '%s' takes no value") : _("option '%s' needs a value"),
+                     shown.c_str());
 }
 
 } // namespace
@@ -332,10 +338,11 @@ result<options, std::string> parse_options(int argc, const char* const* argv) {
     for (int i = optind; i < argc; ++i) {
         const std::string arg = args[static_cast<std::size_t>(i)];
         if (arg.empty()) {
-            return std::string("the source is empty");
+            return std::string(_("the source is empty"));
         }
         if (!out.source.empty()) {
-            return "one source at a time: '" + escaped(out.source) + "' and '" + escaped(arg) + "'";
+            return formatted(_("one source at a time: '%s' and '%s'"), escaped(out.source).c_str(),
+                             escaped(arg).c_str());
         }
         out.source = arg;
     }

@@ -2,6 +2,7 @@
 
 #include "app/describe.hpp"
 #include "app/errormes.hpp"
+#include "app/l10n.hpp"
 #include "app/shown.hpp"
 #include "app/version.hpp"
 #include "encode/formats.hpp"
@@ -11,12 +12,8 @@ namespace {
 
 constexpr char listing_rule[] = "-----------  ----  --------  --------\n";
 
-const char* plural(unsigned count) {
-    return count == 1 ? "" : "s";
-}
-
 std::string pictures(unsigned count) {
-    return std::to_string(count) + " picture" + plural(count);
+    return formatted(count == 1 ? _("%u picture") : _("%u pictures"), count);
 }
 
 } // namespace
@@ -28,7 +25,7 @@ void say(std::FILE* errors, const std::string& text) {
 
 void console_report::begin_listing() {
     if (shown_ != results::elsewhere) {
-        to_.results.puts("       Size  Bits  Group     Name\n");
+        to_.results.puts(_("       Size  Bits  Group     Name\n"));
         to_.results.puts(listing_rule);
     }
 }
@@ -44,7 +41,7 @@ void console_report::picture(const picture_record& record, picture_fate fate) {
     switch (fate) {
     case picture_fate::written:
         if (shown_ == results::shown) {
-            to_.results.printf("done > %s\n", record.file.c_str());
+            to_.results.printf(_("done > %s\n"), record.file.c_str());
         }
         break;
     case picture_fate::listed: {
@@ -60,9 +57,10 @@ void console_report::picture(const picture_record& record, picture_fate fate) {
     case picture_fate::kept:
         break;
     case picture_fate::duplicate:
-        say(to_.errors, (record.sources.empty() ? record.name : record.sources.back()) +
-                            " also gives " + record.file +
-                            ": left out, the first picture of that name stays");
+        say(to_.errors,
+            formatted(_("%s also gives %s: left out, the first picture of that name stays"),
+                      (record.sources.empty() ? record.name : record.sources.back()).c_str(),
+                      record.file.c_str()));
         break;
     }
 }
@@ -73,7 +71,8 @@ void console_report::failure(const failure_record& record) {
         errormes(to_.failures, code_of(what.kind), context_of(what));
     }
     if (what.kind == error_kind::write_failed && !what.path.empty()) {
-        say(to_.errors, "cannot write " + what.path + ": " + cause_of(what));
+        say(to_.errors,
+            formatted(_("cannot write %s: %s"), what.path.c_str(), cause_of(what).c_str()));
     }
 }
 
@@ -95,25 +94,27 @@ void run_counts::picture(const picture_record&, picture_fate fate) {
 std::string run_counts::summary(const picture_settings& settings,
                                 const picture_format& format) const {
     std::string line = settings.list_only
-                           ? pictures(listed) + " listed"
-                           : pictures(written) + " written to " + settings.pictures->shown() +
-                                 " (" + format.shown + ")";
+                           ? formatted(_("%s listed"), pictures(listed).c_str())
+                           : formatted(_("%s written to %s (%s)"), pictures(written).c_str(),
+                                       settings.pictures->shown().c_str(), format.shown);
     if (settings.no_clobber || skipped != 0) {
-        line += ", " + std::to_string(skipped) + " skipped";
+        line += formatted(_(", %u skipped"), skipped);
     }
-    return line + ", " + std::to_string(failed) + " failed";
+    return line + formatted(_(", %u failed"), failed);
 }
 
 std::vector<std::string> run_counts::group_lines() const {
     std::vector<std::string> lines;
     for (const failed_group& g : groups_failed) {
-        std::string line = std::string("the ") + g.group + " group failed as a whole";
+        std::string line = formatted(_("the %s group failed as a whole"), g.group);
         if (!g.unmade.empty()) {
-            line += ": " + pictures(static_cast<unsigned>(g.unmade.size())) + " not made (";
+            std::string unmade;
             for (std::size_t i = 0; i < g.unmade.size(); ++i) {
-                line += (i == 0 ? "" : ", ") + g.unmade[i];
+                unmade += (i == 0 ? "" : ", ") + g.unmade[i];
             }
-            line += ")";
+            line +=
+                formatted(_(": %s not made (%s)"),
+                          pictures(static_cast<unsigned>(g.unmade.size())).c_str(), unmade.c_str());
         }
         lines.push_back(std::move(line));
     }

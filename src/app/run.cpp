@@ -3,6 +3,7 @@
 #include "app/console.hpp"
 #include "app/describe.hpp"
 #include "app/errormes.hpp"
+#include "app/l10n.hpp"
 #include "app/manifest.hpp"
 #include "app/manifest_file.hpp"
 #include "app/options.hpp"
@@ -32,7 +33,7 @@
 namespace {
 
 constexpr char banner[] = "Quillmoor -SegaSaturn-  Image Extractor v1.02\n";
-constexpr char input_marker[] = "drive letter >";
+constexpr char input_marker[] = N_("drive letter >");
 
 constexpr char standard_output[] = "standard output";
 
@@ -45,7 +46,7 @@ void discard_line(console& con, int first) {
 
 exit_status usage_error(const std::string& what) {
     // A line that asks ("did you mean ...?") needs no full stop of its own.
-    std::fprintf(stderr, "%s: %s%s Try '%s --help'.\n", program_name, escaped(what).c_str(),
+    std::fprintf(stderr, _("%s: %s%s Try '%s --help'.\n"), program_name, escaped(what).c_str(),
                  what.ends_with('?') ? "" : ".", program_name);
     return exit_status::usage;
 }
@@ -57,7 +58,7 @@ drive_disc ask_for_drive(console& con) {
     con.puts("\n");
     con.puts(text_prompt);
     con.puts("\n");
-    con.puts(input_marker);
+    con.puts(_(input_marker));
     con.flush();
 
     const int letter = con.getc();
@@ -85,14 +86,14 @@ std::string why_no_disc_files(const disc& source) {
     for (const picture_group& group : picture_groups()) {
         looked_for += (looked_for.empty() ? "" : ", ") + std::string(group.first_file);
     }
-    const std::string line =
-        source.place() + " holds none of the disc's files (" + looked_for + ")";
+    const std::string line = formatted(_("%s holds none of the disc's files (%s)"),
+                                       source.place().c_str(), looked_for.c_str());
     for (const char* pattern : {"*.cue", "*.iso"}) {
         const std::vector<std::string> images = source.search(pattern);
         if (!images.empty()) {
             const std::string image = source.place() + "/" + images.front();
-            return line + ", but the disc image " + images.front() + ": " +
-                   std::string(program_name) + " " + shell_quoted(image) + " reads it";
+            return formatted(_("%s, but the disc image %s: %s %s reads it"), line.c_str(),
+                             images.front().c_str(), program_name, shell_quoted(image).c_str());
         }
     }
     return line;
@@ -128,8 +129,11 @@ result<void, std::string> check_selection(const std::vector<std::string>& patter
                 listed += (listed.empty() ? "" : ", ") + std::string(group);
             }
             const std::string meant = closest_word(pattern, groups);
-            return "--only=" + pattern + " takes no picture of this disc and names no group" +
-                   (meant.empty() ? " (" + listed + ")" : "; did you mean '" + meant + "'?");
+            return formatted(meant.empty() ? _("--only=%s takes no picture of this disc and names "
+                                               "no group (%s)")
+                                           : _("--only=%s takes no picture of this disc and names "
+                                               "no group; did you mean '%s'?"),
+                             pattern.c_str(), (meant.empty() ? listed : meant).c_str());
         }
     }
     return {};
@@ -171,8 +175,10 @@ result<std::unique_ptr<output_folder>, std::string> pictures_folder_for(const op
     std::error_code made;
     std::filesystem::create_directories(chosen.output, made);
     if (made || !std::filesystem::is_directory(chosen.output, made)) {
-        return "cannot make the output folder '" + chosen.output + "'" +
-               (made ? ": " + made.message() : std::string());
+        return formatted(_("cannot make the output folder '%s'"), chosen.output.c_str()) +
+               (!made                                        ? std::string()
+                : made.category() == std::generic_category() ? ": " + system_reason(made.value())
+                                                             : ": " + made.message());
     }
     return open_folder(chosen.output, true);
 }
@@ -254,8 +260,8 @@ bool close_standard_output(bool told = false) {
         return true;
     }
     if (!told) {
-        say(stderr, std::string("cannot write ") + standard_output + ": " +
-                        system_reason(errno != 0 ? errno : EIO));
+        say(stderr, formatted(_("cannot write %s: %s"), standard_output,
+                              system_reason(errno != 0 ? errno : EIO).c_str()));
     }
     return false;
 }
@@ -377,14 +383,13 @@ std::string picture_format_support() {
     for (const picture_format& f : picture_formats()) {
         const format_library* lib = f.library;
         if (f.ready()) {
-            ready +=
-                (ready.empty() ? "" : ", ") + std::string(f.shown) +
-                (lib != nullptr ? std::string(" (through ") + lib->name + " " + lib->version + ")"
-                                : std::string());
+            ready += (ready.empty() ? "" : ", ") + std::string(f.shown) +
+                     (lib != nullptr ? formatted(_(" (through %s %s)"), lib->name, lib->version)
+                                     : std::string());
         } else if (lib != nullptr) {
-            missing += std::string(" (") + f.shown +
-                       (lib->built ? std::string(": ") + lib->file + " cannot be loaded)"
-                                   : std::string(" left out: built without ") + lib->name + ")");
+            missing += lib->built
+                           ? formatted(_(" (%s: %s cannot be loaded)"), f.shown, lib->file)
+                           : formatted(_(" (%s left out: built without %s)"), f.shown, lib->name);
         }
     }
     return ready + missing;
@@ -394,10 +399,10 @@ std::string picture_format_support() {
 std::string not_ready(const picture_format& f) {
     const format_library* lib = f.library;
     if (lib != nullptr && lib->built) {
-        return std::string(f.shown) + " files need " + lib->file + ", which cannot be loaded";
+        return formatted(_("%s files need %s, which cannot be loaded"), f.shown, lib->file);
     }
-    return std::string("this build writes no ") + f.shown + " files (built without " +
-           (lib != nullptr ? lib->name : "its library") + ")";
+    return formatted(_("this build writes no %s files (built without %s)"), f.shown,
+                     lib != nullptr ? lib->name : _("its library"));
 }
 
 // What the command line asks that needs no disc (help, the version), or that this build
@@ -408,7 +413,7 @@ std::optional<exit_status> answered_at_once(const options& chosen, const picture
         return answered();
     }
     if (chosen.version) {
-        std::printf("%s %s\ndisc images: %s\npicture formats: %s\nmanifest: %s\n", program_name,
+        std::printf(_("%s %s\ndisc images: %s\npicture formats: %s\nmanifest: %s\n"), program_name,
                     program_version, disc_image_support().c_str(), picture_format_support().c_str(),
                     manifest_support().c_str());
         return answered();
@@ -417,7 +422,7 @@ std::optional<exit_status> answered_at_once(const options& chosen, const picture
         return usage_error(not_ready(format));
     }
     if (!chosen.manifest.empty() && !manifest_built) {
-        return usage_error("this build writes no manifest (built without nlohmann-json)");
+        return usage_error(_("this build writes no manifest (built without nlohmann-json)"));
     }
     return std::nullopt;
 }
@@ -494,6 +499,9 @@ exit_status run_program(int argc, const char* const* argv) {
     // Text in the user's locale, as every program writes it, unless the command line says.
     const text_encoding encoding =
         chosen.encoding.has_value() ? text_encoding{*chosen.encoding, {}} : locale_encoding();
+    if (chosen.encoding.has_value()) {
+        translate_into(*chosen.encoding);
+    }
     console results(stdout, stdin, encoding);
     // A run with a source keeps standard output for its results: its failures' lines go to
     // standard error, in the same words. The dialogue's console has both, as it always had.

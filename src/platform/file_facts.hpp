@@ -42,8 +42,14 @@ result<std::FILE*> open_in_place(const std::string& path);
 // system cannot tell.
 std::string absolute_path(const std::string& path);
 
-// The system's words for an error number.
+// The system's words for an error number, as the C locale has them: a line keeps its words
+// whatever language the locale's messages are in.
 inline std::string system_reason(int error) {
+#ifdef __GLIBC__
+    if (const char* words = strerrordesc_np(error); words != nullptr) {
+        return words;
+    }
+#endif
     return std::strerror(error);
 }
 

@@ -28,5 +28,14 @@ bool is_terminal(std::FILE* stream);
 // what is written there fails as it would on the closed stream.
 void hold_standard_streams();
 
+// Writes UTF-8 text onto a Windows console as UTF-16, so that it shows whatever the console's
+// code page; false where the stream is no console (redirected; every stream on POSIX), which
+// then takes the text's bytes.
+bool write_console_text(std::FILE* stream, std::string_view utf8);
+
+// The language of the system's user interface, as a locale names it ("ja_JP"); empty where
+// the system has none apart from the locale (POSIX).
+std::string user_interface_language();
+
 // UTF-8 text in charset, through the C library's converter; empty when it cannot be.
 std::string convert_text(std::string_view utf8, const std::string& charset);

@@ -30,6 +30,9 @@
 #ifndef QUILLMOOR_EXE
 #error "QUILLMOOR_EXE names the program under test"
 #endif
+#ifndef CATALOGS_DIR
+#error "CATALOGS_DIR names the build's catalogs of messages"
+#endif
 
 namespace {
 
@@ -302,6 +305,47 @@ TEST(CommandLine, JapaneseTextInTheLocalesEncoding) {
                                        "\xab\xa4\xc4\xa4\xab\xa4\xea\xa4\xde\xa4\xbb\xa4\xf3"
                                        "\xa1\xa3> q:\\MP1001.SEQ\n"))
         << euc.errors;
+}
+
+TEST(CommandLine, MessagesInTheReadersLanguage) {
+    scratch_dir dir;
+    dir.put_disc_file("F001.SPR", one_portrait());
+    if (!fs::exists(std::string(CATALOGS_DIR) + "/en/LC_MESSAGES/quillmoor.mo")) {
+        GTEST_SKIP() << "no English catalog: this build was made without msgfmt";
+    }
+    if (std::system("mkdir -p locales && localedef -i en_US -f UTF-8 locales/en_US.UTF-8 && "
+                    "localedef -i ja_JP -f UTF-8 locales/ja_JP.UTF-8 > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no en_US.UTF-8 or ja_JP.UTF-8 locale can be made here";
+    }
+    // Each run names its locale alone, none of the tests' own (LC_ALL=C) left over.
+    const std::string in = std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE "
+                                       "LOCPATH=locales TEXTDOMAINDIR=") +
+                           CATALOGS_DIR + " ";
+    // English: the Error! lines, the diagnostics and the done lines alike, the dialogue too.
+    for (const char* english : {"LANGUAGE=en LANG=en_US.UTF-8 ", "LC_ALL=en_US.UTF-8 ",
+                                "LANG=ja_JP.UTF-8 LC_MESSAGES=en_US.UTF-8 "}) {
+        const program_run run = run_program("", "q", in + english);
+        EXPECT_EQ(run.console, "done > F001.BMP\n") << english;
+        EXPECT_TRUE(run.errors.starts_with("Error!  File not found. > q:\\MP1001.SEQ\n"))
+            << english << run.errors;
+        EXPECT_NE(run.errors.find("quillmoor: 1 picture written to . (BMP), 3 failed\n"),
+                  std::string::npos)
+            << run.errors;
+        const program_run dialogue = run_program("1\n", "", in + english);
+        EXPECT_EQ(dialogue.console, "Quillmoor -SegaSaturn-  Image Extractor v1.02\n\n"
+                                    "Type the letter of the drive that holds the game disc.\n"
+                                    "drive letter >\nError!  The drive is not valid.\n");
+    }
+    // The C locale and a Japanese one keep the program's own bytes, whatever LANGUAGE says.
+    const program_run own = run_program("q\n", "", in + "LC_ALL=C ");
+    EXPECT_EQ(run_program("q\n", "", in + "LANGUAGE=en LC_ALL=C ").console, own.console);
+    EXPECT_EQ(own.console, std::string(greeting) + "done > F001.BMP\n" + later_groups_missing('q'));
+    const program_run utf8 = run_program("q\n", "", in + "LC_ALL=C.UTF-8 ");
+    for (const char* japanese : {"LANG=ja_JP.UTF-8 ", "LC_ALL=ja_JP.UTF-8 LANGUAGE=ja:en "}) {
+        const program_run run = run_program("q\n", "", in + japanese);
+        EXPECT_EQ(run.console, utf8.console) << japanese;
+        EXPECT_EQ(run.errors, utf8.errors) << japanese;
+    }
 }
 
 // The loop device of the highest number that is bound to no file and may be read; empty

@@ -3,7 +3,9 @@
 # same pictures byte for byte, the same console text once "\r\n" is read as "\n", the same
 # exit status, on the sample disc, on an empty drive and for a typed "1", and with the disc
 # given on the command line as a drive letter, a folder or a disc image; and PNG files,
-# where the Windows program writes them.
+# where the Windows program writes them. The Windows program runs in a Japanese locale and
+# writes the program's own Shift-JIS bytes, as the native one does in the C locale; in an
+# English locale both write English.
 # The Windows program is built first, always; where Wine cannot start it on this machine (no
 # Wine, no 32-bit Wine, a kernel that runs no 32-bit programs), the check ends with status 77,
 # which CTest shows as skipped, and says why.
@@ -79,9 +81,26 @@ wineboot -i >wineboot.log 2>&1
 ln -s "$work/sample/disc" "$WINEPREFIX/dosdevices/q:"
 ln -s "$work/empty" "$WINEPREFIX/dosdevices/r:"
 
+# The locales the programs run in, made here (Wine takes the Windows system's language from
+# the host's locale): each program's variables, none of the caller's left over. Without
+# them, both run in the C locale, and the English runs are left out.
+locales=$work/locales
+mkdir -p "$locales"
+unset_locale=(-u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE)
+native_env=("${unset_locale[@]}" LC_ALL=C)
+wine_env=("${unset_locale[@]}" LC_ALL=C)
+english=
+if localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >/dev/null 2>&1 &&
+    localedef -i en_US -f UTF-8 "$locales/en_US.UTF-8" >/dev/null 2>&1; then
+    wine_env=("${unset_locale[@]}" LOCPATH="$locales" LC_ALL=ja_JP.UTF-8)
+    english=1
+else
+    echo "no ja_JP.UTF-8 or en_US.UTF-8 locale can be made here: both programs run in the C locale"
+fi
+
 # run NAME TYPED [ARGUMENT...]: both programs in fresh folders, each with the disc as the
-# folder "disc" too; console, status and pictures (in $out, when set; .$ext files, .BMP
-# unless set) side by side.
+# folder "disc" too, each in its locale (native_env, wine_env); console, status and pictures
+# (in $out, when set; .$ext files, .BMP unless set) side by side.
 run() {
     local name=$1 typed=$2
     shift 2
@@ -98,9 +117,11 @@ run() {
     done
     printf '%s' "$typed" >"$name.typed"
     local native_status=0 wine_status=0
-    (cd "native-$name" && "$native" "$@" <"../$name.typed" >"../$name.native.console") ||
+    (cd "native-$name" &&
+        env "${native_env[@]}" "$native" "$@" <"../$name.typed" >"../$name.native.console") ||
         native_status=$?
-    (cd "wine-$name" && wine "$exe" "$@" <"../$name.typed" >"../$name.wine.console") ||
+    (cd "wine-$name" &&
+        env "${wine_env[@]}" wine "$exe" "$@" <"../$name.typed" >"../$name.wine.console") ||
         wine_status=$?
     tr -d '\r' <"$name.wine.console" >"$name.wine.unix"
     check "$name: same console text" cmp -s "$name.native.console" "$name.wine.unix"
@@ -162,6 +183,18 @@ if [[ $formats == "BMP, PNG"* ]]; then
         test "$last_status/$(ls wine-png/png | wc -l)" = "0/$picture_count"
 else
     echo "png: not compared, the Windows program writes no PNG files: $formats"
+fi
+
+# In English, both: the Error! lines, the prompt, the done lines and the summary.
+if [ -n "$english" ] && [ -f "$(dirname "$native")/locale/en/LC_MESSAGES/quillmoor.mo" ]; then
+    native_env=("${unset_locale[@]}" LOCPATH="$locales" LANGUAGE=en LANG=en_US.UTF-8
+        TEXTDOMAINDIR="$(dirname "$native")/locale")
+    wine_env=("${unset_locale[@]}" LOCPATH="$locales" LANGUAGE=en LANG=en_US.UTF-8)
+    run english_empty $'r\n'
+    check "English: the prompt and the Error! lines" \
+        grep -q -x 'Error!  File not found. > r:\\MP1001.SEQ' english_empty.wine.unix
+    run english_disc $'q\n'
+    check "English: exit status 0" test "$last_status" = 0
 fi
 
 echo "$passed passed, $failed failed"

@@ -106,6 +106,14 @@ std::string convert_text(std::string_view utf8, const std::string& charset) {
     return out;
 }
 
+bool write_console_text(std::FILE*, std::string_view) {
+    return false; // a terminal takes the locale's bytes
+}
+
+std::string user_interface_language() {
+    return {};
+}
+
 bool is_terminal(std::FILE* stream) {
     return isatty(fileno(stream)) != 0;
 }
