@@ -1,5 +1,6 @@
 #include "app/options.hpp"
 
+#include "app/gallery.hpp"
 #include "app/manifest.hpp"
 #include "app/shown.hpp"
 #include "app/suggest.hpp"
@@ -44,6 +45,9 @@ constexpr char usage_after_groups[] =
 constexpr char usage_manifest[] =
     "      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
     "                        standard output, which then carries nothing else)\n";
+constexpr char usage_gallery[] =
+    "      --gallery[=FILE]  write an HTML page of the pictures into FILE in the\n"
+    "                        output folder (default: index.html)\n";
 constexpr char usage_tail[] =
     "  -q, --quiet           no \"done\" line for each picture and no summary;\n"
     "                        failures are still shown\n"
@@ -118,7 +122,8 @@ std::string group_lines() {
 std::string usage_text() {
     return usage_head + filled(usage_source + image_formats_in_help() + usage_source_end, 0) +
            usage_after_images + "  -f, --format=FORMAT   " + ready_formats() + "\n" + usage_middle +
-           group_lines() + usage_after_groups + (manifest_built ? usage_manifest : "") + usage_tail;
+           group_lines() + usage_after_groups + (manifest_built ? usage_manifest : "") +
+           usage_gallery + usage_tail;
 }
 
 namespace {
@@ -128,6 +133,7 @@ enum : int {
     key_encoding = 256,
     key_only,
     key_manifest,
+    key_gallery,
 };
 
 constexpr option long_options[] = {
@@ -137,6 +143,7 @@ constexpr option long_options[] = {
     {"only", required_argument, nullptr, key_only},
     {"no-clobber", no_argument, nullptr, 'n'},
     {"manifest", required_argument, nullptr, key_manifest},
+    {"gallery", optional_argument, nullptr, key_gallery},
     {"quiet", no_argument, nullptr, 'q'},
     {"encoding", required_argument, nullptr, key_encoding},
     {"help", no_argument, nullptr, 'h'},
@@ -190,6 +197,16 @@ void add_patterns(std::string_view list, std::vector<std::string>& patterns) {
     }
 }
 
+// --gallery, and its FILE when given: a plain name in the output folder.
+result<void, std::string> take_gallery(const char* value, options& out) {
+    out.gallery = value != nullptr ? value : default_gallery_name;
+    const std::string refused = gallery_name_refused(out.gallery);
+    if (!refused.empty()) {
+        return refused;
+    }
+    return {};
+}
+
 // An option that takes a value: what to do with it, and what is wrong when it does not fit.
 result<void, std::string> take_value(int key, const char* value, options& out) {
     switch (key) {
@@ -219,6 +236,8 @@ result<void, std::string> take_value(int key, const char* value, options& out) {
         }
         out.manifest = value;
         return {};
+    case key_gallery:
+        return take_gallery(value, out);
     default: // key_encoding
         if (!encoding_named(value, out)) {
             return "unknown encoding '" + escaped(value) + "' (utf-8 or shift-jis)";
