@@ -634,6 +634,7 @@ TEST_F(SampleDiscOptions, ManifestIsAnInventoryOfTheRun) {
     EXPECT_EQ(m["source"], "notitle");
     EXPECT_EQ(m["source_path"], fs::absolute("notitle").string());
     EXPECT_EQ(m["output_path"], fs::absolute("out").string());
+    EXPECT_EQ(m["gallery"], nullptr); // none asked for
     // Every picture written, with the checksum of its file.
     const std::map<std::string, std::string> sums = checksums_in("out");
     EXPECT_EQ(m["pictures"].size(), 43u);
