@@ -308,7 +308,7 @@ bool write_gallery(const run_request& asked, const run_inputs& in, run_reports& 
                                                           : absolute_path(in.source->place()),
                                asked.format.shown, iso8601_utc(std::chrono::system_clock::now())};
     const std::string page = gallery_page(head, reports.gallery->events(), reports.counts);
-    folder_sink& sink = *in.pictures;
+    picture_sink& sink = *in.pictures;
     result<byte_sink> bytes = sink.begin(name);
     result<void> written =
         bytes ? put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(page.data()), page.size())
