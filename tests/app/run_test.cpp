@@ -613,6 +613,23 @@ TEST_F(SampleDiscOptions, GalleryIsAPageOfThePicturesInTheirFolder) {
     EXPECT_EQ(both.status, 2);
     EXPECT_NE(both.errors.find("would take the manifest's place"), std::string::npos)
         << both.errors;
+    // A page this user may not write stays as it was, and the run says so: a failure.
+    dir.put_disc_file("F001.SPR", one_portrait());
+    std::string as_user;
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv > /dev/null") != 0) {
+            GTEST_SKIP() << "running as root without setpriv";
+        }
+        fs::permissions(".", fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+        fs::permissions("out", fs::perms::others_all, fs::perm_options::add);
+        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    fs::permissions("out/index.html", fs::perms::owner_read | fs::perms::others_read);
+    const program_run locked = run_program("", "-q -n --only=F001 --gallery -o out q", as_user);
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(locked.errors, "quillmoor: cannot write out/index.html: Permission denied\n");
+    EXPECT_EQ(text_of("out/index.html"), again);
 }
 
 #if __has_include(<nlohmann/json.hpp>)
