@@ -4,7 +4,7 @@
 # program reads images, the same disc is also read as an ISO image, as a CUE sheet with a
 # raw image, as an Alcohol image (.mds and its .mdf), as a Nero image (.nrg) and, where
 # chdman is at hand, as a CHD image, in the same rounds as from its folder; and from its folder
-# with --gallery, each round right after the run without it. Builds nothing: run
+# with --gallery, each round beside the run without it. Builds nothing: run
 # `cmake --workflow --preset bench` first.
 #
 # Usage: bench/whole-run.sh [-b BUILD_DIR] [-p PROGRAM] [-m MAKER] [-n RUNS]
@@ -179,18 +179,25 @@ fresh_out_dir() {
     mkdir "$work/out"
 }
 
+measure_gallery() {
+    fresh_run_dir
+    measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-gallery")" \
+        run_program --gallery
+}
+
 # Rounds interleave them all, so that they meet the same load; round 0 is not counted.
 : >"$work/warm"
 for ((round = 0; round <= runs; ++round)); do
     for drive in "${drives[@]}"; do
+        # The folder's run with the page of its pictures beside the run without it, a pair a
+        # round, taking turns at going first: neither meets a warmer cache each time.
+        if [ "$drive" = folder ] && ((round % 2 == 1)); then
+            measure_gallery
+        fi
         fresh_run_dir "$drive"
         measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-$drive")" run_program
-        if [ "$drive" = folder ]; then
-            # Again with the page of its pictures, right after the run without it: a pair a
-            # round.
-            fresh_run_dir
-            measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-gallery")" \
-                run_program --gallery
+        if [ "$drive" = folder ] && ((round % 2 == 0)); then
+            measure_gallery
         fi
     done
     if ((round == 0)); then
