@@ -3,7 +3,8 @@
 # measures its peak memory against an empty program's. Where xorriso is at hand and the
 # program reads images, the same disc is also read as an ISO image, as a CUE sheet with a
 # raw image, as an Alcohol image (.mds and its .mdf), as a Nero image (.nrg) and, where
-# chdman is at hand, as a CHD image, in the same rounds as from its folder. Builds nothing: run
+# chdman is at hand, as a CHD image, in the same rounds as from its folder; and from its folder
+# with --gallery, each round beside the run without it. Builds nothing: run
 # `cmake --workflow --preset bench` first.
 #
 # Usage: bench/whole-run.sh [-b BUILD_DIR] [-p PROGRAM] [-m MAKER] [-n RUNS]
@@ -32,7 +33,7 @@ while getopts b:p:m:n: option; do
     m) maker=$OPTARG ;;
     n) runs=$OPTARG ;;
     *)
-        sed -n '8,12p' "$0" >&2
+        sed -n '10,14p' "$0" >&2
         exit 2
         ;;
     esac
@@ -157,7 +158,7 @@ measure() {
 run_program() {
     local status=0
     cd "$work/run"
-    "$program" <"$typed" || status=$?
+    "$program" "$@" <"$typed" || status=$?
     cd "$work"
     return "$status"
 }
@@ -178,12 +179,26 @@ fresh_out_dir() {
     mkdir "$work/out"
 }
 
+measure_gallery() {
+    fresh_run_dir
+    measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-gallery")" \
+        run_program --gallery
+}
+
 # Rounds interleave them all, so that they meet the same load; round 0 is not counted.
 : >"$work/warm"
 for ((round = 0; round <= runs; ++round)); do
     for drive in "${drives[@]}"; do
+        # The folder's run with the page of its pictures beside the run without it, a pair a
+        # round, taking turns at going first: neither meets a warmer cache each time.
+        if [ "$drive" = folder ] && ((round % 2 == 1)); then
+            measure_gallery
+        fi
         fresh_run_dir "$drive"
         measure "$( ((round == 0)) && echo "$work/warm" || echo "$work/program-$drive")" run_program
+        if [ "$drive" = folder ] && ((round % 2 == 0)); then
+            measure_gallery
+        fi
     done
     if ((round == 0)); then
         floor_times=$work/warm shell_times=$work/warm
@@ -304,6 +319,12 @@ verdict() {
     awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit) ? "met" : "MISSED" }'
 }
 
+# The median of the rounds' own ratios of two files' column, line by line: paired rounds.
+paired_ratio() {
+    paste -d ' ' "$1" "$2" | awk -v c="$3" '{ printf "%.4f\n", $(c + 2) / $c }' | sort -n |
+        awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'
+}
+
 wall_ratio=$(ratio "$program_wall" "$floor_wall")
 best_ratio=$(ratio "$program_best" "$floor_best")
 cpu_ratio=$(ratio "$program_cpu" "$floor_cpu")
@@ -332,6 +353,13 @@ printf '%-36s %12s %12s %12s  %s\n' \
     "a process a file" \
     "whole run / floor" "$wall_ratio" "$best_ratio" "$cpu_ratio" \
     "goal <= $goal_ratio (median wall): $(verdict "$wall_ratio" "$goal_ratio")"
+gallery_wall=$(median "$work/program-gallery" 1)
+printf '%-36s %12s %12s %12s  %s\n' \
+    "whole run with --gallery" "$(ms "$gallery_wall")" \
+    "$(ms "$(fastest "$work/program-gallery" 1)")" "$(ms "$(median "$work/program-gallery" 2)")" "" \
+    "  / whole run without it" "$(paired_ratio "$work/program-folder" "$work/program-gallery" 1)" \
+    "" "$(paired_ratio "$work/program-folder" "$work/program-gallery" 2)" \
+    "medians of the rounds' own ratios (paired rounds)"
 if [ ${#image_rows[@]} -gt 0 ]; then
     printf '%-36s %12s %12s %12s  %s\n' "${image_rows[@]}"
 fi

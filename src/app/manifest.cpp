@@ -111,6 +111,7 @@ class json_manifest final : public manifest_listener {
             {"output_path", head_.listing ? json(nullptr) : json(head_.output_path)},
             {"picture_format", head_.format},
             {"listing", head_.listing},
+            {"gallery", text_or_null(gallery_)},
             {"pictures", pictures_},
             {"failures", failures_},
             {"groups_failed", groups_failed_},

@@ -33,4 +33,9 @@ class manifest_listener : public run_listener {
     static std::unique_ptr<manifest_listener> make(manifest_head head);
     // The document, with the run's counts and exit status.
     virtual std::string document(int exit_status, const run_counts& counts) const = 0;
+    // The page of the pictures written into the output folder, under its name.
+    void set_gallery(std::string file) { gallery_ = std::move(file); }
+
+  protected:
+    std::string gallery_; // none: no page written
 };

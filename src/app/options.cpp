@@ -1,5 +1,6 @@
 #include "app/options.hpp"
 
+#include "app/gallery.hpp"
 #include "app/l10n.hpp"
 #include "app/manifest.hpp"
 #include "app/shown.hpp"
@@ -45,6 +46,9 @@ constexpr char usage_after_groups[] =
 constexpr char usage_manifest[] =
     N_("      --manifest=FILE   write a JSON document of the run into FILE (-: onto\n"
        "                        standard output, which then carries nothing else)\n");
+constexpr char usage_gallery[] =
+    N_("      --gallery[=FILE]  write an HTML page of the pictures into FILE in the\n"
+       "                        output folder (default: index.html)\n");
 constexpr char usage_tail[] =
     N_("  -q, --quiet           no \"done\" line for each picture and no summary;\n"
        "                        failures are still shown\n"
@@ -121,7 +125,7 @@ std::string usage_text() {
            filled(_(usage_source) + image_formats_in_help() + _(usage_source_end), 0) +
            _(usage_after_images) + "  -f, --format=FORMAT   " + ready_formats() + "\n" +
            _(usage_middle) + group_lines() + _(usage_after_groups) +
-           (manifest_built ? _(usage_manifest) : "") + _(usage_tail);
+           (manifest_built ? _(usage_manifest) : "") + _(usage_gallery) + _(usage_tail);
 }
 
 namespace {
@@ -131,6 +135,7 @@ enum : int {
     key_encoding = 256,
     key_only,
     key_manifest,
+    key_gallery,
 };
 
 constexpr option long_options[] = {
@@ -140,6 +145,7 @@ constexpr option long_options[] = {
     {"only", required_argument, nullptr, key_only},
     {"no-clobber", no_argument, nullptr, 'n'},
     {"manifest", required_argument, nullptr, key_manifest},
+    {"gallery", optional_argument, nullptr, key_gallery},
     {"quiet", no_argument, nullptr, 'q'},
     {"encoding", required_argument, nullptr, key_encoding},
     {"help", no_argument, nullptr, 'h'},
@@ -193,6 +199,16 @@ void add_patterns(std::string_view list, std::vector<std::string>& patterns) {
     }
 }
 
+// --gallery, and its FILE when given: a plain name in the output folder.
+result<void, std::string> take_gallery(const char* value, options& out) {
+    out.gallery = value != nullptr ? value : default_gallery_name;
+    const std::string refused = gallery_name_refused(out.gallery);
+    if (!refused.empty()) {
+        return refused;
+    }
+    return {};
+}
+
 // An option that takes a value: what to do with it, and what is wrong when it does not fit.
 result<void, std::string> take_value(int key, const char* value, options& out) {
     switch (key) {
@@ -223,6 +239,8 @@ result<void, std::string> take_value(int key, const char* value, options& out) {
         }
         out.manifest = value;
         return {};
+    case key_gallery:
+        return take_gallery(value, out);
     default: // key_encoding
         if (!encoding_named(value, out)) {
             return formatted(_("unknown encoding '%s' (utf-8 or shift-jis)"),

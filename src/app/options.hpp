@@ -21,6 +21,7 @@ struct options {
     std::vector<std::string> only;            // patterns and group names; none: every picture
     std::string output;   // the folder the pictures go to; empty: the current one
     std::string manifest; // the file the run's JSON document goes to; empty: none
+    std::string gallery;  // the page of the run's pictures, in the output folder; empty: none
     std::string source;   // a drive letter, a folder or an image; empty: ask for a letter
 };
 

@@ -3,6 +3,7 @@
 #include "app/console.hpp"
 #include "app/describe.hpp"
 #include "app/errormes.hpp"
+#include "app/gallery.hpp"
 #include "app/l10n.hpp"
 #include "app/manifest.hpp"
 #include "app/manifest_file.hpp"
@@ -23,6 +24,7 @@
 #include "platform/output_folder.hpp"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -290,7 +292,46 @@ struct run_reports {
     run_counts counts;
     std::unique_ptr<manifest_listener> manifest;
     run_listeners all;
+    std::unique_ptr<gallery_listener> gallery; // when asked, and pictures are written
 };
+
+// The page of the pictures hears the run when it is asked for and pictures are written: a
+// listing makes none.
+void add_gallery(const run_request& asked, run_reports& reports) {
+    if (!asked.chosen.gallery.empty() && !asked.chosen.list) {
+        reports.gallery = std::make_unique<gallery_listener>();
+        reports.all.add(*reports.gallery);
+    }
+}
+
+// Writes the page into the pictures' folder through its sink, whole or not at all, in place
+// of an earlier page (checked before the run). False when it was not written: a failure of
+// the run like a picture's, told to every listener.
+bool write_gallery(const run_request& asked, const run_inputs& in, run_reports& reports) {
+    const std::string& name = asked.chosen.gallery;
+    const gallery_head head = {asked.dialogue ? in.source->path_of("") : asked.chosen.source,
+                               in.source->place().empty() ? std::string()
+                                                          : absolute_path(in.source->place()),
+                               asked.format.shown, iso8601_utc(std::chrono::system_clock::now())};
+    const std::string page = gallery_page(head, reports.gallery->events(), reports.counts);
+    picture_sink& sink = *in.pictures;
+    result<byte_sink> bytes = sink.begin(name);
+    result<void> written =
+        bytes ? put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(page.data()), page.size())
+              : std::move(bytes.failure());
+    if (bytes && !written) {
+        sink.abort();
+    }
+    result<committed_file> committed =
+        written ? sink.commit(true, false) : std::move(written.failure());
+    if (committed) {
+        return true;
+    }
+    error why = std::move(committed.failure());
+    why.path = sink.shown_path(name);
+    reports.all.failure({std::move(why), nullptr, {}, false});
+    return false;
+}
 
 std::unique_ptr<run_reports> reports_for(const run_request& asked, const disc& source,
                                          const output_folder* folder, console& results,
@@ -304,7 +345,8 @@ std::unique_ptr<run_reports> reports_for(const run_request& asked, const disc& s
                                                   : console_report::results::shown),
                     {},
                     nullptr,
-                    {}});
+                    {},
+                    nullptr});
     reports->all.add(reports->console);
     reports->all.add(reports->counts);
     if (asked.manifest != nullptr) {
@@ -317,6 +359,7 @@ std::unique_ptr<run_reports> reports_for(const run_request& asked, const disc& s
              asked.format.shown, listing});
         reports->all.add(*reports->manifest);
     }
+    add_gallery(asked, *reports);
     return reports;
 }
 
@@ -342,6 +385,15 @@ exit_status finish_reports(const run_request& asked, const picture_settings& set
     const bool flushed = flush_standard_output(results, reports.all);
     if (!flushed) {
         status = failed;
+    }
+    if (reports.gallery != nullptr && in.pictures != nullptr) {
+        if (write_gallery(asked, in, reports)) {
+            if (reports.manifest != nullptr) {
+                reports.manifest->set_gallery(asked.chosen.gallery);
+            }
+        } else {
+            status = failed;
+        }
     }
     if (reports.manifest != nullptr &&
         !write_manifest(*asked.manifest,
@@ -427,6 +479,16 @@ std::optional<exit_status> answered_at_once(const options& chosen, const picture
     return std::nullopt;
 }
 
+// Why the page asked for cannot go into the pictures' folder; empty when it can, or when no
+// page is made.
+std::string gallery_refused(const run_request& asked, const run_inputs& in) {
+    if (asked.chosen.gallery.empty() || asked.chosen.list || in.folder == nullptr) {
+        return {};
+    }
+    return gallery_place_refused(asked.chosen.gallery, *in.folder,
+                                 asked.manifest != nullptr ? asked.manifest->path() : "");
+}
+
 // Opens the disc (the dialogue asks for its letter), checks --only against it, makes the
 // pictures' folder and checks the manifest's place. The exit status when it cannot.
 result<run_inputs, exit_status> open_inputs(const run_request& asked, console& results) {
@@ -460,6 +522,9 @@ result<run_inputs, exit_status> open_inputs(const run_request& asked, console& r
     in.folder = std::move(*folder);
     if (in.folder != nullptr) {
         in.pictures = std::make_unique<folder_sink>(*in.folder);
+    }
+    if (const std::string refused = gallery_refused(asked, in); !refused.empty()) {
+        return usage_error(refused);
     }
     if (asked.manifest != nullptr) {
         if (result<void, std::string> placed =

@@ -211,8 +211,9 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
 
 TEST(CommandLine, BadUsageIsOneLineOnStandardErrorAndStatusTwo) {
     scratch_dir dir;
-    for (const char* wrong : {"--bogus", "-x", "q r", "no-such-folder", "-o", "--output",
-                              "--encoding=latin1", "-f gif", "--quiet=yes", "r"}) {
+    for (const char* wrong :
+         {"--bogus", "-x", "q r", "no-such-folder", "-o", "--output", "--encoding=latin1", "-f gif",
+          "--quiet=yes", "r", "--gallery=", "--gallery=pages/index.html", "--gallery=F001.png"}) {
         const program_run r = run_program("q\n", wrong);
         EXPECT_EQ(r.status, 2) << wrong;
         EXPECT_EQ(r.console, "") << wrong;
@@ -615,6 +616,66 @@ TEST_F(SampleDiscOptions, NoClobberRewritesNothing) {
     EXPECT_EQ(read_file("out/EV_01.BMP"), bytes(10, 'x'));
 }
 
+TEST_F(SampleDiscOptions, GalleryIsAPageOfThePicturesInTheirFolder) {
+    scratch_dir dir;
+    const auto figures = [](const std::string& page) {
+        std::size_t n = 0;
+        for (std::size_t at = page.find("<figure>"); at != std::string::npos;
+             at = page.find("<figure>", at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    ASSERT_EQ(run_program("", "-q --gallery --manifest=m.json -o out " + disc()).status, 0);
+    const std::string page = text_of("out/index.html");
+    EXPECT_TRUE(page.starts_with("<!DOCTYPE html>"));
+    EXPECT_EQ(figures(page), pictures());
+    std::vector<std::string> made = expected_pictures("");
+    made.push_back("index.html");
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(pictures_in("out"), made); // and nothing in the making left
+#if __has_include(<nlohmann/json.hpp>)
+    EXPECT_EQ(manifest_in("m.json")["gallery"], "index.html");
+#endif
+    // Kept pictures show too, and an earlier page is replaced; a listing makes none.
+    ASSERT_EQ(run_program("", "-q -n --gallery -o out " + disc()).status, 0);
+    const std::string again = text_of("out/index.html");
+    EXPECT_EQ(figures(again), pictures());
+    EXPECT_NE(again.find(", kept from before</figcaption>"), std::string::npos);
+    ASSERT_EQ(run_program("", "-l --gallery -o listed " + disc()).status, 0);
+    EXPECT_FALSE(fs::exists("listed"));
+    // Never in place of the manifest or of a file that is no page, told before the run.
+    fs::create_directory("mine");
+    write_file("mine/index.html", bytes(4, 'x'));
+    const program_run mine = run_program("", "--gallery -o mine " + disc());
+    EXPECT_EQ(mine.status, 2);
+    EXPECT_EQ(mine.errors, "quillmoor: 'mine/index.html' is no gallery of this program: it is "
+                           "left as it is. Try 'quillmoor --help'.\n");
+    EXPECT_EQ(pictures_in("mine"), std::vector<std::string>{"index.html"});
+    const program_run both =
+        run_program("", "--gallery=m.json --manifest=out/m.json -o out " + disc());
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.errors.find("would take the manifest's place"), std::string::npos)
+        << both.errors;
+    // A page this user may not write stays as it was, and the run says so: a failure.
+    dir.put_disc_file("F001.SPR", one_portrait());
+    std::string as_user;
+    if (geteuid() == 0) {
+        if (std::system("command -v setpriv > /dev/null") != 0) {
+            GTEST_SKIP() << "running as root without setpriv";
+        }
+        fs::permissions(".", fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+        fs::permissions("out", fs::perms::others_all, fs::perm_options::add);
+        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    fs::permissions("out/index.html", fs::perms::owner_read | fs::perms::others_read);
+    const program_run locked = run_program("", "-q -n --only=F001 --gallery -o out q", as_user);
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(locked.errors, "quillmoor: cannot write out/index.html: Permission denied\n");
+    EXPECT_EQ(text_of("out/index.html"), again);
+}
+
 #if __has_include(<nlohmann/json.hpp>)
 TEST_F(SampleDiscOptions, ManifestIsAnInventoryOfTheRun) {
     scratch_dir dir;
@@ -634,6 +695,7 @@ TEST_F(SampleDiscOptions, ManifestIsAnInventoryOfTheRun) {
     EXPECT_EQ(m["source"], "notitle");
     EXPECT_EQ(m["source_path"], fs::absolute("notitle").string());
     EXPECT_EQ(m["output_path"], fs::absolute("out").string());
+    EXPECT_EQ(m["gallery"], nullptr); // none asked for
     // Every picture written, with the checksum of its file.
     const std::map<std::string, std::string> sums = checksums_in("out");
     EXPECT_EQ(m["pictures"].size(), 43u);

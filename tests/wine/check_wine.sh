@@ -2,10 +2,10 @@
 # The 32-bit Windows program, run under Wine, must do what the native program does: the
 # same pictures byte for byte, the same console text once "\r\n" is read as "\n", the same
 # exit status, on the sample disc, on an empty drive and for a typed "1", and with the disc
-# given on the command line as a drive letter, a folder or a disc image; and PNG files,
-# where the Windows program writes them. The Windows program runs in a Japanese locale and
-# writes the program's own Shift-JIS bytes, as the native one does in the C locale; in an
-# English locale both write English.
+# given on the command line as a drive letter, a folder or a disc image; the same gallery
+# page; and PNG files, where the Windows program writes them. The Windows program runs in a
+# Japanese locale and writes the program's own Shift-JIS bytes, as the native one does in
+# the C locale; in an English locale both write English.
 # The Windows program is built first, always; where Wine cannot start it on this machine (no
 # Wine, no 32-bit Wine, a kernel that runs no 32-bit programs), the check ends with status 77,
 # which CTest shows as skipped, and says why.
@@ -164,6 +164,13 @@ check "image given: exit status 0 and $picture_count pictures" \
 out=pictures run cue '' -q -o pictures disc-mode1.cue
 check "CUE sheet given: exit status 0 and $picture_count pictures" \
     test "$last_status/$(ls wine-cue/pictures | wc -l)" = "0/$picture_count"
+# The page of the pictures: the same page, but for its date and the source's absolute path,
+# which name each side's own folder.
+out=pictures run gallery '' -q --gallery -o pictures disc
+check "gallery: exit status 0" test "$last_status" = 0
+page_body() { grep -v -e '^<dt>Date</dt>' -e '^<dt>Source</dt>' "$1"; }
+check "gallery: same page" cmp -s <(page_body native-gallery/pictures/index.html) \
+    <(page_body wine-gallery/pictures/index.html)
 # A CHD image, where the Windows program reads them (its codecs' libraries linked in, as
 # cmake/build-chd-libraries-mingw.sh provides them).
 images=$(wine "$exe" -V | tr -d '\r' | sed -n 's/^disc images: //p')
