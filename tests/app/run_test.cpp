@@ -21,6 +21,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -68,6 +69,19 @@ program_run run_program(const std::string& typed, const std::string& arguments =
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000, text_of("console.txt"),
             text_of("errors.txt")};
+}
+
+// What runs the program as nobody when the tests run as the superuser, who writes anywhere;
+// nothing otherwise. The current folder is opened to nobody. None where setpriv is missing.
+std::optional<std::string> as_nobody() {
+    if (geteuid() != 0) {
+        return std::string();
+    }
+    if (std::system("command -v setpriv > /dev/null") != 0) {
+        return std::nullopt;
+    }
+    fs::permissions(".", fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    return "setpriv --reuid=65534 --regid=65534 --clear-groups ";
 }
 
 // The same on a terminal whose locale writes UTF-8: what the terminal was sent.
@@ -659,18 +673,13 @@ TEST_F(SampleDiscOptions, GalleryIsAPageOfThePicturesInTheirFolder) {
         << both.errors;
     // A page this user may not write stays as it was, and the run says so: a failure.
     dir.put_disc_file("F001.SPR", one_portrait());
-    std::string as_user;
-    if (geteuid() == 0) {
-        if (std::system("command -v setpriv > /dev/null") != 0) {
-            GTEST_SKIP() << "running as root without setpriv";
-        }
-        fs::permissions(".", fs::perms::others_read | fs::perms::others_exec,
-                        fs::perm_options::add);
-        fs::permissions("out", fs::perms::others_all, fs::perm_options::add);
-        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    const std::optional<std::string> as_user = as_nobody();
+    if (!as_user) {
+        GTEST_SKIP() << "running as root without setpriv";
     }
+    fs::permissions("out", fs::perms::others_all, fs::perm_options::add);
     fs::permissions("out/index.html", fs::perms::owner_read | fs::perms::others_read);
-    const program_run locked = run_program("", "-q -n --only=F001 --gallery -o out q", as_user);
+    const program_run locked = run_program("", "-q -n --only=F001 --gallery -o out q", *as_user);
     EXPECT_EQ(locked.status, 1);
     EXPECT_EQ(locked.errors, "quillmoor: cannot write out/index.html: Permission denied\n");
     EXPECT_EQ(text_of("out/index.html"), again);
@@ -833,22 +842,17 @@ TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
                                   fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
     // The superuser writes anywhere: the program is run as nobody, where that can be done.
-    std::string as_user;
-    if (geteuid() == 0) {
-        if (std::system("command -v setpriv > /dev/null") != 0) {
-            GTEST_SKIP() << "running as root without setpriv";
-        }
-        fs::permissions(".", fs::perms::others_read | fs::perms::others_exec,
-                        fs::perm_options::add);
-        as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    const std::optional<std::string> as_user = as_nobody();
+    if (!as_user) {
+        GTEST_SKIP() << "running as root without setpriv";
     }
-    const program_run r = run_program("", "-o locked q", as_user);
+    const program_run r = run_program("", "-o locked q", *as_user);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.console, "");
     EXPECT_EQ(r.errors, "quillmoor: cannot write into the output folder 'locked': Permission "
                         "denied. Try 'quillmoor --help'.\n");
     // Without -o, the current folder is refused the same way.
-    const int here = std::system(("cd locked && " + as_user + "\"" + QUILLMOOR_EXE +
+    const int here = std::system(("cd locked && " + *as_user + "\"" + QUILLMOOR_EXE +
                                   "\" ../q: > ../console.txt 2> ../errors.txt")
                                      .c_str());
     EXPECT_EQ(WEXITSTATUS(here), 2);
@@ -861,7 +865,7 @@ TEST_F(SampleDiscOptions, WhatThisUserMayNotWriteIsRefusedAndLeftAsItIs) {
     write_file("open/F001.BMP", bytes(10, 'k'));
     fs::permissions("open/F001.BMP",
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    const program_run kept = run_program("", "-o open q", as_user);
+    const program_run kept = run_program("", "-o open q", *as_user);
     EXPECT_EQ(kept.console, "");
     EXPECT_TRUE(kept.errors.starts_with(
         report_of(-602, "bmp_out") + "quillmoor: cannot write open/F001.BMP: Permission denied\n" +
