@@ -1,6 +1,7 @@
 #include "app/gallery.hpp"
 
 #include "app/l10n.hpp"
+#include "app/shown.hpp"
 
 #include "app/describe.hpp"
 #include "app/version.hpp"
@@ -268,12 +269,13 @@ std::string gallery_name_refused(const std::string& name) {
     if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") {
         return formatted(
             _("the gallery '%s' is no plain file name: it goes into the output folder"),
-            name.c_str());
+            escaped(name).c_str());
     }
     for (const picture_format& f : picture_formats()) {
         const std::string extension = lower_case(f.extension);
         if (lower_case(name).ends_with(extension)) {
-            return formatted(_("the gallery '%s' would take the name of a picture"), name.c_str());
+            return formatted(_("the gallery '%s' would take the name of a picture"),
+                             escaped(name).c_str());
         }
     }
     return {};
@@ -282,6 +284,8 @@ std::string gallery_name_refused(const std::string& name) {
 std::string gallery_place_refused(const std::string& name, const output_folder& folder,
                                   const std::string& manifest) {
     const std::string path = folder.shown_path(name);
+    // The name is the user's: shown escaped, so that the line stays one.
+    const std::string shown = escaped(path);
     const file_facts facts = facts_of(path);
     if (!manifest.empty() && manifest != "-") {
         // One file by two paths, or one name in one folder before either is there.
@@ -293,11 +297,11 @@ std::string gallery_place_refused(const std::string& name, const output_folder& 
         if (facts_of(manifest).identity.same_as(facts.identity) ||
             (lower_case(manifest_name) == lower_case(name) &&
              facts_of(manifest_folder).identity.same_as(facts_of(folder.shown()).identity))) {
-            return formatted(_("the gallery '%s' would take the manifest's place"), path.c_str());
+            return formatted(_("the gallery '%s' would take the manifest's place"), shown.c_str());
         }
     }
     if (facts.error != 0) {
-        return formatted(_("cannot write the gallery '%s': %s"), path.c_str(),
+        return formatted(_("cannot write the gallery '%s': %s"), shown.c_str(),
                          system_reason(facts.error).c_str());
     }
     if (facts.type == file_type::none) {
@@ -314,7 +318,7 @@ std::string gallery_place_refused(const std::string& name, const output_folder& 
     }
     return page ? std::string()
                 : formatted(_("'%s' is no gallery of this program: it is left as it is"),
-                            path.c_str());
+                            shown.c_str());
 }
 
 void gallery_listener::picture(const picture_record& record, picture_fate fate) {

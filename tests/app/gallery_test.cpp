@@ -89,6 +89,9 @@ TEST(Gallery, NameIsAPlainFileThatNoPictureTakesAndTheDateIsUtc) {
     EXPECT_NE(gallery_name_refused(".."), "");
     EXPECT_NE(gallery_name_refused("F001.bmp"), "");
     EXPECT_NE(gallery_name_refused("F001.Png"), "");
+    // The refusal is one line, whatever the name holds.
+    EXPECT_EQ(gallery_name_refused("a\nb/c"),
+              "the gallery 'a\\nb/c' is no plain file name: it goes into the output folder");
     using namespace std::chrono;
     EXPECT_EQ(iso8601_utc(sys_days{2026y / 12 / 9} + 19h + 5min + 3s), "2026-12-09T19:05:03Z");
     EXPECT_EQ(iso8601_utc(sys_days{1999y / 1 / 31}), "1999-01-31T00:00:00Z");
