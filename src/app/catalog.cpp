@@ -1,5 +1,7 @@
 #include "app/catalog.hpp"
 
+#include "image/binary_fields.hpp"
+
 #include <cstdint>
 #include <cstring>
 
@@ -23,18 +25,15 @@ constexpr char posix_locale[] = "POSIX";
 // The language the program's own texts are in.
 constexpr char own_language[] = "ja";
 
-constexpr std::size_t word_size = 4;
+constexpr std::uint32_t word_size = 4;
 
-// The word at a place in the file; 0 past its end.
+// The word at a place in the file, in the writer's byte order; 0 past the file's end.
 std::uint32_t word_at(std::span<const unsigned char> mo, std::size_t at, bool swapped) {
-    if (at > mo.size() || mo.size() - at < word_size) {
-        return 0;
-    }
-    std::uint32_t w = 0;
-    for (std::size_t i = 0; i < word_size; ++i) {
-        w = w << 8 | mo[at + (swapped ? i : word_size - 1 - i)];
-    }
-    return w;
+    // Read little-endian, the magic is mo_magic in a little-endian file, swapped in a
+    // big-endian one.
+    const byte_order order = swapped ? byte_order::big : byte_order::little;
+    std::uint64_t w = 0;
+    return read_field(mo, at, {0, word_size}, order, w) ? static_cast<std::uint32_t>(w) : 0;
 }
 
 // The string a (length, offset) pair names, NUL-terminated inside the file; null where the

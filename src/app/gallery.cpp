@@ -41,48 +41,15 @@ constexpr char page_style[] =
 
 constexpr char replacement_character[] = "\xEF\xBF\xBD";
 
-// The length of the UTF-8 character text starts with; 0 when it starts with none.
-std::size_t utf8_length(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    std::uint32_t least = 0; // the smallest code point of that length: shorter forms are wrong
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) {
-        return 0;
-    }
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = code << 6 | (byte(i) & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code < least || code > 0x10FFFF || surrogate ? 0 : length;
-}
-
 // Text as the page shows it: markup's characters escaped; bytes that are no UTF-8 and
 // control characters, which names from a disc may hold, replaced (U+FFFD).
 std::string html_text(std::string_view text) {
     std::string out;
     while (!text.empty()) {
-        const std::size_t length = utf8_length(text);
         const char c = text.front();
+        char32_t code = 0;
+        const std::size_t length =
+            static_cast<std::uint8_t>(c) < 0x80 ? 1 : utf8_sequence(text, code);
         if (length == 0 || (length == 1 && (static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F))) {
             out += replacement_character;
             text.remove_prefix(1);
@@ -132,14 +99,6 @@ std::string url_of(std::string_view name) {
     return out;
 }
 
-std::string names_list(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) {
-        out += (out.empty() ? "" : ", ") + name;
-    }
-    return out;
-}
-
 void add_picture(std::string& page, const gallery_events::shown_picture& shown) {
     const picture_record& r = shown.record;
     const std::string url = url_of(r.file);
@@ -161,7 +120,7 @@ void add_picture(std::string& page, const gallery_events::shown_picture& shown) 
 void add_failure(std::string& page, const failure_record& f) {
     page += "<div class=\"failure\">\n<p>" + html_text(describe(f)) + "</p>\n";
     if (!f.pictures.empty()) {
-        page += "<p>not made: " + html_text(names_list(f.pictures)) + "</p>\n";
+        page += "<p>not made: " + html_text(names_joined(f.pictures)) + "</p>\n";
     }
     page += "</div>\n";
 }
@@ -198,9 +157,7 @@ void add_section(std::string& page, const char* group, const gallery_events& eve
     failures_until(events.pictures.size());
     for (const run_counts::failed_group& g : counts.groups_failed) {
         if (in_section(g.group, group)) {
-            run_counts one;
-            one.groups_failed.push_back(g);
-            body += "<div class=\"failure\">\n<p>" + html_text(one.group_lines().front()) +
+            body += "<div class=\"failure\">\n<p>" + html_text(run_counts::group_line(g)) +
                     "</p>\n</div>\n";
         }
     }

@@ -210,12 +210,7 @@ result<void> manifest_file::write(std::string_view text) {
         }
     }
     folder_sink sink(*held_);
-    result<byte_sink> bytes = sink.begin(name_);
-    result<void> written =
-        bytes ? put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(text.data()), text.size())
-              : std::move(bytes.failure());
-    result<committed_file> committed =
-        written ? sink.commit(true, false) : std::move(written.failure());
+    result<committed_file> committed = put_whole(sink, name_, text);
     if (!committed) {
         // A write without the system's reason is told as the other ways tell it.
         error why = std::move(committed.failure());

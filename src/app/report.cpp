@@ -103,20 +103,28 @@ std::string run_counts::summary(const picture_settings& settings,
     return line + formatted(_(", %u failed"), failed);
 }
 
+std::string names_joined(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += (joined.empty() ? "" : ", ") + name;
+    }
+    return joined;
+}
+
+std::string run_counts::group_line(const failed_group& g) {
+    std::string line = formatted(_("the %s group failed as a whole"), g.group);
+    if (!g.unmade.empty()) {
+        line += formatted(_(": %s not made (%s)"),
+                          pictures(static_cast<unsigned>(g.unmade.size())).c_str(),
+                          names_joined(g.unmade).c_str());
+    }
+    return line;
+}
+
 std::vector<std::string> run_counts::group_lines() const {
     std::vector<std::string> lines;
     for (const failed_group& g : groups_failed) {
-        std::string line = formatted(_("the %s group failed as a whole"), g.group);
-        if (!g.unmade.empty()) {
-            std::string unmade;
-            for (std::size_t i = 0; i < g.unmade.size(); ++i) {
-                unmade += (i == 0 ? "" : ", ") + g.unmade[i];
-            }
-            line +=
-                formatted(_(": %s not made (%s)"),
-                          pictures(static_cast<unsigned>(g.unmade.size())).c_str(), unmade.c_str());
-        }
-        lines.push_back(std::move(line));
+        lines.push_back(group_line(g));
     }
     return lines;
 }

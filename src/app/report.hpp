@@ -54,13 +54,15 @@ class run_counts final : public run_listener {
 
     // The line at the end of a run with a source: what became of the pictures.
     std::string summary(const picture_settings& settings, const picture_format& format) const;
-    // A line for each group that failed as a whole, naming the pictures it did not make.
-    std::vector<std::string> group_lines() const;
-
     struct failed_group {
         const char* group;
         std::vector<std::string> unmade;
     };
+
+    // A line for each group that failed as a whole, naming the pictures it did not make.
+    std::vector<std::string> group_lines() const;
+    // The line of one of them.
+    static std::string group_line(const failed_group& g);
 
     unsigned written = 0;
     unsigned listed = 0;
@@ -80,6 +82,9 @@ class run_listeners final : public run_listener {
   private:
     std::vector<run_listener*> all_;
 };
+
+// Names as a line lists them: "F001, F002".
+std::string names_joined(const std::vector<std::string>& names);
 
 // A line of the program's own on standard error: "quillmoor: TEXT".
 void say(std::FILE* errors, const std::string& text);

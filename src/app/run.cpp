@@ -314,21 +314,12 @@ bool write_gallery(const run_request& asked, const run_inputs& in, run_reports& 
                                                           : absolute_path(in.source->place()),
                                asked.format.shown, iso8601_utc(std::chrono::system_clock::now())};
     const std::string page = gallery_page(head, reports.gallery->events(), reports.counts);
-    picture_sink& sink = *in.pictures;
-    result<byte_sink> bytes = sink.begin(name);
-    result<void> written =
-        bytes ? put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(page.data()), page.size())
-              : std::move(bytes.failure());
-    if (bytes && !written) {
-        sink.abort();
-    }
-    result<committed_file> committed =
-        written ? sink.commit(true, false) : std::move(written.failure());
+    result<committed_file> committed = put_whole(*in.pictures, name, page);
     if (committed) {
         return true;
     }
     error why = std::move(committed.failure());
-    why.path = sink.shown_path(name);
+    why.path = in.pictures->shown_path(name);
     reports.all.failure({std::move(why), nullptr, {}, false});
     return false;
 }

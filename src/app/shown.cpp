@@ -45,8 +45,8 @@ void add_hex(std::string& out, unsigned char byte) {
     out += hex_digits[byte & 0xF];
 }
 
-// The length of the valid UTF-8 sequence at text's start and the character it writes; 0 when
-// there is none.
+} // namespace
+
 unsigned utf8_sequence(std::string_view text, char32_t& code) {
     const auto lead = static_cast<unsigned char>(text[0]);
     for (const utf8_lead& form : utf8_leads) {
@@ -70,6 +70,8 @@ unsigned utf8_sequence(std::string_view text, char32_t& code) {
     }
     return 0;
 }
+
+namespace {
 
 // A character shown as its bytes: a C1 code, or a control that turns text around.
 bool is_escaped_character(char32_t code) {

@@ -10,3 +10,8 @@
 // U+2069), each of their bytes as \xNN. Everything else stays as it is: valid UTF-8, and
 // the bytes of other encodings above 0x9F.
 std::string escaped(std::string_view text);
+
+// The length of the valid UTF-8 sequence at text's start (not empty), of two bytes or more,
+// and the character it writes; 0 when there is none: a byte below 0x80, a stray or overlong
+// form, a surrogate, or a sequence cut short.
+unsigned utf8_sequence(std::string_view text, char32_t& code);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 
 // What became of a committed file.
 struct committed_file {
@@ -36,3 +38,20 @@ class picture_sink {
     // Drops the file begun: nothing of it is left.
     virtual void abort() = 0;
 };
+
+// A file of the text given, whole, in place of what has its name: begun, written and
+// committed, or nothing of it left.
+inline result<committed_file> put_whole(picture_sink& sink, const std::string& name,
+                                        std::string_view text) {
+    result<byte_sink> bytes = sink.begin(name);
+    if (!bytes) {
+        return std::move(bytes.failure());
+    }
+    if (result<void> written =
+            put_bytes(*bytes, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        !written) {
+        sink.abort();
+        return std::move(written.failure());
+    }
+    return sink.commit(true, false);
+}
